@@ -1,0 +1,47 @@
+#pragma once
+
+#include <string>
+
+#include "shell/controls.h"
+
+namespace tessaly {
+
+// Check box values.
+constexpr int kUnchecked = 0;
+constexpr int kChecked = 1;
+constexpr int kGrayed = 2;
+
+// A list box holds at most this many entries: counts and indexes are 16-bit.
+constexpr int kListCapacity = 32767;
+
+// The window as the rest of the program sees it: exactly the operations on controls
+// that the load handler and the action use, plus the message box. Form1 implements it
+// on Win32; tests use an in-memory form. A failing operation throws Error.
+class Form {
+public:
+    virtual ~Form() = default;
+
+    // Label2's caption.
+    virtual void SetCaption(ControlId label, const std::wstring& caption) = 0;
+    // Text boxes and Combo1.
+    virtual std::wstring GetText(ControlId control) const = 0;
+    virtual void SetText(ControlId textBox, const std::wstring& text) = 0;
+    // 0 clear, 1 checked, 2 greyed.
+    virtual int CheckValue(ControlId checkBox) const = 0;
+    // True when it is the selected button of its group.
+    virtual bool OptionValue(ControlId optionButton) const = 0;
+    // List1 and List2; indexes run from 0 to the count less one. Append fails when the
+    // list already holds kListCapacity entries.
+    virtual int ListCount(ControlId list) const = 0;
+    virtual std::wstring ListItem(ControlId list, int index) const = 0;
+    virtual bool ListSelected(ControlId list, int index) const = 0;
+    virtual void ListAppend(ControlId list, const std::wstring& entry) = 0;
+    virtual void ListClear(ControlId list) = 0;
+    // A message box: OK button only, no icon, the program's name as caption; returns
+    // when dismissed. (Not named MessageBox: windows.h makes that a macro.)
+    virtual void ShowMessage(const std::wstring& text) = 0;
+
+    bool IsChecked(ControlId checkBox) const { return CheckValue(checkBox) == kChecked; }
+};
+
+} // namespace tessaly

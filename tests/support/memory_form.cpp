@@ -1,0 +1,145 @@
+#include "support/memory_form.h"
+
+#include <algorithm>
+
+#include "base/error.h"
+
+namespace tessaly::test {
+
+namespace {
+
+bool IsOption(ControlId id) { return id >= ControlId::Option1 && id <= ControlId::Option5; }
+bool IsCheck(ControlId id) { return id >= ControlId::Check1 && id <= ControlId::Check7; }
+bool IsText(ControlId id) { return (id >= ControlId::Text1 && id <= ControlId::Text8) || id == ControlId::Combo1; }
+
+// The two option groups of the window.
+bool SameGroup(ControlId a, ControlId b)
+{
+    auto group = [](ControlId id) {
+        return id == ControlId::Option3 || id == ControlId::Option4 ? 2 : 1;
+    };
+    return group(a) == group(b);
+}
+
+} // namespace
+
+MemoryForm::MemoryForm()
+{
+    text_[Index(ControlId::Text2)] = L"F5";
+    value_[Index(ControlId::Option1)] = 1;
+    value_[Index(ControlId::Option3)] = 1;
+}
+
+void MemoryForm::SetCaption(ControlId label, const std::wstring& caption)
+{
+    if (label != ControlId::Label2)
+        throw Error("MemoryForm: only Label2's caption is written");
+    text_[Index(label)] = caption;
+    label2History.push_back(caption);
+}
+
+std::wstring MemoryForm::GetText(ControlId control) const
+{
+    if (!IsText(control))
+        throw Error("MemoryForm: not a text control");
+    return text_[Index(control)];
+}
+
+void MemoryForm::SetText(ControlId textBox, const std::wstring& text)
+{
+    if (!IsText(textBox))
+        throw Error("MemoryForm: not a text control");
+    text_[Index(textBox)] = text;
+}
+
+int MemoryForm::CheckValue(ControlId checkBox) const
+{
+    if (!IsCheck(checkBox))
+        throw Error("MemoryForm: not a check box");
+    return value_[Index(checkBox)];
+}
+
+bool MemoryForm::OptionValue(ControlId optionButton) const
+{
+    if (!IsOption(optionButton))
+        throw Error("MemoryForm: not an option button");
+    return value_[Index(optionButton)] != 0;
+}
+
+MemoryForm::List& MemoryForm::ListOf(ControlId list)
+{
+    return const_cast<List&>(static_cast<const MemoryForm*>(this)->ListOf(list));
+}
+
+const MemoryForm::List& MemoryForm::ListOf(ControlId list) const
+{
+    if (list == ControlId::List1)
+        return list1_;
+    if (list == ControlId::List2)
+        return list2_;
+    throw Error("MemoryForm: not a list box");
+}
+
+int MemoryForm::ListCount(ControlId list) const { return static_cast<int>(ListOf(list).items.size()); }
+
+std::wstring MemoryForm::ListItem(ControlId list, int index) const
+{
+    const List& l = ListOf(list);
+    if (index < 0 || index >= static_cast<int>(l.items.size()))
+        throw Error("MemoryForm: list index out of range");
+    return l.items[static_cast<std::size_t>(index)];
+}
+
+bool MemoryForm::ListSelected(ControlId list, int index) const
+{
+    const List& l = ListOf(list);
+    if (index < 0 || index >= static_cast<int>(l.items.size()))
+        throw Error("MemoryForm: list index out of range");
+    return l.selected[static_cast<std::size_t>(index)];
+}
+
+void MemoryForm::ListAppend(ControlId list, const std::wstring& entry)
+{
+    List& l = ListOf(list);
+    if (l.items.size() >= static_cast<std::size_t>(kListCapacity))
+        throw Error("MemoryForm: the list is full");
+    l.items.push_back(entry);
+    l.selected.push_back(false);
+}
+
+void MemoryForm::ListClear(ControlId list)
+{
+    List& l = ListOf(list);
+    l.items.clear();
+    l.selected.clear();
+}
+
+void MemoryForm::ShowMessage(const std::wstring& text) { messages.push_back(text); }
+
+void MemoryForm::SetCheck(ControlId checkBox, int value) { value_[Index(checkBox)] = value; }
+
+void MemoryForm::SelectOption(ControlId optionButton)
+{
+    for (int i = static_cast<int>(ControlId::Option1); i <= static_cast<int>(ControlId::Option5); ++i) {
+        auto id = static_cast<ControlId>(i);
+        if (SameGroup(id, optionButton))
+            value_[Index(id)] = 0;
+    }
+    value_[Index(optionButton)] = 1;
+}
+
+void MemoryForm::Select(ControlId list, int index, bool selected)
+{
+    ListOf(list).selected.at(static_cast<std::size_t>(index)) = selected;
+}
+
+void MemoryForm::SelectFeatures(const std::vector<std::wstring>& ids)
+{
+    List& l = ListOf(ControlId::List2);
+    for (std::size_t i = 0; i < l.items.size(); ++i)
+        l.selected[i] = std::find(ids.begin(), ids.end(), l.items[i]) != ids.end();
+}
+
+const std::vector<std::wstring>& MemoryForm::Items(ControlId list) const { return ListOf(list).items; }
+
+} // namespace tessaly::test

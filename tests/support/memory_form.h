@@ -1,0 +1,58 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "shell/form.h"
+
+namespace tessaly::test {
+
+// The window's controls in memory, in their initial state; message boxes are
+// recorded instead of shown. Every operation can be read back by the test.
+class MemoryForm : public Form {
+public:
+    MemoryForm();
+
+    void SetCaption(ControlId label, const std::wstring& caption) override;
+    std::wstring GetText(ControlId control) const override;
+    void SetText(ControlId textBox, const std::wstring& text) override;
+    int CheckValue(ControlId checkBox) const override;
+    bool OptionValue(ControlId optionButton) const override;
+    int ListCount(ControlId list) const override;
+    std::wstring ListItem(ControlId list, int index) const override;
+    bool ListSelected(ControlId list, int index) const override;
+    void ListAppend(ControlId list, const std::wstring& entry) override;
+    void ListClear(ControlId list) override;
+    void ShowMessage(const std::wstring& text) override;
+
+    // Test side: set what a user would set.
+    void SetCheck(ControlId checkBox, int value);
+    // Selects one option button and clears the others of its group.
+    void SelectOption(ControlId optionButton);
+    void Select(ControlId list, int index, bool selected = true);
+    // Selects the entries of List2 with these texts and no others.
+    void SelectFeatures(const std::vector<std::wstring>& ids);
+
+    std::wstring Caption(ControlId label) const { return text_[Index(label)]; }
+    const std::vector<std::wstring>& Items(ControlId list) const;
+    std::vector<std::wstring> messages;
+    // Captions of Label2 in the order they were written.
+    std::vector<std::wstring> label2History;
+
+private:
+    static std::size_t Index(ControlId id) { return static_cast<std::size_t>(id); }
+    struct List {
+        std::vector<std::wstring> items;
+        std::vector<bool> selected;
+    };
+    List& ListOf(ControlId list);
+    const List& ListOf(ControlId list) const;
+
+    std::array<std::wstring, kControlCount> text_;
+    std::array<int, kControlCount> value_{};
+    List list1_;
+    List list2_;
+};
+
+} // namespace tessaly::test
