@@ -1,0 +1,13 @@
+#pragma once
+
+#include <memory>
+
+#include "cad/cad.h"
+
+namespace tessaly::cad {
+
+// Attaches to the running "AutoCAD.Application.15" over COM. Windows only; needs an
+// initialised single-threaded apartment on the calling thread.
+std::unique_ptr<IConnector> MakeComConnector();
+
+} // namespace tessaly::cad

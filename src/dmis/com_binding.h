@@ -1,0 +1,13 @@
+#pragma once
+
+#include <memory>
+
+#include "dmis/dmis.h"
+
+namespace tessaly::dmis {
+
+// Creates "pcdlrn.application" over COM. Windows only; needs an initialised
+// single-threaded apartment on the calling thread.
+std::unique_ptr<IConnector> MakeComConnector();
+
+} // namespace tessaly::dmis
