@@ -1,0 +1,26 @@
+#include "cad/lookup.h"
+
+#include "pointlist/number_text.h"
+
+namespace tessaly {
+
+const HTable& hTable()
+{
+    static const HTable table{};
+    return table;
+}
+
+double LookupH(const double& x, const HTable& table, Form& form, wchar_t decimalSeparator)
+{
+    const std::size_t first = x > 0.654375 ? 1001 : 1;
+    double result = 0;
+    for (std::size_t i = first; i < first + 1000; ++i) {
+        if (table[i][2] <= x) {
+            form.ShowMessage(L"h=" + FormatNumber(table[i][1], decimalSeparator));
+            result = table[i][1];
+        }
+    }
+    return result;
+}
+
+} // namespace tessaly
