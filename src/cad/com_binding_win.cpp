@@ -1,0 +1,174 @@
+#include "cad/com_binding.h"
+
+#include "com/com.h"
+
+namespace tessaly::cad {
+namespace {
+
+using com::Call;
+using com::DoubleArray;
+using com::Invoke;
+using com::Ptr;
+using com::Variant;
+
+// IAcadCircle: what "AddCircle" results are queried for.
+constexpr IID kCircleIid = {0x2928D4A4, 0xCA93, 0x11D1, {0xB6, 0x0F, 0x00, 0x60, 0xB0, 0x87, 0xE2, 0x35}};
+
+class ComEntity final : public IEntity {
+public:
+    explicit ComEntity(Ptr<IDispatch> entity) : entity_(std::move(entity)) {}
+
+    IDispatch* dispatch() const noexcept { return entity_.get(); }
+
+    void Update() override { Invoke(entity_.get(), L"Update", Call::Method); }
+
+    void SetColor(std::int16_t colorIndex) override {
+        Invoke(entity_.get(), L"Color", Call::Put, Variant::I2(colorIndex));
+    }
+
+    void AddHyperlink(const std::wstring& name) override {
+        Ptr<IDispatch> links = com::ToObject(Invoke(entity_.get(), L"Hyperlinks", Call::Get), L"Hyperlinks");
+        Invoke(links.get(), L"Add", Call::Method, Variant::Text(name));
+    }
+
+    double Volume() override { return com::ToDouble(Invoke(entity_.get(), L"Volume", Call::Get), L"Volume"); }
+
+    void Delete() override { Invoke(entity_.get(), L"Delete", Call::Method); }
+
+    std::unique_ptr<IEntity> CheckInterference(IEntity& other, bool createInterferenceSolid) override {
+        auto* solid = dynamic_cast<ComEntity*>(&other);
+        if (!solid) {
+            throw Error("CheckInterference: the other solid is not an entity of this drawing");
+        }
+        // Passed by reference as the server may replace it; a copy keeps ours intact.
+        IDispatch* otherRef = solid->dispatch();
+        Variant result = Invoke(entity_.get(), L"CheckInterference", Call::Get, Variant::RefDispatch(&otherRef),
+                                Variant::Bool(createInterferenceSolid));
+        Ptr<IDispatch> interference = com::ToObjectOrNone(result, L"CheckInterference");
+        if (!interference) {
+            return nullptr;
+        }
+        return std::make_unique<ComEntity>(std::move(interference));
+    }
+
+private:
+    Ptr<IDispatch> entity_;
+};
+
+class ComModelSpace final : public IModelSpace {
+public:
+    explicit ComModelSpace(Ptr<IDispatch> space) : space_(std::move(space)) {}
+
+    std::unique_ptr<IEntity> AddSphere(const Point3& centre, double radius, RadiusArg radiusArg) override {
+        DoubleArray at(centre);
+        Variant result;
+        if (radiusArg == RadiusArg::Variant) {
+            Variant inner = Variant::R8(radius);
+            result = Invoke(space_.get(), L"AddSphere", Call::Get, Variant::RefDoubleArray(at.address()),
+                            Variant::RefVariant(inner.get()));
+        } else {
+            result = Invoke(space_.get(), L"AddSphere", Call::Get, Variant::RefDoubleArray(at.address()),
+                            Variant::RefR8(&radius));
+        }
+        return std::make_unique<ComEntity>(com::ToObject(result, L"AddSphere"));
+    }
+
+    std::unique_ptr<IEntity> AddCircle(const Point3& centre, double radius) override {
+        DoubleArray at(centre);
+        Variant result = Invoke(space_.get(), L"AddCircle", Call::Get, Variant::RefDoubleArray(at.address()),
+                                Variant::RefR8(&radius));
+        return std::make_unique<ComEntity>(
+            com::Query<IDispatch>(com::ToObject(result, L"AddCircle").get(), kCircleIid, L"AddCircle"));
+    }
+
+    std::unique_ptr<IEntity> AddSpline(const std::vector<double>& fitPoints, const Point3& startTangent,
+                                       const Point3& endTangent) override {
+        DoubleArray points(fitPoints);
+        DoubleArray start(startTangent);
+        DoubleArray end(endTangent);
+        Variant result = Invoke(space_.get(), L"AddSpline", Call::Get, Variant::RefDoubleArray(points.address()),
+                                Variant::RefDoubleArray(start.address()), Variant::RefDoubleArray(end.address()));
+        return std::make_unique<ComEntity>(com::ToObject(result, L"AddSpline"));
+    }
+
+private:
+    Ptr<IDispatch> space_;
+};
+
+class ComGroup final : public IGroup {
+public:
+    explicit ComGroup(Ptr<IDispatch> group) : group_(std::move(group)) {}
+
+    std::unique_ptr<IEntity> Item(std::int16_t index) override {
+        Variant result = Invoke(group_.get(), L"Item", Call::Get, Variant::I2(index));
+        return std::make_unique<ComEntity>(com::ToObject(result, L"Item"));
+    }
+
+private:
+    Ptr<IDispatch> group_;
+};
+
+class ComGroups final : public IGroups {
+public:
+    explicit ComGroups(Ptr<IDispatch> groups) : groups_(std::move(groups)) {}
+
+    std::unique_ptr<IGroup> Item(const std::wstring& name) override {
+        Variant result = Invoke(groups_.get(), L"Item", Call::Get, Variant::Text(name));
+        return std::make_unique<ComGroup>(com::ToObject(result, L"Item"));
+    }
+
+private:
+    Ptr<IDispatch> groups_;
+};
+
+class ComDocument final : public IDocument {
+public:
+    explicit ComDocument(Ptr<IDispatch> document) : document_(std::move(document)) {}
+
+    std::unique_ptr<IGroups> Groups() override {
+        return std::make_unique<ComGroups>(com::ToObject(Invoke(document_.get(), L"Groups", Call::Get), L"Groups"));
+    }
+
+    std::unique_ptr<IModelSpace> ModelSpace() override {
+        return std::make_unique<ComModelSpace>(
+            com::ToObject(Invoke(document_.get(), L"ModelSpace", Call::Get), L"ModelSpace"));
+    }
+
+private:
+    Ptr<IDispatch> document_;
+};
+
+class ComApplication final : public IApplication {
+public:
+    explicit ComApplication(Ptr<IDispatch> app) : app_(std::move(app)) {}
+
+    void SetVisible(bool visible) override { Invoke(app_.get(), L"Visible", Call::Put, Variant::Bool(visible)); }
+
+    std::unique_ptr<IDocument> ActiveDocument() override {
+        return std::make_unique<ComDocument>(
+            com::ToObject(Invoke(app_.get(), L"ActiveDocument", Call::Get), L"ActiveDocument"));
+    }
+
+private:
+    Ptr<IDispatch> app_;
+};
+
+class ComConnector final : public IConnector {
+public:
+    std::unique_ptr<IApplication> GetRunningApplication() override {
+        const CLSID clsid = com::ClassOf(L"AutoCAD.Application.15");
+        Ptr<IUnknown> running;
+        com::Check(GetActiveObject(clsid, nullptr, running.put()),
+                   L"GetActiveObject(\"AutoCAD.Application.15\")");
+        return std::make_unique<ComApplication>(
+            com::Query<IDispatch>(running.get(), IID_IDispatch, L"AutoCAD.Application.15"));
+    }
+};
+
+} // namespace
+
+std::unique_ptr<IConnector> MakeComConnector() {
+    return std::make_unique<ComConnector>();
+}
+
+} // namespace tessaly::cad

@@ -1,0 +1,196 @@
+#include "dmis/com_binding.h"
+
+#include "com/com.h"
+
+namespace tessaly::dmis {
+namespace {
+
+using com::Call;
+using com::Invoke;
+using com::Member;
+using com::Ptr;
+using com::Variant;
+
+// The interfaces of the PCDLRN type library that results are queried for.
+constexpr IID kApplicationIid = {0xDBFA4CA8, 0xC490, 0x11D3, {0x91, 0xB5, 0x00, 0xC0, 0x4F, 0x79, 0x63, 0x27}};
+constexpr IID kMachineIid = {0x72555404, 0xEC03, 0x11D1, {0x94, 0xC4, 0x00, 0x60, 0x08, 0x40, 0x43, 0xB5}};
+constexpr IID kCommandsIid = {0xFCCF1AE8, 0xFA24, 0x11D1, {0x94, 0xDC, 0x00, 0x60, 0x08, 0x40, 0x43, 0xB5}};
+constexpr IID kCommandIid = {0xFCCF1AEB, 0xFA24, 0x11D1, {0x94, 0xDC, 0x00, 0x60, 0x08, 0x40, 0x43, 0xB5}};
+constexpr IID kFeatureDataIid = {0xEB3ECBD7, 0x0B76, 0x11D2, {0x94, 0xF0, 0x00, 0x60, 0x08, 0x40, 0x43, 0xB5}};
+constexpr IID kPointIid = {0xDBFA4CA7, 0xC490, 0x11D3, {0x91, 0xB5, 0x00, 0xC0, 0x4F, 0x79, 0x63, 0x27}};
+
+constexpr Member kMachineAt{16, L"MachineAt"};
+constexpr Member kCurrentProgram{2, L"CurrentProgram"};
+constexpr Member kMachineName{1, L"MachineName"};
+constexpr Member kCommandByID{9, L"CommandByID"};
+constexpr Member kDefaultValue{0, L"DefaultValue"};
+constexpr Member kFeatureData{9, L"FeatureData"};
+constexpr Member kPointCount{2, L"PointCount"};
+constexpr Member kGetPoint{65, L"GetPoint"};
+constexpr Member kAxes[] = {{1, L"X"}, {2, L"Y"}, {3, L"Z"}};
+
+// The result object of `what`, queried for `iid`.
+Ptr<IDispatch> Queried(const Variant& result, const IID& iid, const wchar_t* what) {
+    return com::Query<IDispatch>(com::ToObject(result, what).get(), iid, what);
+}
+
+class ComPoint final : public IPoint {
+public:
+    explicit ComPoint(Ptr<IDispatch> point) : point_(std::move(point)) {}
+
+    double Get(int axis) override {
+        const Member member = Axis(axis);
+        return com::ToDouble(Invoke(point_.get(), member, Call::Get), member.name);
+    }
+
+    void Set(int axis, double value) override { Invoke(point_.get(), Axis(axis), Call::Put, Variant::R8(value)); }
+
+private:
+    static Member Axis(int axis) {
+        if (axis < 0 || axis > 2) {
+            throw Error("point axis " + std::to_string(axis) + " is not 0, 1 or 2");
+        }
+        return kAxes[axis];
+    }
+
+    Ptr<IDispatch> point_;
+};
+
+class ComFeatureData final : public IFeatureData {
+public:
+    explicit ComFeatureData(Ptr<IDispatch> data) : data_(std::move(data)) {}
+
+    std::int32_t PointCount() override {
+        return com::ToInt32(Invoke(data_.get(), kPointCount, Call::Get), kPointCount.name);
+    }
+
+    std::unique_ptr<IPoint> GetPoint(std::int32_t index, std::int32_t a, std::int32_t b, std::int32_t c,
+                                     const std::wstring& text, std::int32_t d) override {
+        Variant result = Invoke(data_.get(), kGetPoint, Call::Get, Variant::I4(index), Variant::I4(a), Variant::I4(b),
+                                Variant::I4(c), Variant::Text(text), Variant::I4(d));
+        return std::make_unique<ComPoint>(Queried(result, kPointIid, kGetPoint.name));
+    }
+
+private:
+    Ptr<IDispatch> data_;
+};
+
+class ComCommand final : public ICommand {
+public:
+    explicit ComCommand(Ptr<IDispatch> command) : command_(std::move(command)) {}
+
+    std::wstring ID() override { return com::ToText(Invoke(command_.get(), L"ID", Call::Get), L"ID"); }
+
+    std::wstring DefaultValue() override {
+        return com::ToText(Invoke(command_.get(), kDefaultValue, Call::Get), kDefaultValue.name);
+    }
+
+    std::unique_ptr<IFeatureData> FeatureData() override {
+        Variant result = Invoke(command_.get(), kFeatureData, Call::Get);
+        return std::make_unique<ComFeatureData>(Queried(result, kFeatureDataIid, kFeatureData.name));
+    }
+
+private:
+    Ptr<IDispatch> command_;
+};
+
+class ComCommands final : public ICommands {
+public:
+    explicit ComCommands(Ptr<IDispatch> commands) : commands_(std::move(commands)) {}
+
+    std::int32_t Count() override { return com::ToInt32(Invoke(commands_.get(), L"count", Call::Get), L"count"); }
+
+    std::unique_ptr<ICommand> Item(std::int32_t position) override {
+        Variant result = Invoke(commands_.get(), L"Item", Call::Get, Variant::I4(position));
+        return std::make_unique<ComCommand>(Queried(result, kCommandIid, L"Item"));
+    }
+
+    std::unique_ptr<ICommand> CommandByID(const std::wstring& id) override {
+        Variant result = Invoke(commands_.get(), kCommandByID, Call::Get, Variant::Text(id));
+        return std::make_unique<ComCommand>(Queried(result, kCommandIid, kCommandByID.name));
+    }
+
+private:
+    Ptr<IDispatch> commands_;
+};
+
+class ComOldBasic final : public IOldBasic {
+public:
+    explicit ComOldBasic(Ptr<IDispatch> basic) : basic_(std::move(basic)) {}
+
+    double GetProbeRadius() override {
+        return com::ToDouble(Invoke(basic_.get(), L"GetProbeRadius", Call::Get), L"GetProbeRadius");
+    }
+
+private:
+    Ptr<IDispatch> basic_;
+};
+
+class ComPartProgram final : public IPartProgram {
+public:
+    explicit ComPartProgram(Ptr<IDispatch> program) : program_(std::move(program)) {}
+
+    std::unique_ptr<IOldBasic> OldBasic() override {
+        Variant result = Invoke(program_.get(), L"OldBasic", Call::Get);
+        return std::make_unique<ComOldBasic>(com::ToObject(result, L"OldBasic"));
+    }
+
+    std::unique_ptr<ICommands> Commands() override {
+        Variant result = Invoke(program_.get(), L"Commands", Call::Get);
+        return std::make_unique<ComCommands>(Queried(result, kCommandsIid, L"Commands"));
+    }
+
+private:
+    Ptr<IDispatch> program_;
+};
+
+class ComMachine final : public IMachine {
+public:
+    explicit ComMachine(Ptr<IDispatch> machine) : machine_(std::move(machine)) {}
+
+    std::wstring MachineName() override {
+        return com::ToText(Invoke(machine_.get(), kMachineName, Call::Get), kMachineName.name);
+    }
+
+private:
+    Ptr<IDispatch> machine_;
+};
+
+class ComApplication final : public IApplication {
+public:
+    explicit ComApplication(Ptr<IDispatch> app) : app_(std::move(app)) {}
+
+    std::unique_ptr<IMachine> MachineAt(std::int16_t number) override {
+        Variant result = Invoke(app_.get(), kMachineAt, Call::Get, Variant::I2(number));
+        return std::make_unique<ComMachine>(Queried(result, kMachineIid, kMachineAt.name));
+    }
+
+    std::unique_ptr<IPartProgram> CurrentProgram() override {
+        Variant result = Invoke(app_.get(), kCurrentProgram, Call::Get);
+        return std::make_unique<ComPartProgram>(com::ToObject(result, kCurrentProgram.name));
+    }
+
+private:
+    Ptr<IDispatch> app_;
+};
+
+class ComConnector final : public IConnector {
+public:
+    std::unique_ptr<IApplication> CreateApplication() override {
+        const CLSID clsid = com::ClassOf(L"pcdlrn.application");
+        Ptr<IDispatch> created;
+        com::Check(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER | CLSCTX_INPROC_SERVER, IID_IDispatch,
+                                    created.put_void()),
+                   L"CoCreateInstance(\"pcdlrn.application\")");
+        return std::make_unique<ComApplication>(
+            com::Query<IDispatch>(created.get(), kApplicationIid, L"pcdlrn.application"));
+    }
+};
+
+} // namespace
+
+std::unique_ptr<IConnector> MakeComConnector() {
+    return std::make_unique<ComConnector>();
+}
+
+} // namespace tessaly::dmis
