@@ -1,0 +1,243 @@
+#include "collect/collect.h"
+
+#include <limits>
+
+#include "collect/send_to_acad.h"
+#include "support/cell_fixture.h"
+
+namespace tessaly::test {
+namespace {
+
+class CollectTest : public CellTest {
+protected:
+    CollectTest()
+    {
+        SetFeatures({Feature(L"F1", {{1, 2, 3}}), Feature(L"F3", {{10, 20, 5}, {12, 21, 6}}),
+                     Feature(L"F4", {{-1, -2, -3}, {4, 5, 6}, {7, 8, 9}})});
+    }
+    // The link stage of the action, then collection.
+    SplineData Collect()
+    {
+        state.dmisApp = dmis.CreateApplication();
+        state.dmisMachine = state.dmisApp->MachineAt(1);
+        log.Clear();
+        return CollectFeatures(form, state, L'.');
+    }
+    static const std::wstring kFailure;
+};
+
+const std::wstring CollectTest::kFailure = L"Can't Get Feature ";
+
+TEST_F(CollectTest, TypicalRequestMirrorsY)
+{
+    LoadAndSelect({L"F3"});
+    form.SetCheck(ControlId::Check6, kChecked);
+    form.SetCheck(ControlId::Check4, kChecked);
+    SplineData spline = Collect();
+    EXPECT_EQ(List1(), (std::vector<std::wstring>{L"F3,X=10 Y=-20 Z=5", L"F3,X=12 Y=-21 Z=6"}));
+    EXPECT_EQ(spline.fitPoints, (std::vector<double>{10, -20, 5, 12, -21, 6}));
+    EXPECT_EQ(spline.startTangent, (cad::Point3{10, -20, 5}));
+    EXPECT_EQ(spline.endTangent, (cad::Point3{12, -21, 6}));
+}
+
+TEST_F(CollectTest, WorkedExampleInBothDepthModes)
+{
+    LoadAndSelect({L"F3"});
+    form.SetText(ControlId::Text6, L"1.5");
+    form.SetCheck(ControlId::Check6, kChecked);
+    form.SetCheck(ControlId::Check3, kChecked);
+    form.SelectOption(ControlId::Option4);
+    Collect();
+    EXPECT_EQ(List1(), (std::vector<std::wstring>{L"F3,X=11.5 Y=-20 Z=5", L"F3,X=13.5 Y=-21 Z=5"}));
+    form.SelectOption(ControlId::Option3);
+    Collect();
+    EXPECT_EQ(List1(), (std::vector<std::wstring>{L"F3,X=11.5 Y=-20 Z=0", L"F3,X=13.5 Y=-21 Z=0"}));
+}
+
+TEST_F(CollectTest, ShiftComesBeforeMirrorAndStartPointIsPerEntry)
+{
+    LoadAndSelect({L"F1", L"F3"});
+    form.SetText(ControlId::Text6, L"5");
+    form.SetText(ControlId::Text8, L"-2");
+    form.SetCheck(ControlId::Check5, kChecked);
+    form.SetCheck(ControlId::Check1, kChecked);
+    form.SetCheck(ControlId::Check2, kChecked);
+    form.SelectOption(ControlId::Option4);
+    Collect();
+    EXPECT_EQ(List1(), (std::vector<std::wstring>{L"F1,X=-6 Y=2 Z=1", L"F3,X=-15 Y=20 Z=3",
+                                                  L"F3,X=-15 Y=20 Z=4"}));
+}
+
+TEST_F(CollectTest, GreyedCheckBoxesCountAsClear)
+{
+    LoadAndSelect({L"F1"});
+    for (ControlId box : {ControlId::Check1, ControlId::Check2, ControlId::Check3, ControlId::Check4,
+                          ControlId::Check5, ControlId::Check6, ControlId::Check7})
+        form.SetCheck(box, kGrayed);
+    SplineData spline = Collect();
+    EXPECT_EQ(List1(), (std::vector<std::wstring>{L"F1,X=1 Y=2 Z=3"}));
+    EXPECT_TRUE(spline.fitPoints.empty());
+}
+
+TEST_F(CollectTest, EntriesInListOrderOnlySelectedOnce)
+{
+    LoadAndSelect({L"F4", L"F1"});
+    Collect();
+    EXPECT_EQ(List1(), (std::vector<std::wstring>{L"F1,X=1 Y=2 Z=3", L"F4,X=-1 Y=-2 Z=-3", L"F4,X=4 Y=5 Z=6",
+                                                  L"F4,X=7 Y=8 Z=9"}));
+    EXPECT_EQ(Label2(), L"CMM-1");
+    form.SelectFeatures({});
+    Collect();
+    EXPECT_TRUE(List1().empty());
+}
+
+TEST_F(CollectTest, MissingIdReportsAndTheNextEntryRestoresTheMachineName)
+{
+    LoadAndSelect({L"F1", L"F3"});
+    dmis.program->commands.erase(dmis.program->commands.begin()); // F1 no longer exists
+    form.SetText(ControlId::Combo1, L"");
+    Collect();
+    EXPECT_EQ(form.label2History, (std::vector<std::wstring>{kFailure, L"CMM-1"}));
+    EXPECT_EQ(List1().size(), 2u);
+}
+
+TEST_F(CollectTest, CommandWithoutDefaultValueIsSkippedSilently)
+{
+    dmis.program->commands[0].defaultValue = L"";
+    LoadAndSelect({L"F1", L"F3"});
+    Collect();
+    EXPECT_EQ(List1().size(), 2u);
+    EXPECT_EQ(form.label2History, (std::vector<std::wstring>{L"CMM-1", L"CMM-1"}));
+}
+
+TEST_F(CollectTest, NoPartProgramCollectsNothing)
+{
+    LoadAndSelect({L"F1", L"F3"});
+    state.dmisApp = dmis.CreateApplication();
+    state.dmisMachine = state.dmisApp->MachineAt(1);
+    dmis.program.reset();
+    CollectFeatures(form, state, L'.');
+    EXPECT_TRUE(List1().empty());
+    EXPECT_EQ(form.label2History, (std::vector<std::wstring>{kFailure, kFailure, kFailure}));
+}
+
+TEST_F(CollectTest, FailingMachineNameShowsTheMessageAndTheEntryIsCollected)
+{
+    LoadAndSelect({L"F1"});
+    state.dmisApp = dmis.CreateApplication();
+    state.dmisMachine = state.dmisApp->MachineAt(1);
+    log.FailOn("MachineName");
+    CollectFeatures(form, state, L'.');
+    EXPECT_EQ(Label2(), kFailure);
+    EXPECT_EQ(List1().size(), 1u);
+}
+
+TEST_F(CollectTest, ShiftTextsThatAreNotNumbersLeaveThatCoordinate)
+{
+    LoadAndSelect({L"F1"});
+    form.SetText(ControlId::Text6, L"  ");
+    form.SetText(ControlId::Text7, L"1,5"); // the other locale's separator
+    form.SetText(ControlId::Text8, L"1e999");
+    Collect();
+    EXPECT_EQ(List1(), (std::vector<std::wstring>{L"F1,X=1 Y=2 Z=3"}));
+    EXPECT_EQ(form.label2History, (std::vector<std::wstring>{L"CMM-1", kFailure, kFailure, kFailure}));
+}
+
+TEST_F(CollectTest, NonFiniteCoordinatesAreNeverListed)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    SetFeatures({Feature(L"F1", {{nan, 1, 2}, {inf, 1, 2}, {1, 2, 3}})});
+    LoadAndSelect({L"F1"});
+    Collect();
+    EXPECT_EQ(List1(), (std::vector<std::wstring>{L"F1,X=1 Y=2 Z=3"}));
+    EXPECT_EQ(Label2(), kFailure);
+}
+
+TEST_F(CollectTest, UnreadablePointOneLeavesLaterPointsUnchangedInStartPointMode)
+{
+    LoadAndSelect({L"F1", L"F4"});
+    form.SetCheck(ControlId::Check3, kChecked);
+    form.SelectOption(ControlId::Option4);
+    state.dmisApp = dmis.CreateApplication();
+    state.dmisMachine = state.dmisApp->MachineAt(1);
+    log.FailOn("GetPoint", 2); // point 1 of F4
+    CollectFeatures(form, state, L'.');
+    EXPECT_EQ(List1(), (std::vector<std::wstring>{L"F1,X=1 Y=2 Z=3", L"F4,X=4 Y=5 Z=6", L"F4,X=7 Y=8 Z=9"}));
+}
+
+TEST_F(CollectTest, EachPointCallsExactlyWhatItNeeds)
+{
+    LoadAndSelect({L"F1"});
+    form.SetText(ControlId::Text6, L"1");
+    form.SetCheck(ControlId::Check6, kChecked);
+    Collect();
+    EXPECT_EQ(log.Calls(), (std::vector<std::string>{"CurrentProgram", "Commands", "CommandByID", "MachineName",
+                                                     "DefaultValue", "FeatureData", "PointCount", "GetPoint",
+                                                     "X", "X=", "Y", "Y=", "X", "Y", "Z", "X", "Y", "Z"}));
+    ASSERT_EQ(dmis.getPointCalls.size(), 1u);
+    const auto& args = dmis.getPointCalls[0];
+    EXPECT_EQ(args.index, 1);
+    EXPECT_EQ(args.a, 12);
+    EXPECT_EQ(args.b, 3);
+    EXPECT_EQ(args.c, 13);
+    EXPECT_EQ(args.text, L"");
+    EXPECT_EQ(args.d, 0);
+}
+
+TEST_F(CollectTest, SplineDataIsTheLastEntrys)
+{
+    LoadAndSelect({L"F4", L"F3"}); // F4 comes later in List2
+    form.SetCheck(ControlId::Check4, kChecked);
+    SplineData spline = Collect();
+    EXPECT_EQ(spline.fitPoints, (std::vector<double>{-1, -2, -3, 4, 5, 6, 7, 8, 9}));
+    EXPECT_EQ(spline.startTangent, (cad::Point3{-1, -2, -3}));
+    EXPECT_EQ(spline.endTangent, (cad::Point3{7, 8, 9}));
+}
+
+TEST_F(CollectTest, PointCountsBeyondTheListFail)
+{
+    SetFeatures({Feature(L"F1", {{1, 2, 3}}), Feature(L"F2", {{4, 5, 6}})});
+    dmis.program->commands[0].pointCountOverride = 32768;
+    LoadAndSelect({L"F1", L"F2"});
+    Collect();
+    EXPECT_EQ(List1(), (std::vector<std::wstring>{L"F2,X=4 Y=5 Z=6"}));
+    EXPECT_EQ(form.label2History, (std::vector<std::wstring>{L"CMM-1", kFailure, L"CMM-1"}));
+}
+
+TEST_F(CollectTest, SplineOfTooManyPointsOverflowsButThePointsAreListed)
+{
+    SetFeatures({Feature(L"F1", std::vector<std::array<double, 3>>(11000, {1, 2, 3}))});
+    LoadAndSelect({L"F1"});
+    form.SetCheck(ControlId::Check4, kChecked);
+    SplineData spline = Collect();
+    EXPECT_EQ(List1().size(), 11000u);
+    EXPECT_TRUE(spline.fitPoints.empty());
+    EXPECT_EQ(Label2(), kFailure);
+}
+
+TEST_F(CollectTest, AFullPointListRefusesFurtherPoints)
+{
+    SetFeatures({Feature(L"F1", std::vector<std::array<double, 3>>(32767, {1, 2, 3})), Feature(L"F2", {{4, 5, 6}})});
+    LoadAndSelect({L"F1", L"F2"});
+    Collect();
+    EXPECT_EQ(List1().size(), 32767u);
+    EXPECT_EQ(List1().back(), L"F1,X=1 Y=2 Z=3");
+    EXPECT_EQ(Label2(), kFailure);
+}
+
+TEST_F(CollectTest, LinkFailureAtSendToAcadKeepsTheLastPointList)
+{
+    LoadAndSelect({L"F1"});
+    SendToAcad(form, state, dmis, cad, L'.');
+    ASSERT_EQ(List1().size(), 1u);
+    dmis.installed = false;
+    const std::size_t drawn = cad.entities.size();
+    SendToAcad(form, state, dmis, cad, L'.');
+    EXPECT_EQ(Label2(), L"Can't Link to PC-DMIS");
+    EXPECT_EQ(List1().size(), 1u);
+    EXPECT_EQ(cad.entities.size(), drawn);
+}
+
+} // namespace
+} // namespace tessaly::test
