@@ -4,6 +4,7 @@
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_NATIVE=${TESSALY_BUILD_NATIVE:-$ROOT/build/native}
 BUILD_WINDOWS=${TESSALY_BUILD_WINDOWS:-$ROOT/build/windows}
+BUILD_SANITIZED=${TESSALY_BUILD_SANITIZED:-$ROOT/build/sanitized}
 JOBS=$(nproc 2>/dev/null || echo 2)
 
 export WINEPREFIX=${TESSALY_WINEPREFIX:-$ROOT/build/wineprefix}
@@ -36,6 +37,12 @@ build_native() {
     log "building natively in $BUILD_NATIVE"
     cmake -S "$ROOT" -B "$BUILD_NATIVE" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
     cmake --build "$BUILD_NATIVE" -j "$JOBS"
+}
+
+build_sanitized() {
+    log "building natively with AddressSanitizer and UndefinedBehaviorSanitizer in $BUILD_SANITIZED"
+    cmake -S "$ROOT" -B "$BUILD_SANITIZED" -DCMAKE_BUILD_TYPE=Debug -DTESSALY_SANITIZE=ON >/dev/null
+    cmake --build "$BUILD_SANITIZED" -j "$JOBS"
 }
 
 build_windows() {
