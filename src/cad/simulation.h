@@ -55,8 +55,9 @@ public:
     std::function<void(const SimEntity&, const char* change)> onChange;
 };
 
-// Group "PART" holding one box solid from (0, -30, -10) to (20, -15, 3): with mirror Y
-// the demo's F3 points touch it, F4's point does not.
+// Group "PART" holding one box solid from (0, -30, -10) to (20, -15, 3). With mirror Y
+// the demo's F3 points lie 2 and 3 above its top face: a probe sphere of radius 2.5
+// overlaps at the first point only; F4's point is far from it.
 void LoadDemoDrawing(CadSim& cad);
 
 } // namespace tessaly::sim

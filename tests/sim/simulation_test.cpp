@@ -155,5 +155,27 @@ TEST_F(CadSimTest, NoRunningApplicationOrDocument)
     EXPECT_THROW(app->ActiveDocument(), Error);
 }
 
+TEST(DemoCell, MirroredF3TouchesThePartOnlyAtItsFirstPoint)
+{
+    const SimPartProgram program = DemoPartProgram();
+    const SimCommand* f3 = nullptr;
+    for (const auto& command : program.commands)
+        if (command.id == L"F3")
+            f3 = &command;
+    ASSERT_TRUE(f3);
+    ASSERT_EQ(f3->points, (std::vector<std::array<double, 3>>{{10, 20, 5}, {12, 21, 6}}));
+    EXPECT_EQ(program.probeRadius, 2.5);
+
+    CallLog log;
+    CadSim cad(log);
+    LoadDemoDrawing(cad);
+    auto doc = cad.GetRunningApplication()->ActiveDocument();
+    auto part = doc->Groups()->Item(L"PART")->Item(0);
+    auto first = doc->ModelSpace()->AddSphere({10, -20, 5}, 2.5, cad::RadiusArg::Double);
+    auto second = doc->ModelSpace()->AddSphere({12, -21, 6}, 2.5, cad::RadiusArg::Double);
+    EXPECT_TRUE(part->CheckInterference(*first, true));
+    EXPECT_FALSE(part->CheckInterference(*second, true));
+}
+
 } // namespace
 } // namespace tessaly::sim
