@@ -58,21 +58,53 @@ double SphereBoxOverlap(const cad::Point3& centre, double radius, const cad::Poi
 {
     const double z0 = std::max(boxMin[2], centre[2] - radius);
     const double z1 = std::min(boxMax[2], centre[2] + radius);
-    if (z0 >= z1)
+    if (z0 >= z1 || radius <= 0)
         return 0;
-    // Simpson's rule over z of the exact slice areas.
-    const int n = 400;
-    const double step = (z1 - z0) / n;
-    double sum = 0;
-    for (int i = 0; i <= n; ++i) {
-        const double z = z0 + i * step;
-        const double dz = z - centre[2];
-        const double rho = std::sqrt(std::max(0.0, radius * radius - dz * dz));
-        const double a = DiscRectArea(rho, boxMin[0] - centre[0], boxMax[0] - centre[0], boxMin[1] - centre[1],
-                                      boxMax[1] - centre[1]);
-        sum += a * (i == 0 || i == n ? 1 : (i % 2 ? 4 : 2));
+    // The slice area is smooth in z except where the slice circle starts or stops
+    // crossing a side or a corner of the rectangle: integrate piece by piece between
+    // those heights.
+    const double r2 = radius * radius;
+    std::vector<double> cuts{z0, z1};
+    auto cutAt = [&](double d2) {
+        if (d2 < r2)
+            for (double dz : {-std::sqrt(r2 - d2), std::sqrt(r2 - d2)})
+                if (centre[2] + dz > z0 && centre[2] + dz < z1)
+                    cuts.push_back(centre[2] + dz);
+    };
+    for (double dx : {boxMin[0] - centre[0], boxMax[0] - centre[0]}) {
+        cutAt(dx * dx);
+        for (double dy : {boxMin[1] - centre[1], boxMax[1] - centre[1]})
+            cutAt(dx * dx + dy * dy);
     }
-    return sum * step / 3;
+    for (double dy : {boxMin[1] - centre[1], boxMax[1] - centre[1]})
+        cutAt(dy * dy);
+    std::sort(cuts.begin(), cuts.end());
+
+    auto slice = [&](double z) {
+        const double dz = z - centre[2];
+        const double rho = std::sqrt(std::max(0.0, r2 - dz * dz));
+        return DiscRectArea(rho, boxMin[0] - centre[0], boxMax[0] - centre[0], boxMin[1] - centre[1],
+                            boxMax[1] - centre[1]);
+    };
+    // Simpson's rule in s with z = a + (b - a)(3s^2 - 2s^3), which crowds the nodes
+    // towards both ends of a piece, where the area is least smooth.
+    const int n = 160;
+    double volume = 0;
+    for (std::size_t k = 0; k + 1 < cuts.size(); ++k) {
+        const double a = cuts[k];
+        const double b = cuts[k + 1];
+        if (b <= a)
+            continue;
+        double sum = 0;
+        for (int i = 0; i <= n; ++i) {
+            const double t = static_cast<double>(i) / n;
+            const double z = a + (b - a) * t * t * (3 - 2 * t);
+            const double dzds = (b - a) * 6 * t * (1 - t);
+            sum += slice(z) * dzds * (i == 0 || i == n ? 1 : (i % 2 ? 4 : 2));
+        }
+        volume += sum / (3.0 * n);
+    }
+    return volume;
 }
 
 double SphereSphereOverlap(const cad::Point3& c1, double r1, const cad::Point3& c2, double r2)

@@ -29,6 +29,21 @@ TEST(SphereBoxOverlap, KnownFractionsOfTheSphere)
     EXPECT_NEAR(SphereBoxOverlap({0, 0, 0}, 10, {-1, -1, -1}, {1, 1, 1}), 8, 1e-6);
 }
 
+TEST(SphereBoxOverlap, SplittingTheBoxKeepsTheVolume)
+{
+    // Off-centre cuts through sides and corners, where the slices are least regular.
+    const cad::Point3 centre{1.43, 1.33, 0.62};
+    const cad::Point3 lo{0, 0, 0};
+    const cad::Point3 hi{1.51, 0.37, 1.39};
+    const double whole = SphereBoxOverlap(centre, 1, lo, hi);
+    ASSERT_GT(whole, 0);
+    for (double cut : {0.61, 1.02, 1.37}) {
+        const double parts = SphereBoxOverlap(centre, 1, lo, {cut, hi[1], hi[2]}) +
+                             SphereBoxOverlap(centre, 1, {cut, lo[1], lo[2]}, hi);
+        EXPECT_NEAR(parts / whole, 1, 1e-7) << cut;
+    }
+}
+
 TEST(SphereSphereOverlap, LensAndContainment)
 {
     EXPECT_EQ(SphereSphereOverlap({0, 0, 0}, 1, {2, 0, 0}, 1), 0);
