@@ -1,0 +1,109 @@
+#pragma once
+
+#include <windows.h>
+
+#include <initializer_list>
+#include <memory>
+#include <optional>
+#include <string>
+#include <type_traits>
+
+#include "cad/cad.h"
+#include "dmis/dmis.h"
+#include "shell/form.h"
+#include "shell/layout.h"
+#include "shell/locale_win.h"
+#include "shell/window_state.h"
+
+namespace tessaly {
+
+// Child-window ids. They start well above IDOK (1) and IDCANCEL (2): IsDialogMessage
+// turns Enter into WM_COMMAND IDOK and Escape into IDCANCEL when no default button is
+// set, so neither may name a control.
+constexpr int kFirstDialogId = 1000;
+constexpr int DialogId(ControlId id)
+{
+    return kFirstDialogId + static_cast<int>(id);
+}
+
+struct FontDeleter {
+    void operator()(HFONT font) const noexcept { DeleteObject(font); }
+};
+using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
+
+// The main window of Part 1.1 on plain Win32. The constructor creates the window and its
+// controls in their initial state and runs the load handler (always-on-top, then the
+// link to the measuring application); Show() puts it on the screen. Exactly four
+// handlers act: load, activation, "Close" and "Send To Acad".
+class Form1 final : public Form {
+public:
+    Form1(dmis::IConnector& dmisConnector, cad::IConnector& cadConnector,
+          wchar_t decimalSeparator = UserDecimalSeparator());
+    ~Form1() override;
+    Form1(const Form1&) = delete;
+    Form1& operator=(const Form1&) = delete;
+
+    void Show(int showCommand = SW_SHOWNORMAL);
+    // Null once the window is gone ("Close", or closed from its frame).
+    HWND Hwnd() const noexcept { return hwnd_; }
+    HWND Control(ControlId id) const noexcept;
+    // Keyboard as in a dialog (Tab, arrows in option groups, Space and Enter on the
+    // focused button); true when the message was consumed.
+    bool PreTranslate(MSG& msg) const;
+    const WindowState& State() const noexcept { return state_; }
+    WindowState& State() noexcept { return state_; }
+
+    // Form
+    void SetCaption(ControlId label, const std::wstring& caption) override;
+    std::wstring GetText(ControlId control) const override;
+    void SetText(ControlId textBox, const std::wstring& text) override;
+    int CheckValue(ControlId checkBox) const override;
+    bool OptionValue(ControlId optionButton) const override;
+    int ListCount(ControlId list) const override;
+    std::wstring ListItem(ControlId list, int index) const override;
+    bool ListSelected(ControlId list, int index) const override;
+    void ListAppend(ControlId list, const std::wstring& entry) override;
+    void ListClear(ControlId list) override;
+    void ShowMessage(const std::wstring& text) override;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // The result of a handled message, or nothing for DefWindowProc.
+    std::optional<LRESULT> onMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    // The four handlers of Part 1.1.
+    void onLoad();
+    void onActivate();
+    void onCloseClick();
+    void onSendToAcadClick();
+
+    // Window mechanics, not behaviour: building, painting, focus, teardown.
+    void onCreate();
+    void onDestroy();
+    void RestoreFocus();
+    std::optional<LRESULT> onColorStatic(HDC dc, HWND control);
+    LRESULT onGetDefId() const;
+    void onNextDialogControl(WPARAM wParam, LPARAM lParam);
+
+    // The control's window, after checking that its kind allows the operation.
+    HWND Expect(ControlId id, std::initializer_list<layout::Kind> kinds, const char* operation) const;
+    HWND ExpectList(ControlId id, const char* operation) const;
+
+    dmis::IConnector& dmis_;
+    cad::IConnector& cad_;
+    const wchar_t decimalSeparator_;
+    WindowState state_;
+    HWND hwnd_ = nullptr;
+    // The control that gets the focus back when the window is activated again.
+    HWND focus_ = nullptr;
+    // The controls' fonts. They outlive the controls: the destructor's body destroys the
+    // window before the members go.
+    UniqueFont normalFont_;
+    UniqueFont boldFont_;
+};
+
+// The message loop of the program, with IsDialogMessage for the window's keyboard.
+// Returns the exit code of WM_QUIT.
+int RunMessageLoop(Form1& form);
+
+} // namespace tessaly
