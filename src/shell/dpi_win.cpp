@@ -5,7 +5,7 @@ namespace tessaly {
 void EnableDpiAwareness()
 {
     // System aware rather than per-monitor: the layout is computed once, at creation,
-    // and nothing in the window adapts to a change of size (Part 1.1), so the window
+    // and nothing in the window adapts to a change of size, so the window
     // must never receive WM_DPICHANGED. On a monitor of another DPI Windows scales it.
     if (!SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_SYSTEM_AWARE))
         SetProcessDPIAware();

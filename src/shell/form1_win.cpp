@@ -86,16 +86,16 @@ constexpr int kComboListLines = 8;
 
 UniqueFont MakeFont(layout::Font font, int dpi)
 {
-    const layout::FontSpec spec = layout::Spec(font);
+    const layout::FontSpec fontSpec = layout::FontSpecOf(font);
     LOGFONTW lf{};
     lf.lfHeight = layout::FontHeight(font, dpi);
-    lf.lfWeight = spec.weight;
+    lf.lfWeight = fontSpec.weight;
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfOutPrecision = OUT_DEFAULT_PRECIS;
     lf.lfClipPrecision = CLIP_DEFAULT_PRECIS;
     lf.lfQuality = DEFAULT_QUALITY;
     lf.lfPitchAndFamily = DEFAULT_PITCH | FF_SWISS;
-    std::wstring_view(spec.face).copy(lf.lfFaceName, LF_FACESIZE - 1);
+    std::wstring_view(fontSpec.face).copy(lf.lfFaceName, LF_FACESIZE - 1);
     UniqueFont result(CreateFontIndirectW(&lf));
     if (!result)
         throw Error("CreateFontIndirect failed");
@@ -275,7 +275,7 @@ std::optional<LRESULT> Form1::onMessage(UINT message, WPARAM wParam, LPARAM lPar
 
 void Form1::onLoad()
 {
-    // First, before anything can fail and before the window is on the screen (Part 1.2).
+    // First, before anything can fail and before the window is on the screen.
     MakeTopmost(hwnd_);
     LinkAtLoad(*this, state_, dmis_, decimalSeparator_);
 }
@@ -443,7 +443,7 @@ void Form1::SetText(ControlId textBox, const std::wstring& text)
 int Form1::CheckValue(ControlId checkBox) const
 {
     const HWND control = Expect(checkBox, {Kind::CheckBox}, "CheckValue");
-    // BST_UNCHECKED 0, BST_CHECKED 1, BST_INDETERMINATE 2: the values of Part 1.1.
+    // BST_UNCHECKED 0, BST_CHECKED 1, BST_INDETERMINATE 2: the values the action tests.
     return static_cast<int>(SendMessageW(control, BM_GETCHECK, 0, 0));
 }
 

@@ -31,7 +31,7 @@ struct FontDeleter {
 };
 using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
 
-// The main window of Part 1.1 on plain Win32. The constructor creates the window and its
+// The main window on plain Win32. The constructor creates the window and its
 // controls in their initial state and runs the load handler (always-on-top, then the
 // link to the measuring application); Show() puts it on the screen. Exactly four
 // handlers act: load, activation, "Close" and "Send To Acad".
@@ -71,7 +71,7 @@ private:
     // The result of a handled message, or nothing for DefWindowProc.
     std::optional<LRESULT> onMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
-    // The four handlers of Part 1.1.
+    // The four handlers that act.
     void onLoad();
     void onActivate();
     void onCloseClick();

@@ -66,7 +66,7 @@ int FontHeight(Font font, int dpi)
 {
     // lfHeight < 0 asks for the character height: points × dpi / 72, here in hundredths
     // of a point. 8 pt at 96 dpi gives -11, 9.75 pt gives -13.
-    const long long scaled = static_cast<long long>(Spec(font).hundredthsOfPoint) * dpi;
+    const long long scaled = static_cast<long long>(FontSpecOf(font).hundredthsOfPoint) * dpi;
     return -static_cast<int>((scaled + 3600) / 7200);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-// The main window's layout as data: one row per control, read like the layout sheet of
-// Part 1.1. Portable: no windows.h here; Form1 (form1_win.cpp) turns each row into a
+// The main window's layout as data: one row per control, read like the window's layout
+// sheet. Portable: no windows.h here; Form1 (form1_win.cpp) turns each row into a
 // child window, and its kind into a window class and style bits in one function.
 
 #include <array>
@@ -38,7 +38,7 @@ struct FontSpec {
     int weight;
 };
 
-constexpr FontSpec Spec(Font font)
+constexpr FontSpec FontSpecOf(Font font)
 {
     return font == Font::Bold ? FontSpec{L"MS Sans Serif", 975, 700} : FontSpec{L"MS Sans Serif", 800, 400};
 }
@@ -65,7 +65,7 @@ inline constexpr ControlId kOnWindow = ControlId::Count;
 
 struct Row {
     ControlId id;           // the row's own control: rows are in ControlId order
-    const char* name;       // the control's name in the specification
+    const char* name;       // the control's name, as the code calls it
     Kind kind;
     const wchar_t* caption; // caption, or initial text of a text box; empty for lists
     Rect rect;              // twips, relative to the container

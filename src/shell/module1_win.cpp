@@ -10,7 +10,7 @@ static_assert((SWP_NOSIZE | SWP_NOMOVE) == 3);
 void MakeTopmost(HWND hwnd)
 {
     // The result is not examined: a failing call leaves the window where it is in the
-    // stacking order and nothing is reported (Part 1.2).
+    // stacking order and nothing is reported.
     SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
 }
 

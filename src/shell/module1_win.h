@@ -4,7 +4,7 @@
 
 namespace tessaly {
 
-// Module1 of Part 1.2: puts the window into the always-on-top band without moving or
+// Module1: puts the window into the always-on-top band without moving or
 // resizing it. The one call of SetWindowPos that the program makes itself.
 void MakeTopmost(HWND hwnd);
 

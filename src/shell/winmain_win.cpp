@@ -1,4 +1,4 @@
-// Program entry of tessaly.exe. There is no main routine of its own (Part 1.2): start-up
+// Program entry of tessaly.exe. There is no main routine of its own: start-up
 // creates Form1, whose load handler does the work, and the message loop runs until the
 // window is gone. No command line, no environment, no settings are read.
 

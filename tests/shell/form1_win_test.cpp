@@ -313,7 +313,7 @@ TEST_F(Form1Test, WindowHasItsCaptionClientSizeAndFixedFrame)
     EXPECT_TRUE(Topmost(hwnd));
 }
 
-// The class and the style bits each kind must have, stated here from the specification
+// The class and the style bits each kind must have, stated here from the layout sheet
 // rather than taken from the code that sets them.
 struct ExpectedKind {
     const wchar_t* className;
@@ -419,7 +419,7 @@ TEST_F(Form1Test, CaptionsAndInitialValues)
             EXPECT_EQ(TextOf(C(row.id)), row.caption);
         }
     }
-    // The spec's captions, spot-checked directly.
+    // The captions, spot-checked directly.
     EXPECT_EQ(TextOf(C(ControlId::Command1)), L"Close");
     EXPECT_EQ(TextOf(C(ControlId::Label7)), L"\u00B1 Tolerance: ");
     EXPECT_EQ(TextOf(C(ControlId::Frame4)), L"Check Part With:");

@@ -20,12 +20,12 @@ void PrintTo(const Rect& r, std::ostream* os)
 
 namespace {
 
-// The tables of Part 1.1, transcribed mechanically from the specification (visible
+// The window's layout sheet, transcribed mechanically (visible
 // controls, the frames' header lines with their controls, hidden controls), in the
-// specification's order. The layout table was typed by hand; this cross-checks it.
-struct SpecRow {
+// sheet's order. The layout table was typed by hand; this cross-checks it.
+struct SheetRow {
     const char* name;
-    const char* kind;  // as coarse as the specification: Label, TextBox, List, ...
+    const char* kind;  // as coarse as the sheet: Label, TextBox, List, ...
     const wchar_t* caption;
     Rect rect;
     int tab;
@@ -35,7 +35,7 @@ struct SpecRow {
 };
 
 // clang-format off
-const SpecRow kSpec[] = {
+const SheetRow kSheet[] = {
 {"Label1", "Label", L"Machine Name:", {45, 45, 1695, 255}, 0, "Window", true, false},
     {"Label2", "Label", L"", {1800, 45, 3015, 255}, 1, "Window", true, false},
     {"Label5", "Label", L"Probe Dia:", {60, 450, 855, 255}, 7, "Window", true, false},
@@ -84,7 +84,7 @@ const SpecRow kSpec[] = {
 };
 // clang-format on
 
-const char* SpecKind(Kind kind)
+const char* SheetKind(Kind kind)
 {
     switch (kind) {
     case Kind::Label:
@@ -124,20 +124,20 @@ std::string ContainerName(const Row& row)
 
 TEST(LayoutTable, EveryControlHasOneRowMatchingTheSpecification)
 {
-    ASSERT_EQ(std::size(kSpec), kTable.size());
+    ASSERT_EQ(std::size(kSheet), kTable.size());
     std::set<std::string> names;
-    for (const SpecRow& spec : kSpec) {
-        SCOPED_TRACE(spec.name);
-        EXPECT_TRUE(names.insert(spec.name).second) << "listed twice";
-        const Row* row = FindRow(spec.name);
+    for (const SheetRow& sheet : kSheet) {
+        SCOPED_TRACE(sheet.name);
+        EXPECT_TRUE(names.insert(sheet.name).second) << "listed twice";
+        const Row* row = FindRow(sheet.name);
         ASSERT_NE(row, nullptr);
-        EXPECT_STREQ(SpecKind(row->kind), spec.kind);
-        EXPECT_EQ(std::wstring(row->caption), spec.caption);
-        EXPECT_EQ(row->rect, spec.rect);
-        EXPECT_EQ(row->tabIndex, spec.tab);
-        EXPECT_EQ(ContainerName(*row), spec.container);
-        EXPECT_EQ(row->visible, spec.visible);
-        EXPECT_EQ(row->selected, spec.selected);
+        EXPECT_STREQ(SheetKind(row->kind), sheet.kind);
+        EXPECT_EQ(std::wstring(row->caption), sheet.caption);
+        EXPECT_EQ(row->rect, sheet.rect);
+        EXPECT_EQ(row->tabIndex, sheet.tab);
+        EXPECT_EQ(ContainerName(*row), sheet.container);
+        EXPECT_EQ(row->visible, sheet.visible);
+        EXPECT_EQ(row->selected, sheet.selected);
     }
 }
 
@@ -263,17 +263,17 @@ TEST(LayoutTable, FontsColoursAndKinds)
     EXPECT_EQ(RowOf(ControlId::Label13).kind, Kind::Label);
     EXPECT_EQ(RowOf(ControlId::List2).kind, Kind::ExtendedListBox);
     EXPECT_EQ(RowOf(ControlId::List1).kind, Kind::ListBox);
-    EXPECT_EQ(Spec(Font::Normal).hundredthsOfPoint, 800);
-    EXPECT_EQ(Spec(Font::Normal).weight, 400);
-    EXPECT_EQ(Spec(Font::Bold).hundredthsOfPoint, 975);
-    EXPECT_EQ(Spec(Font::Bold).weight, 700);
-    EXPECT_EQ(std::wstring(Spec(Font::Bold).face), L"MS Sans Serif");
+    EXPECT_EQ(FontSpecOf(Font::Normal).hundredthsOfPoint, 800);
+    EXPECT_EQ(FontSpecOf(Font::Normal).weight, 400);
+    EXPECT_EQ(FontSpecOf(Font::Bold).hundredthsOfPoint, 975);
+    EXPECT_EQ(FontSpecOf(Font::Bold).weight, 700);
+    EXPECT_EQ(std::wstring(FontSpecOf(Font::Bold).face), L"MS Sans Serif");
     EXPECT_EQ(std::wstring(kCaption), L"Tessaly 3.5");
 }
 
 TEST(Twips, ToPixelsAt96And144Dpi)
 {
-    // 96 dpi: 15 twips per pixel, the specification's 297 x 365 pixels.
+    // 96 dpi: 15 twips per pixel, the window's 297 x 365 pixels.
     EXPECT_EQ(TwipsToPixels(kClientWidth, 96), 297);
     EXPECT_EQ(TwipsToPixels(kClientHeight, 96), 365);
     EXPECT_EQ(TwipsToPixels(15, 96), 1);
