@@ -39,6 +39,10 @@ std::wstring FormatNumber(double value, wchar_t decimalSeparator)
         throw Error("number text: the value is not a finite number");
     if (value == 0)
         value = 0; // no "-0"
+    // Next to the largest double, rounding to 15 digits would write a number beyond
+    // it, whose text no longer parses; write the 15-digit text just below instead.
+    if (std::abs(value) > 1.797693134862315e308)
+        value = std::copysign(1.79769313486231e308, value);
     // Like %.15G, but locale-independent; to_chars writes "1e-05", which becomes 1E-05.
     char buffer[64];
     auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);

@@ -41,6 +41,14 @@ TEST(FormatNumber, ExponentFormForVerySmallAndLarge)
     EXPECT_EQ(FormatNumber(1e100, L'.'), L"1E+100");
 }
 
+TEST(FormatNumber, TheLargestDoublesStillParseBack)
+{
+    const double max = std::numeric_limits<double>::max();
+    EXPECT_EQ(FormatNumber(max, L'.'), L"1.79769313486231E+308");
+    EXPECT_EQ(FormatNumber(-max, L','), L"-1,79769313486231E+308");
+    EXPECT_NO_THROW(ParseNumber(FormatNumber(std::nextafter(max, 0.0), L'.'), L'.'));
+}
+
 TEST(FormatNumber, NegativeZeroHasNoSign)
 {
     EXPECT_EQ(FormatNumber(-0.0, L'.'), L"0");
