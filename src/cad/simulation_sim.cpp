@@ -112,23 +112,12 @@ public:
     std::unique_ptr<cad::IEntity> AddSphere(const cad::Point3& centre, double radius, cad::RadiusArg radiusArg) override
     {
         sim_.log.Record("AddSphere");
-        CheckRadius(radius);
-        SimEntity e;
-        e.kind = EntityKind::Sphere;
-        e.centre = centre;
-        e.radius = radius;
-        e.radiusArg = radiusArg;
-        return Added(e);
+        return AddRound(EntityKind::Sphere, centre, radius, radiusArg);
     }
     std::unique_ptr<cad::IEntity> AddCircle(const cad::Point3& centre, double radius) override
     {
         sim_.log.Record("AddCircle");
-        CheckRadius(radius);
-        SimEntity e;
-        e.kind = EntityKind::Circle;
-        e.centre = centre;
-        e.radius = radius;
-        return Added(e);
+        return AddRound(EntityKind::Circle, centre, radius, cad::RadiusArg::Double);
     }
     std::unique_ptr<cad::IEntity> AddSpline(const std::vector<double>& fitPoints, const cad::Point3& startTangent,
                                             const cad::Point3& endTangent) override
@@ -145,6 +134,18 @@ public:
     }
 
 private:
+    // Spheres and circles: a centre and a radius the CAD application accepts.
+    std::unique_ptr<cad::IEntity> AddRound(EntityKind kind, const cad::Point3& centre, double radius,
+                                           cad::RadiusArg radiusArg)
+    {
+        CheckRadius(radius);
+        SimEntity e;
+        e.kind = kind;
+        e.centre = centre;
+        e.radius = radius;
+        e.radiusArg = radiusArg;
+        return Added(e);
+    }
     std::unique_ptr<cad::IEntity> Added(const SimEntity& e)
     {
         int handle = sim_.AddEntity(e);
