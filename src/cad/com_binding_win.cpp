@@ -1,5 +1,6 @@
 #include "cad/com_binding.h"
 
+#include "cad/com_ids_win.h"
 #include "com/com.h"
 
 namespace tessaly::cad {
@@ -10,9 +11,6 @@ using com::DoubleArray;
 using com::Invoke;
 using com::Ptr;
 using com::Variant;
-
-// IAcadCircle: what "AddCircle" results are queried for.
-constexpr IID kCircleIid = {0x2928D4A4, 0xCA93, 0x11D1, {0xB6, 0x0F, 0x00, 0x60, 0xB0, 0x87, 0xE2, 0x35}};
 
 class ComEntity final : public IEntity {
 public:
@@ -78,7 +76,7 @@ public:
         Variant result = Invoke(space_.get(), L"AddCircle", Call::Get, Variant::RefDoubleArray(at.address()),
                                 Variant::RefR8(&radius));
         return std::make_unique<ComEntity>(
-            com::Query<IDispatch>(com::ToObject(result, L"AddCircle").get(), kCircleIid, L"AddCircle"));
+            com::Query<IDispatch>(com::ToObject(result, L"AddCircle").get(), ids::kCircleIid, L"AddCircle"));
     }
 
     std::unique_ptr<IEntity> AddSpline(const std::vector<double>& fitPoints, const Point3& startTangent,

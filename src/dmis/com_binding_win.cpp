@@ -1,6 +1,7 @@
 #include "dmis/com_binding.h"
 
 #include "com/com.h"
+#include "dmis/com_ids_win.h"
 
 namespace tessaly::dmis {
 namespace {
@@ -11,23 +12,15 @@ using com::Member;
 using com::Ptr;
 using com::Variant;
 
-// The interfaces of the PCDLRN type library that results are queried for.
-constexpr IID kApplicationIid = {0xDBFA4CA8, 0xC490, 0x11D3, {0x91, 0xB5, 0x00, 0xC0, 0x4F, 0x79, 0x63, 0x27}};
-constexpr IID kMachineIid = {0x72555404, 0xEC03, 0x11D1, {0x94, 0xC4, 0x00, 0x60, 0x08, 0x40, 0x43, 0xB5}};
-constexpr IID kCommandsIid = {0xFCCF1AE8, 0xFA24, 0x11D1, {0x94, 0xDC, 0x00, 0x60, 0x08, 0x40, 0x43, 0xB5}};
-constexpr IID kCommandIid = {0xFCCF1AEB, 0xFA24, 0x11D1, {0x94, 0xDC, 0x00, 0x60, 0x08, 0x40, 0x43, 0xB5}};
-constexpr IID kFeatureDataIid = {0xEB3ECBD7, 0x0B76, 0x11D2, {0x94, 0xF0, 0x00, 0x60, 0x08, 0x40, 0x43, 0xB5}};
-constexpr IID kPointIid = {0xDBFA4CA7, 0xC490, 0x11D3, {0x91, 0xB5, 0x00, 0xC0, 0x4F, 0x79, 0x63, 0x27}};
-
-constexpr Member kMachineAt{16, L"MachineAt"};
-constexpr Member kCurrentProgram{2, L"CurrentProgram"};
-constexpr Member kMachineName{1, L"MachineName"};
-constexpr Member kCommandByID{9, L"CommandByID"};
-constexpr Member kDefaultValue{0, L"DefaultValue"};
-constexpr Member kFeatureData{9, L"FeatureData"};
-constexpr Member kPointCount{2, L"PointCount"};
-constexpr Member kGetPoint{65, L"GetPoint"};
-constexpr Member kAxes[] = {{1, L"X"}, {2, L"Y"}, {3, L"Z"}};
+constexpr Member kMachineAt{ids::kMachineAt, L"MachineAt"};
+constexpr Member kCurrentProgram{ids::kCurrentProgram, L"CurrentProgram"};
+constexpr Member kMachineName{ids::kMachineName, L"MachineName"};
+constexpr Member kCommandByID{ids::kCommandByID, L"CommandByID"};
+constexpr Member kDefaultValue{ids::kDefaultValue, L"DefaultValue"};
+constexpr Member kFeatureData{ids::kFeatureData, L"FeatureData"};
+constexpr Member kPointCount{ids::kPointCount, L"PointCount"};
+constexpr Member kGetPoint{ids::kGetPoint, L"GetPoint"};
+constexpr Member kAxes[] = {{ids::kAxis[0], L"X"}, {ids::kAxis[1], L"Y"}, {ids::kAxis[2], L"Z"}};
 
 // The result object of `what`, queried for `iid`.
 Ptr<IDispatch> Queried(const Variant& result, const IID& iid, const wchar_t* what) {
@@ -68,7 +61,7 @@ public:
                                      const std::wstring& text, std::int32_t d) override {
         Variant result = Invoke(data_.get(), kGetPoint, Call::Get, Variant::I4(index), Variant::I4(a), Variant::I4(b),
                                 Variant::I4(c), Variant::Text(text), Variant::I4(d));
-        return std::make_unique<ComPoint>(Queried(result, kPointIid, kGetPoint.name));
+        return std::make_unique<ComPoint>(Queried(result, ids::kPointIid, kGetPoint.name));
     }
 
 private:
@@ -87,7 +80,7 @@ public:
 
     std::unique_ptr<IFeatureData> FeatureData() override {
         Variant result = Invoke(command_.get(), kFeatureData, Call::Get);
-        return std::make_unique<ComFeatureData>(Queried(result, kFeatureDataIid, kFeatureData.name));
+        return std::make_unique<ComFeatureData>(Queried(result, ids::kFeatureDataIid, kFeatureData.name));
     }
 
 private:
@@ -102,12 +95,12 @@ public:
 
     std::unique_ptr<ICommand> Item(std::int32_t position) override {
         Variant result = Invoke(commands_.get(), L"Item", Call::Get, Variant::I4(position));
-        return std::make_unique<ComCommand>(Queried(result, kCommandIid, L"Item"));
+        return std::make_unique<ComCommand>(Queried(result, ids::kCommandIid, L"Item"));
     }
 
     std::unique_ptr<ICommand> CommandByID(const std::wstring& id) override {
         Variant result = Invoke(commands_.get(), kCommandByID, Call::Get, Variant::Text(id));
-        return std::make_unique<ComCommand>(Queried(result, kCommandIid, kCommandByID.name));
+        return std::make_unique<ComCommand>(Queried(result, ids::kCommandIid, kCommandByID.name));
     }
 
 private:
@@ -137,7 +130,7 @@ public:
 
     std::unique_ptr<ICommands> Commands() override {
         Variant result = Invoke(program_.get(), L"Commands", Call::Get);
-        return std::make_unique<ComCommands>(Queried(result, kCommandsIid, L"Commands"));
+        return std::make_unique<ComCommands>(Queried(result, ids::kCommandsIid, L"Commands"));
     }
 
 private:
@@ -162,7 +155,7 @@ public:
 
     std::unique_ptr<IMachine> MachineAt(std::int16_t number) override {
         Variant result = Invoke(app_.get(), kMachineAt, Call::Get, Variant::I2(number));
-        return std::make_unique<ComMachine>(Queried(result, kMachineIid, kMachineAt.name));
+        return std::make_unique<ComMachine>(Queried(result, ids::kMachineIid, kMachineAt.name));
     }
 
     std::unique_ptr<IPartProgram> CurrentProgram() override {
@@ -183,7 +176,7 @@ public:
                                     created.put_void()),
                    L"CoCreateInstance(\"pcdlrn.application\")");
         return std::make_unique<ComApplication>(
-            com::Query<IDispatch>(created.get(), kApplicationIid, L"pcdlrn.application"));
+            com::Query<IDispatch>(created.get(), ids::kApplicationIid, L"pcdlrn.application"));
     }
 };
 

@@ -1,0 +1,287 @@
+// The simulated cell: the measuring application with the demo part program and the CAD
+// application with the demo drawing, served over COM to a Tessaly in another process.
+//
+//   tessaly-cell [--no-dmis] [--no-cad] [--no-part-group] [--fail-at K]
+//
+//   --no-dmis        no measuring application is installed
+//   --no-cad         the CAD application is installed but not running
+//   --no-part-group  the drawing has no group "PART"
+//   --fail-at K      the K-th automation call the cell receives fails
+//
+// Standard output: "ready" once both applications can be reached, then one line per
+// entity added or changed ("added: sphere #2 centre (10, -20, 5) radius 2.5 colour 0").
+// Standard input, one command a line: "drawing" (every entity, between "drawing:" and
+// "end"), "calls" (automation calls so far), "references" (objects handed out and still
+// held by clients), "quit". Closing the window ends the cell too.
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/convert.h"
+#include "cad/simulation.h"
+#include "cell_objects_win.h"
+#include "dmis/simulation.h"
+#include "pointlist/number_text.h"
+#include "registration_win.h"
+
+namespace {
+
+using namespace tessaly;
+
+constexpr UINT kCommandMessage = WM_APP + 1; // lParam: a std::string* the handler deletes
+constexpr wchar_t kWindowClass[] = L"TessalyCell";
+
+struct Options {
+    bool measuring = true;
+    bool cad = true;
+    bool partGroup = true;
+    std::size_t failAt = 0;
+};
+
+Options ParseOptions(const wchar_t* commandLine) {
+    Options options;
+    int count = 0;
+    LPWSTR* args = CommandLineToArgvW(commandLine, &count);
+    for (int i = 1; args && i < count; ++i) {
+        const std::wstring arg = args[i];
+        if (arg == L"--no-dmis") {
+            options.measuring = false;
+        } else if (arg == L"--no-cad") {
+            options.cad = false;
+        } else if (arg == L"--no-part-group") {
+            options.partGroup = false;
+        } else if (arg == L"--fail-at" && i + 1 < count) {
+            options.failAt = static_cast<std::size_t>(std::wcstoul(args[++i], nullptr, 10));
+        } else {
+            std::fprintf(stderr, "tessaly-cell: unknown option %s\n", Narrow(arg).c_str());
+        }
+    }
+    LocalFree(args);
+    return options;
+}
+
+const char* KindName(sim::EntityKind kind) {
+    switch (kind) {
+    case sim::EntityKind::Sphere: return "sphere";
+    case sim::EntityKind::Circle: return "circle";
+    case sim::EntityKind::Spline: return "spline";
+    case sim::EntityKind::Box: return "box";
+    case sim::EntityKind::Interference: return "interference";
+    }
+    return "entity";
+}
+
+std::string Num(double value) { return Narrow(FormatNumber(value, L'.')); }
+
+std::string Point(const cad::Point3& p) { return "(" + Num(p[0]) + ", " + Num(p[1]) + ", " + Num(p[2]) + ")"; }
+
+std::string Describe(const sim::SimEntity& e) {
+    std::string line = std::string(KindName(e.kind)) + " #" + std::to_string(e.handle);
+    if (e.kind == sim::EntityKind::Sphere || e.kind == sim::EntityKind::Circle) {
+        line += " centre " + Point(e.centre) + " radius " + Num(e.radius);
+    }
+    if (e.kind == sim::EntityKind::Interference) {
+        line += " volume " + Num(e.volume);
+    }
+    if (e.kind == sim::EntityKind::Spline) {
+        line += " fit points";
+        for (double v : e.fitPoints) {
+            line += " " + Num(v);
+        }
+        line += " start tangent " + Point(e.startTangent) + " end tangent " + Point(e.endTangent);
+    }
+    line += " colour " + std::to_string(e.color);
+    for (const auto& link : e.hyperlinks) {
+        line += " hyperlink " + Narrow(link);
+    }
+    return line;
+}
+
+void Print(const std::string& line) {
+    std::fputs(line.c_str(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+class Cell {
+public:
+    explicit Cell(const Options& options) : dmis_(log_), cad_(log_) {
+        dmis_.machineName = L"DEMO CMM";
+        dmis_.program = sim::DemoPartProgram();
+        sim::LoadDemoDrawing(cad_);
+        if (!options.partGroup) {
+            cad_.groups.clear();
+        }
+        if (options.cad) {
+            cadApp_ = com::Ptr<cell::DispatchObject>(cell::NewCadApplication(cad_.GetRunningApplication()));
+        }
+        log_.Clear(); // set-up is not the client's
+        if (options.failAt > 0) {
+            log_.FailAt(options.failAt);
+        }
+        registration_ = std::make_unique<cell::Registration>(options.measuring ? &dmis_ : nullptr, cadApp_.get());
+        cad_.onChange = [this](const sim::SimEntity& e, const char* change) { OnChange(e, change); };
+    }
+
+    ~Cell() {
+        registration_.reset();
+        cadApp_.reset();
+    }
+
+    void CreateWindows(HINSTANCE instance) {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = &Cell::WindowProc;
+        wc.hInstance = instance;
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = kWindowClass;
+        RegisterClassW(&wc);
+        window_ = CreateWindowExW(0, kWindowClass, L"Simulated cell", WS_OVERLAPPEDWINDOW, 330, 0, 640, 420, nullptr,
+                                  nullptr, instance, this);
+        RECT client{};
+        GetClientRect(window_, &client);
+        list_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", nullptr,
+                                WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT, 0, 0,
+                                client.right, client.bottom, window_, nullptr, instance, nullptr);
+        SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
+        SendMessageW(list_, LB_SETHORIZONTALEXTENT, 2000, 0);
+        for (const auto& e : cad_.Drawn()) {
+            Show(e);
+        }
+        ShowWindow(window_, SW_SHOWNOACTIVATE);
+    }
+
+    HWND window() const { return window_; }
+
+    void OnCommand(const std::string& command) {
+        if (command == "drawing") {
+            Print("drawing:");
+            for (const auto& e : cad_.Drawn()) {
+                Print("  " + Describe(e));
+            }
+            Print("end");
+        } else if (command == "calls") {
+            Print("calls: " + std::to_string(log_.Count()));
+        } else if (command == "references") {
+            // The CAD application stays referenced by the cell and the running object table.
+            const long own = cadApp_ ? 1 : 0;
+            Print("references: " + std::to_string(cell::DispatchObject::Alive() - own));
+        } else if (command == "quit") {
+            DestroyWindow(window_);
+        } else if (!command.empty()) {
+            Print("unknown command: " + command);
+        }
+    }
+
+private:
+    void OnChange(const sim::SimEntity& e, const char* change) {
+        Print(std::string(change) + ": " + Describe(e));
+        Show(e);
+    }
+
+    // One line per entity, at index handle - 1.
+    void Show(const sim::SimEntity& e) {
+        if (!list_) {
+            return;
+        }
+        const auto index = static_cast<WPARAM>(e.handle - 1);
+        const std::wstring text = Wide(Describe(e)) + (e.deleted ? L"  (deleted)" : L"");
+        const auto count = static_cast<WPARAM>(SendMessageW(list_, LB_GETCOUNT, 0, 0));
+        if (index < count) {
+            SendMessageW(list_, LB_DELETESTRING, index, 0);
+            SendMessageW(list_, LB_INSERTSTRING, index, reinterpret_cast<LPARAM>(text.c_str()));
+        } else {
+            SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        }
+    }
+
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_NCCREATE) {
+            auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        }
+        auto* cell = reinterpret_cast<Cell*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        switch (message) {
+        case kCommandMessage: {
+            std::unique_ptr<std::string> command(reinterpret_cast<std::string*>(lParam));
+            if (cell) {
+                cell->OnCommand(*command);
+            }
+            return 0;
+        }
+        case WM_SIZE:
+            if (cell && cell->list_) {
+                MoveWindow(cell->list_, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+            }
+            return 0;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        default: return DefWindowProcW(hwnd, message, wParam, lParam);
+        }
+    }
+
+    sim::CallLog log_;
+    sim::DmisSim dmis_;
+    sim::CadSim cad_;
+    com::Ptr<cell::DispatchObject> cadApp_;
+    std::unique_ptr<cell::Registration> registration_;
+    HWND window_ = nullptr;
+    HWND list_ = nullptr;
+};
+
+// Reads commands from standard input and hands them to the window's thread, which owns
+// every object of the cell. End of input just ends the reading.
+DWORD WINAPI ReadCommands(void* window) {
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    std::string line;
+    char c = 0;
+    DWORD got = 0;
+    while (ReadFile(input, &c, 1, &got, nullptr) && got == 1) {
+        if (c == '\n') {
+            if (!line.empty() && line.back() == '\r') {
+                line.pop_back();
+            }
+            PostMessageW(static_cast<HWND>(window), kCommandMessage, 0,
+                         reinterpret_cast<LPARAM>(new std::string(std::move(line))));
+            line.clear();
+        } else {
+            line += c;
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    const Options options = ParseOptions(GetCommandLineW());
+    com::Apartment apartment;
+    if (!apartment.ok()) {
+        std::fprintf(stderr, "tessaly-cell: CoInitializeEx failed\n");
+        return 1;
+    }
+    try {
+        Cell cell(options);
+        cell.CreateWindows(instance);
+        CloseHandle(CreateThread(nullptr, 0, &ReadCommands, cell.window(), 0, nullptr));
+        Print("ready");
+        MSG msg;
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tessaly-cell: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+// Server side of automation for the simulated cell: one IDispatch object per object of
+// the simulated applications. Members are found by name (case-insensitive, as automation
+// clients expect) or called by DISPID; a member that throws Error answers
+// DISP_E_EXCEPTION with the diagnostic as its description.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "com/com.h"
+
+namespace tessaly::cell {
+
+struct MemberName {
+    const wchar_t* name;
+    DISPID id;
+};
+
+// The arguments of one call in the caller's order, converted by the automation rules.
+// By-reference arguments are read through their reference.
+class Args {
+public:
+    Args(const DISPPARAMS& params, bool put) : params_(params), put_(put) {}
+
+    std::size_t Count() const noexcept { return params_.cArgs; }
+    bool IsPut() const noexcept { return put_; }
+    void Expect(std::size_t count) const;
+
+    const VARIANT& At(std::size_t i) const;
+    std::int32_t Int(std::size_t i) const;
+    std::int16_t Short(std::size_t i) const;
+    double Double(std::size_t i) const;
+    bool Bool(std::size_t i) const;
+    std::wstring Text(std::size_t i) const;
+    std::vector<double> Doubles(std::size_t i) const; // a SAFEARRAY of doubles
+    IDispatch* Object(std::size_t i) const;            // borrowed
+    bool IsVariantRef(std::size_t i) const;
+
+private:
+    com::Variant Converted(std::size_t i, VARTYPE type) const;
+
+    const DISPPARAMS& params_;
+    bool put_;
+};
+
+class DispatchObject : public IDispatch {
+public:
+    // `typed` is the interface this object also answers to (nullptr: IDispatch only).
+    DispatchObject(const IID* typed, std::span<const MemberName> names);
+    DispatchObject(const DispatchObject&) = delete;
+    DispatchObject& operator=(const DispatchObject&) = delete;
+    virtual ~DispatchObject();
+
+    // The object behind a pointer the cell handed out, or nullptr for a foreign one.
+    static DispatchObject* From(IUnknown* unknown);
+    // Objects alive now.
+    static long Alive();
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                     EXCEPINFO* excep, UINT* argError) override;
+
+protected:
+    // Runs member `id`; fills `result` for a read. Throws Error when the call fails.
+    virtual void Call(DISPID id, const Args& args, VARIANT& result) = 0;
+
+    static void Return(VARIANT& result, double value);
+    static void Return(VARIANT& result, std::int32_t value);
+    static void Return(VARIANT& result, const std::wstring& text);
+    // Adopts the new object's reference; nullptr returns "Nothing".
+    static void Return(VARIANT& result, DispatchObject* object);
+
+private:
+    const IID* typed_;
+    std::span<const MemberName> names_;
+    long refs_ = 1;
+};
+
+} // namespace tessaly::cell
