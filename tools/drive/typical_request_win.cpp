@@ -1,0 +1,90 @@
+// Runs the typical request through a Tessaly window that is already open, as a person
+// would: select F3, tick mirror Y and "Create Spline", choose "Spheres", press
+// "Send To Acad". Then prints the point list and the status line.
+//
+//   tessaly-typical-request    exit code 0 once the action has run, 1 if no window answered
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "base/convert.h"
+#include "base/error.h"
+#include "shell/form1_win.h"
+
+namespace {
+
+using tessaly::ControlId;
+
+constexpr DWORD kTimeoutMs = 60000;
+
+HWND Control(HWND form, ControlId id) { return GetDlgItem(form, tessaly::DialogId(id)); }
+
+// Sends and waits, but never for ever: a hung window is an error, not a hang.
+LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kTimeoutMs, &result)) {
+        throw tessaly::Error("the window did not answer message " + std::to_string(message));
+    }
+    return static_cast<LRESULT>(result);
+}
+
+std::wstring Text(HWND window) {
+    const auto length = Send(window, WM_GETTEXTLENGTH);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    Send(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
+std::wstring Entry(HWND list, WPARAM index) {
+    const auto length = Send(list, LB_GETTEXTLEN, index);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    Send(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(static_cast<std::size_t>(length));
+    return text;
+}
+
+void Run(HWND form) {
+    HWND features = Control(form, ControlId::List2);
+    const auto index = Send(features, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"F3"));
+    if (index == LB_ERR) {
+        throw tessaly::Error("F3 is not in the feature list");
+    }
+    Send(features, LB_SETSEL, TRUE, index);
+    Send(Control(form, ControlId::Check6), BM_CLICK); // mirror Y
+    Send(Control(form, ControlId::Check4), BM_CLICK); // "Create Spline"
+    Send(Control(form, ControlId::Option2), BM_CLICK); // "Spheres"
+    Send(Control(form, ControlId::Command2), BM_CLICK); // "Send To Acad", returns when the action ends
+
+    HWND points = Control(form, ControlId::List1);
+    const auto count = Send(points, LB_GETCOUNT);
+    std::printf("point list:\n");
+    for (LRESULT i = 0; i < count; ++i) {
+        std::printf("  %s\n", tessaly::Narrow(Entry(points, static_cast<WPARAM>(i))).c_str());
+    }
+    std::printf("status line: %s\n", tessaly::Narrow(Text(Control(form, ControlId::Label2))).c_str());
+}
+
+} // namespace
+
+int wmain() {
+    // The window is shown once its load handler has run.
+    HWND form = nullptr;
+    for (int i = 0; i < 600 && !(form && IsWindowVisible(form)); ++i) {
+        form = FindWindowW(nullptr, L"Tessaly 3.5");
+        Sleep(100);
+    }
+    if (!form || !IsWindowVisible(form)) {
+        std::fprintf(stderr, "no window \"Tessaly 3.5\"\n");
+        return 1;
+    }
+    try {
+        Run(form);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    std::fflush(stdout);
+    return 0;
+}
