@@ -1,6 +1,7 @@
 #include "registration_win.h"
 
 #include <string>
+#include <utility>
 
 #include "cad/com_ids_win.h"
 #include "cell_objects_win.h"
@@ -23,17 +24,30 @@ std::wstring Text(const GUID& guid) {
     return text;
 }
 
+// Machine-wide where that may be written (a Wine prefix, an administrator), else for
+// the current user.
 void SetKey(const std::wstring& path, const std::wstring& value) {
-    HKEY key = nullptr;
-    LONG status = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
-    if (status == ERROR_SUCCESS) {
-        status = RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-        RegCloseKey(key);
+    LONG status = ERROR_ACCESS_DENIED;
+    const std::pair<HKEY, const wchar_t*> places[] = {{HKEY_CLASSES_ROOT, L""},
+                                                      {HKEY_CURRENT_USER, L"Software\\Classes\\"}};
+    for (const auto& [root, prefix] : places) {
+        HKEY key = nullptr;
+        status = RegCreateKeyExW(root, (std::wstring(prefix) + path).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+        if (status == ERROR_SUCCESS) {
+            status = RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+            RegCloseKey(key);
+        }
+        if (status == ERROR_SUCCESS) {
+            return;
+        }
     }
-    if (status != ERROR_SUCCESS) {
-        throw com::MakeError(L"writing HKEY_CLASSES_ROOT\\" + path, HRESULT_FROM_WIN32(status));
-    }
+    throw com::MakeError(L"writing the class key " + path, HRESULT_FROM_WIN32(status));
+}
+
+void DeleteKey(const std::wstring& path) {
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, path.c_str());
+    RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\Classes\\" + path).c_str());
 }
 
 void RegisterClass(const wchar_t* progId, const CLSID& clsid, const wchar_t* description) {
@@ -44,8 +58,8 @@ void RegisterClass(const wchar_t* progId, const CLSID& clsid, const wchar_t* des
 }
 
 void UnregisterClass(const wchar_t* progId, const CLSID& clsid) {
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, progId);
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, (L"CLSID\\" + Text(clsid)).c_str());
+    DeleteKey(progId);
+    DeleteKey(L"CLSID\\" + Text(clsid));
 }
 
 // The interfaces that clients query results for, as dispinterfaces: registering them
@@ -91,7 +105,15 @@ void RegisterTypeLibrary() {
     library.reset();
 
     com::Ptr<ITypeLib> registered;
-    com::Check(LoadTypeLibEx(path.c_str(), REGKIND_REGISTER, registered.put()), L"registering the type library");
+    if (FAILED(LoadTypeLibEx(path.c_str(), REGKIND_REGISTER, registered.put()))) {
+        com::Check(LoadTypeLibEx(path.c_str(), REGKIND_NONE, registered.put()), L"loading the type library");
+        // Not in every SDK's headers, so looked up.
+        using ForUser = HRESULT(WINAPI*)(ITypeLib*, OLECHAR*, OLECHAR*);
+        const auto forUser = reinterpret_cast<ForUser>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"oleaut32.dll"), "RegisterTypeLibForUser")));
+        com::Check(forUser ? forUser(registered.get(), const_cast<LPOLESTR>(path.c_str()), nullptr) : E_NOTIMPL,
+                   L"registering the type library for the current user");
+    }
 }
 
 class MeasuringFactory final : public IClassFactory {
