@@ -33,18 +33,13 @@ constexpr MemberName kEntityMembers[] = {{L"Update", kUpdate},   {L"Color", kCol
                                          {L"Volume", kVolume},   {L"Delete", kDelete},
                                          {L"CheckInterference", kCheckInterference}};
 
-class Entity final : public DispatchObject {
+class Entity final : public Adapter<cad::IEntity> {
 public:
     Entity(std::unique_ptr<cad::IEntity> entity, const IID* typed)
-        : DispatchObject(typed, kEntityMembers), entity_(std::move(entity)) {}
-
-    cad::IEntity& entity() { return *entity_; }
+        : Adapter(typed, kEntityMembers, std::move(entity)) {}
 
 protected:
     void Call(DISPID id, const Args& args, VARIANT& result) override;
-
-private:
-    std::unique_ptr<cad::IEntity> entity_;
 };
 
 constexpr MemberName kHyperlinksMembers[] = {{L"Add", kAdd}};
@@ -52,14 +47,15 @@ constexpr MemberName kHyperlinksMembers[] = {{L"Add", kAdd}};
 // An entity's hyperlink collection; it keeps the entity alive.
 class Hyperlinks final : public DispatchObject {
 public:
-    explicit Hyperlinks(Entity* owner) : DispatchObject(nullptr, kHyperlinksMembers), owner_(com::Ptr<Entity>::Copy(owner)) {}
+    explicit Hyperlinks(Entity* owner)
+        : DispatchObject(nullptr, kHyperlinksMembers), owner_(com::Ptr<Entity>::Copy(owner)) {}
 
 protected:
     void Call(DISPID, const Args& args, VARIANT&) override {
         if (args.Count() < 1 || args.Count() > 3) {
             throw Error("Add takes a name, and optionally a description and a named location");
         }
-        owner_->entity().AddHyperlink(args.Text(0));
+        owner_->object().AddHyperlink(args.Text(0));
     }
 
 private:
@@ -70,14 +66,14 @@ void Entity::Call(DISPID id, const Args& args, VARIANT& result) {
     switch (id) {
     case kUpdate:
         args.Expect(0);
-        entity_->Update();
+        object().Update();
         break;
     case kColor:
         if (!args.IsPut()) {
             throw Error("Color can only be set here");
         }
         args.Expect(1);
-        entity_->SetColor(args.Short(0));
+        object().SetColor(args.Short(0));
         break;
     case kHyperlinks:
         args.Expect(0);
@@ -85,11 +81,11 @@ void Entity::Call(DISPID id, const Args& args, VARIANT& result) {
         break;
     case kVolume:
         args.Expect(0);
-        Return(result, entity_->Volume());
+        Return(result, object().Volume());
         break;
     case kDelete:
         args.Expect(0);
-        entity_->Delete();
+        object().Delete();
         break;
     default: {
         args.Expect(2);
@@ -97,7 +93,7 @@ void Entity::Call(DISPID id, const Args& args, VARIANT& result) {
         if (!other) {
             throw Error("CheckInterference: the other solid is not an entity of this drawing");
         }
-        std::unique_ptr<cad::IEntity> interference = entity_->CheckInterference(other->entity(), args.Bool(1));
+        std::unique_ptr<cad::IEntity> interference = object().CheckInterference(other->object(), args.Bool(1));
         Return(result, interference ? new Entity(std::move(interference), nullptr) : nullptr);
         break;
     }
@@ -107,16 +103,16 @@ void Entity::Call(DISPID id, const Args& args, VARIANT& result) {
 constexpr MemberName kModelSpaceMembers[] = {
     {L"AddSphere", kAddSphere}, {L"AddCircle", kAddCircle}, {L"AddSpline", kAddSpline}};
 
-class ModelSpace final : public DispatchObject {
+class ModelSpace final : public Adapter<cad::IModelSpace> {
 public:
     explicit ModelSpace(std::unique_ptr<cad::IModelSpace> space)
-        : DispatchObject(nullptr, kModelSpaceMembers), space_(std::move(space)) {}
+        : Adapter(nullptr, kModelSpaceMembers, std::move(space)) {}
 
 protected:
     void Call(DISPID id, const Args& args, VARIANT& result) override {
         if (id == kAddSpline) {
             args.Expect(3);
-            Return(result, new Entity(space_->AddSpline(args.Doubles(0), ToPoint(args.Doubles(1), "the start tangent"),
+            Return(result, new Entity(object().AddSpline(args.Doubles(0), ToPoint(args.Doubles(1), "the start tangent"),
                                                         ToPoint(args.Doubles(2), "the end tangent")),
                                       nullptr));
             return;
@@ -126,74 +122,62 @@ protected:
         const double radius = args.Double(1);
         if (id == kAddSphere) {
             const auto radiusArg = args.IsVariantRef(1) ? cad::RadiusArg::Variant : cad::RadiusArg::Double;
-            Return(result, new Entity(space_->AddSphere(centre, radius, radiusArg), nullptr));
+            Return(result, new Entity(object().AddSphere(centre, radius, radiusArg), nullptr));
         } else {
-            Return(result, new Entity(space_->AddCircle(centre, radius), &cad::ids::kCircleIid));
+            Return(result, new Entity(object().AddCircle(centre, radius), &cad::ids::kCircleIid));
         }
     }
-
-private:
-    std::unique_ptr<cad::IModelSpace> space_;
 };
 
 constexpr MemberName kItemMembers[] = {{L"Item", kItem}};
 
-class Group final : public DispatchObject {
+class Group final : public Adapter<cad::IGroup> {
 public:
-    explicit Group(std::unique_ptr<cad::IGroup> group) : DispatchObject(nullptr, kItemMembers), group_(std::move(group)) {}
+    explicit Group(std::unique_ptr<cad::IGroup> group) : Adapter(nullptr, kItemMembers, std::move(group)) {}
 
 protected:
     void Call(DISPID, const Args& args, VARIANT& result) override {
         args.Expect(1);
-        Return(result, new Entity(group_->Item(args.Short(0)), nullptr));
+        Return(result, new Entity(object().Item(args.Short(0)), nullptr));
     }
-
-private:
-    std::unique_ptr<cad::IGroup> group_;
 };
 
-class Groups final : public DispatchObject {
+class Groups final : public Adapter<cad::IGroups> {
 public:
     explicit Groups(std::unique_ptr<cad::IGroups> groups)
-        : DispatchObject(nullptr, kItemMembers), groups_(std::move(groups)) {}
+        : Adapter(nullptr, kItemMembers, std::move(groups)) {}
 
 protected:
     void Call(DISPID, const Args& args, VARIANT& result) override {
         args.Expect(1);
-        Return(result, new Group(groups_->Item(args.Text(0))));
+        Return(result, new Group(object().Item(args.Text(0))));
     }
-
-private:
-    std::unique_ptr<cad::IGroups> groups_;
 };
 
 constexpr MemberName kDocumentMembers[] = {{L"Groups", kGroups}, {L"ModelSpace", kModelSpace}};
 
-class Document final : public DispatchObject {
+class Document final : public Adapter<cad::IDocument> {
 public:
     explicit Document(std::unique_ptr<cad::IDocument> document)
-        : DispatchObject(nullptr, kDocumentMembers), document_(std::move(document)) {}
+        : Adapter(nullptr, kDocumentMembers, std::move(document)) {}
 
 protected:
     void Call(DISPID id, const Args& args, VARIANT& result) override {
         args.Expect(0);
         if (id == kGroups) {
-            Return(result, new Groups(document_->Groups()));
+            Return(result, new Groups(object().Groups()));
         } else {
-            Return(result, new ModelSpace(document_->ModelSpace()));
+            Return(result, new ModelSpace(object().ModelSpace()));
         }
     }
-
-private:
-    std::unique_ptr<cad::IDocument> document_;
 };
 
 constexpr MemberName kApplicationMembers[] = {{L"Visible", kVisible}, {L"ActiveDocument", kActiveDocument}};
 
-class Application final : public DispatchObject {
+class Application final : public Adapter<cad::IApplication> {
 public:
     explicit Application(std::unique_ptr<cad::IApplication> app)
-        : DispatchObject(nullptr, kApplicationMembers), app_(std::move(app)) {}
+        : Adapter(nullptr, kApplicationMembers, std::move(app)) {}
 
 protected:
     void Call(DISPID id, const Args& args, VARIANT& result) override {
@@ -202,15 +186,12 @@ protected:
                 throw Error("Visible can only be set here");
             }
             args.Expect(1);
-            app_->SetVisible(args.Bool(0));
+            object().SetVisible(args.Bool(0));
             return;
         }
         args.Expect(0);
-        Return(result, new Document(app_->ActiveDocument()));
+        Return(result, new Document(object().ActiveDocument()));
     }
-
-private:
-    std::unique_ptr<cad::IApplication> app_;
 };
 
 } // namespace

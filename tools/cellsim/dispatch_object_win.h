@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -83,6 +84,19 @@ private:
     const IID* typed_;
     std::span<const MemberName> names_;
     long refs_ = 1;
+};
+
+// A dispatch object over one simulation object, which it owns.
+template <class T>
+class Adapter : public DispatchObject {
+public:
+    Adapter(const IID* typed, std::span<const MemberName> names, std::unique_ptr<T> object)
+        : DispatchObject(typed, names), object_(std::move(object)) {}
+
+    T& object() { return *object_; }
+
+private:
+    std::unique_ptr<T> object_;
 };
 
 } // namespace tessaly::cell
