@@ -19,6 +19,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -66,50 +67,48 @@ Options ParseOptions(const wchar_t* commandLine) {
     return options;
 }
 
-const char* KindName(sim::EntityKind kind) {
+const wchar_t* KindName(sim::EntityKind kind) {
     switch (kind) {
-    case sim::EntityKind::Sphere: return "sphere";
-    case sim::EntityKind::Circle: return "circle";
-    case sim::EntityKind::Spline: return "spline";
-    case sim::EntityKind::Box: return "box";
-    case sim::EntityKind::Interference: return "interference";
+    case sim::EntityKind::Sphere: return L"sphere";
+    case sim::EntityKind::Circle: return L"circle";
+    case sim::EntityKind::Spline: return L"spline";
+    case sim::EntityKind::Box: return L"box";
+    case sim::EntityKind::Interference: return L"interference";
     }
-    return "entity";
+    return L"entity";
 }
 
-std::string Num(double value) { return Narrow(FormatNumber(value, L'.')); }
+std::wstring Num(double value) { return FormatNumber(value, L'.'); }
 
-std::string Point(const cad::Point3& p) { return "(" + Num(p[0]) + ", " + Num(p[1]) + ", " + Num(p[2]) + ")"; }
+std::wstring Point(const cad::Point3& p) { return L"(" + Num(p[0]) + L", " + Num(p[1]) + L", " + Num(p[2]) + L")"; }
 
-std::string Describe(const sim::SimEntity& e) {
-    std::string line = std::string(KindName(e.kind)) + " #" + std::to_string(e.handle);
+std::wstring Describe(const sim::SimEntity& e) {
+    std::wstring line = std::wstring(KindName(e.kind)) + L" #" + std::to_wstring(e.handle);
     if (e.kind == sim::EntityKind::Sphere || e.kind == sim::EntityKind::Circle) {
-        line += " centre " + Point(e.centre) + " radius " + Num(e.radius);
+        line += L" centre " + Point(e.centre) + L" radius " + Num(e.radius);
     }
     if (e.kind == sim::EntityKind::Interference) {
-        line += " volume " + Num(e.volume);
+        line += L" volume " + Num(e.volume);
     }
     if (e.kind == sim::EntityKind::Spline) {
-        line += " fit points";
+        line += L" fit points";
         for (double v : e.fitPoints) {
-            line += " " + Num(v);
+            line += L" " + Num(v);
         }
-        line += " start tangent " + Point(e.startTangent) + " end tangent " + Point(e.endTangent);
+        line += L" start tangent " + Point(e.startTangent) + L" end tangent " + Point(e.endTangent);
     }
-    line += " colour " + std::to_string(e.color);
+    line += L" colour " + std::to_wstring(e.color);
     for (const auto& link : e.hyperlinks) {
-        line += " hyperlink " + Narrow(link);
+        line += L" hyperlink " + link;
     }
     return line;
 }
 
-void Print(const std::string& line) {
-    std::fputs(line.c_str(), stdout);
+void Print(const std::wstring& line) {
+    std::fputs(Narrow(line).c_str(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
 }
-
-std::wstring Wide(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
 
 class Cell {
 public:
@@ -163,27 +162,27 @@ public:
 
     void OnCommand(const std::string& command) {
         if (command == "drawing") {
-            Print("drawing:");
+            Print(L"drawing:");
             for (const auto& e : cad_.Drawn()) {
-                Print("  " + Describe(e));
+                Print(L"  " + Describe(e));
             }
-            Print("end");
+            Print(L"end");
         } else if (command == "calls") {
-            Print("calls: " + std::to_string(log_.Count()));
+            Print(L"calls: " + std::to_wstring(log_.Count()));
         } else if (command == "references") {
             // The CAD application stays referenced by the cell and the running object table.
             const long own = cadApp_ ? 1 : 0;
-            Print("references: " + std::to_string(cell::DispatchObject::Alive() - own));
+            Print(L"references: " + std::to_wstring(cell::DispatchObject::Alive() - own));
         } else if (command == "quit") {
             DestroyWindow(window_);
         } else if (!command.empty()) {
-            Print("unknown command: " + command);
+            Print(L"unknown command: " + std::wstring(command.begin(), command.end()));
         }
     }
 
 private:
     void OnChange(const sim::SimEntity& e, const char* change) {
-        Print(std::string(change) + ": " + Describe(e));
+        Print(std::wstring(change, change + std::strlen(change)) + L": " + Describe(e));
         Show(e);
     }
 
@@ -193,7 +192,7 @@ private:
             return;
         }
         const auto index = static_cast<WPARAM>(e.handle - 1);
-        const std::wstring text = Wide(Describe(e)) + (e.deleted ? L"  (deleted)" : L"");
+        const std::wstring text = Describe(e) + (e.deleted ? L"  (deleted)" : L"");
         const auto count = static_cast<WPARAM>(SendMessageW(list_, LB_GETCOUNT, 0, 0));
         if (index < count) {
             SendMessageW(list_, LB_DELETESTRING, index, 0);
@@ -273,7 +272,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         Cell cell(options);
         cell.CreateWindows(instance);
         CloseHandle(CreateThread(nullptr, 0, &ReadCommands, cell.window(), 0, nullptr));
-        Print("ready");
+        Print(L"ready");
         MSG msg;
         while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
             TranslateMessage(&msg);
