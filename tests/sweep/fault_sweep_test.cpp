@@ -1,0 +1,366 @@
+// Every automation call of a clean "Send To Acad", failed one at a time, in several
+// requests against the demo cell. A run is right when what the user and the drawing see
+// is exactly what the failure rules give for that call, no exception leaves the action
+// and the next click without a fault gives the clean result again.
+//
+// The oracle: a failure in the link stage or the CAD stage shows the clean run's events
+// up to that call, then the armed report, and makes no further call. A failure in the
+// collection stage is predicted by a small model of collection (which point or entry
+// it drops, which change it leaves out), followed by what the CAD stage draws, without
+// faults, from that point list.
+#include <algorithm>
+#include <iomanip>
+#include <iostream>
+#include <optional>
+
+#include <gtest/gtest.h>
+
+#include "cad/cad_output.h"
+#include "pointlist/entry.h"
+#include "pointlist/number_text.h"
+#include "sweep/sweep_cell.h"
+
+namespace tessaly::test::sweep {
+namespace {
+
+const std::string kLinkReport = "Label2 Can't Link to PC-DMIS";
+const std::string kCollectionReport = "Label2 Can't Get Feature "; // Combo1 is empty
+const std::string kReportA = "Label2 Can't Link to AutoCAD";
+const std::string kReportB = "message Need Defined Group 'Part' for Check";
+
+// What one call of the collection stage serves.
+enum class Role { Link, Program, Lookup, Machine, Default, Feature, Read, Change, Start, List };
+enum Phase { kShiftPhase, kMirrorPhase, kDepthPhase };
+
+struct Step {
+    std::string op;
+    Role role;
+    int entry = -1; // among the selected entries, from 0
+    int point = 0;  // from 1
+    int phase = 0;
+    int axis = 0;
+};
+
+bool Applies(const Settings& s, int phase, int axis)
+{
+    switch (phase) {
+    case kShiftPhase: return !s.shift[axis].empty();
+    case kMirrorPhase: return s.mirror[axis];
+    default: return s.depth[axis];
+    }
+}
+
+const sim::SimCommand& Command(const sim::SimPartProgram& program, const std::wstring& id)
+{
+    return *std::find_if(program.commands.begin(), program.commands.end(),
+                         [&](const sim::SimCommand& c) { return c.id == id; });
+}
+
+// The calls up to the CAD stage, as the rules make them and no more: the link, the
+// commands collection, then per entry its lookup and per point its read, one read and
+// one write per shift and mirror, point 1's start point, the depth writes and the
+// three reads for the entry.
+std::vector<Step> CollectionCalls(const Settings& s, const sim::SimPartProgram& program,
+                                  const std::vector<std::wstring>& selected)
+{
+    static const char* const kRead[3] = {"X", "Y", "Z"};
+    static const char* const kWrite[3] = {"X=", "Y=", "Z="};
+    std::vector<Step> steps = {{"CreateApplication", Role::Link}, {"MachineAt", Role::Link},
+                               {"MachineName", Role::Link}, {"CurrentProgram", Role::Program},
+                               {"Commands", Role::Program}};
+    for (int e = 0; e < static_cast<int>(selected.size()); ++e) {
+        steps.push_back({"CommandByID", Role::Lookup, e});
+        steps.push_back({"MachineName", Role::Machine, e});
+        steps.push_back({"DefaultValue", Role::Default, e});
+        steps.push_back({"FeatureData", Role::Feature, e});
+        steps.push_back({"PointCount", Role::Feature, e});
+        const int n = static_cast<int>(Command(program, selected[e]).points.size());
+        for (int j = 1; j <= n; ++j) {
+            steps.push_back({"GetPoint", Role::Read, e, j});
+            for (int phase : {kShiftPhase, kMirrorPhase}) {
+                for (int a = 0; a < 3; ++a) {
+                    if (Applies(s, phase, a)) {
+                        steps.push_back({kRead[a], Role::Change, e, j, phase, a});
+                        steps.push_back({kWrite[a], Role::Change, e, j, phase, a});
+                    }
+                }
+            }
+            if (j == 1)
+                for (int a = 0; a < 3; ++a)
+                    steps.push_back({kRead[a], Role::Start, e, j});
+            for (int a = 0; a < 3; ++a)
+                if (Applies(s, kDepthPhase, a))
+                    steps.push_back({kWrite[a], Role::Change, e, j, kDepthPhase, a});
+            for (int a = 0; a < 3; ++a)
+                steps.push_back({kRead[a], Role::List, e, j});
+        }
+    }
+    return steps;
+}
+
+struct Collected {
+    std::vector<std::string> events;
+    std::vector<std::wstring> list1;
+    SplineData spline;
+};
+
+// Collection as the rules describe it, with at most one failing call: a failed read of
+// a point or of its coordinates drops that point, a failed lookup or feature data
+// drops the entry, a failed change is not made; each shows the collection message.
+// The scenarios change depth with "Zero" only, so point 1's start point is never used.
+Collected Collect(const Settings& s, const sim::SimPartProgram& program, const std::wstring& machine,
+                  const std::vector<std::wstring>& selected, const Step* fault)
+{
+    Collected c;
+    const std::string caption = "Label2 " + Narrow(machine);
+    auto failsAt = [&](Role role, int e, int j = 0) {
+        return fault && fault->role == role && fault->entry == e && (j == 0 || fault->point == j);
+    };
+    c.events = {caption, "List1 cleared"};
+    if (fault && fault->role == Role::Program) {
+        c.events.push_back(kCollectionReport);
+        for (std::size_t e = 0; e < selected.size(); ++e)
+            c.events.push_back(kCollectionReport); // no commands: every lookup fails
+        return c;
+    }
+    for (int e = 0; e < static_cast<int>(selected.size()); ++e) {
+        if (failsAt(Role::Lookup, e)) {
+            c.events.push_back(kCollectionReport);
+            continue;
+        }
+        c.events.push_back(failsAt(Role::Machine, e) ? kCollectionReport : caption);
+        if (failsAt(Role::Default, e))
+            c.events.push_back(kCollectionReport);
+        if (failsAt(Role::Feature, e)) {
+            c.events.push_back(kCollectionReport);
+            continue;
+        }
+        const auto& points = Command(program, selected[e]).points;
+        const int n = static_cast<int>(points.size());
+        if (s.spline)
+            c.spline.fitPoints.assign(3 * static_cast<std::size_t>(n), 0.0);
+        for (int j = 1; j <= n; ++j) {
+            if (failsAt(Role::Read, e, j) || failsAt(Role::List, e, j)) {
+                c.events.push_back(kCollectionReport);
+                continue;
+            }
+            cad::Point3 p = points[static_cast<std::size_t>(j) - 1];
+            for (int phase : {kShiftPhase, kMirrorPhase, kDepthPhase}) {
+                for (int a = 0; a < 3; ++a) {
+                    if (!Applies(s, phase, a))
+                        continue;
+                    if (failsAt(Role::Change, e, j) && fault->phase == phase && fault->axis == a) {
+                        c.events.push_back(kCollectionReport);
+                        continue;
+                    }
+                    if (phase == kShiftPhase)
+                        p[a] = p[a] + ParseNumber(s.shift[a], L'.');
+                    else if (phase == kMirrorPhase)
+                        p[a] = p[a] * -1;
+                    else
+                        p[a] = 0;
+                }
+            }
+            if (failsAt(Role::Start, e, j))
+                c.events.push_back(kCollectionReport);
+            const std::wstring entry = FormatEntry(selected[e], p[0], p[1], p[2], L'.');
+            c.events.push_back("List1 + " + Narrow(entry));
+            c.list1.push_back(entry);
+            if (s.spline) {
+                std::copy(p.begin(), p.end(), c.spline.fitPoints.begin() + 3 * (j - 1));
+                if (j == 1)
+                    c.spline.startTangent = p;
+                if (j == n)
+                    c.spline.endTangent = p;
+            }
+        }
+    }
+    return c;
+}
+
+// What the CAD stage shows for this point list and spline data, without faults.
+std::vector<std::string> Drawn(const Settings& s, const Collected& collected)
+{
+    Cell cell(s);
+    for (const auto& entry : collected.list1)
+        cell.form.ListAppend(ControlId::List1, entry);
+    cell.events.clear();
+    cell.log.Clear();
+    cell.base = static_cast<int>(cell.cad.entities.size());
+    DrawIntoCad(cell.form, cell.state, cell.cad, collected.spline, L'.');
+    return Texts(cell.events);
+}
+
+std::string FirstDifference(const std::vector<std::string>& got, const std::vector<std::string>& want)
+{
+    std::size_t i = 0;
+    while (i < got.size() && i < want.size() && got[i] == want[i])
+        ++i;
+    auto at = [&](const std::vector<std::string>& v) { return i < v.size() ? v[i] : std::string("(nothing)"); };
+    return "event " + std::to_string(i + 1) + ": got \"" + at(got) + "\", want \"" + at(want) + "\"";
+}
+
+struct Row {
+    std::string scenario;
+    std::size_t calls = 0;
+    std::size_t injected = 0;
+    std::size_t behaved = 0;
+    std::size_t link = 0, collection = 0, reportA = 0, reportB = 0;
+};
+
+std::vector<Row>& Table()
+{
+    static std::vector<Row> rows;
+    return rows;
+}
+
+class PrintTable : public ::testing::Environment {
+public:
+    void TearDown() override
+    {
+        if (Table().empty())
+            return;
+        std::cout << "\nFault sweep: each automation call of a clean run failed in turn\n"
+                  << std::left << std::setw(50) << "scenario" << std::right << std::setw(6) << "calls"
+                  << std::setw(10) << "injected" << std::setw(9) << "behaved" << std::setw(6) << "link"
+                  << std::setw(12) << "collection" << std::setw(10) << "report A" << std::setw(10) << "report B"
+                  << '\n';
+        for (const Row& r : Table())
+            std::cout << std::left << std::setw(50) << r.scenario << std::right << std::setw(6) << r.calls
+                      << std::setw(10) << r.injected << std::setw(9) << r.behaved << std::setw(6) << r.link
+                      << std::setw(12) << r.collection << std::setw(10) << r.reportA << std::setw(10)
+                      << r.reportB << '\n';
+    }
+};
+const auto* const kPrintTable = ::testing::AddGlobalTestEnvironment(new PrintTable);
+
+void Sweep(const std::string& name, const Settings& s)
+{
+    Cell cell(s);
+    std::vector<std::wstring> selected;
+    for (const auto& id : cell.form.Items(ControlId::List2))
+        if (std::find(s.features.begin(), s.features.end(), id) != s.features.end())
+            selected.push_back(id);
+    const auto& program = *cell.dmis.program;
+    const std::vector<Step> collection = CollectionCalls(s, program, selected);
+
+    cell.Click();
+    ASSERT_FALSE(cell.escaped);
+    const Events clean = cell.events;
+    const std::vector<std::string> cleanCalls = cell.log.Calls();
+    const std::vector<std::string> cleanTexts = Texts(clean);
+    ASSERT_GT(cleanCalls.size(), collection.size());
+    for (std::size_t i = 0; i < collection.size(); ++i)
+        ASSERT_EQ(cleanCalls[i], collection[i].op) << "call " << i + 1;
+    ASSERT_EQ(cleanCalls[collection.size()], "GetRunningApplication");
+    // The model and the fault-free CAD stage reproduce the clean run.
+    const Collected model = Collect(s, program, cell.dmis.machineName, selected, nullptr);
+    std::vector<std::string> modelTexts = model.events;
+    for (auto& text : Drawn(s, model))
+        modelTexts.push_back(std::move(text));
+    ASSERT_EQ(cleanTexts, modelTexts) << FirstDifference(cleanTexts, modelTexts);
+    const auto groups = std::find(cleanCalls.begin(), cleanCalls.end(), "Groups");
+    const std::size_t groupsAt = static_cast<std::size_t>(groups - cleanCalls.begin()) + 1;
+
+    Row row{name, cleanCalls.size()};
+    for (std::size_t k = 1; k <= cleanCalls.size(); ++k) {
+        std::vector<std::string> want;
+        bool stops = true; // the action makes no call after the failing one
+        if (k <= collection.size() && collection[k - 1].role != Role::Link) {
+            const Collected c = Collect(s, program, cell.dmis.machineName, selected, &collection[k - 1]);
+            want = c.events;
+            for (auto& text : Drawn(s, c))
+                want.push_back(std::move(text));
+            stops = false;
+            ++row.collection;
+        } else {
+            for (const Event& e : clean)
+                if (e.calls < k)
+                    want.push_back(e.text);
+            if (k <= collection.size()) {
+                want.push_back(kLinkReport);
+                ++row.link;
+            } else if (s.mode == ControlId::Option5 && k >= groupsAt) {
+                want.push_back(kReportB);
+                ++row.reportB;
+            } else {
+                want.push_back(kReportA);
+                ++row.reportA;
+            }
+        }
+
+        ++row.injected;
+        cell.Click(k);
+        const std::vector<std::string> got = Texts(cell.events);
+        const bool escaped = cell.escaped;
+        const std::size_t calls = cell.log.Count();
+        cell.Click();
+        const bool usable = !cell.escaped && cell.log.Calls() == cleanCalls && Texts(cell.events) == cleanTexts;
+
+        const std::string where = name + ", call " + std::to_string(k) + " (" + cleanCalls[k - 1] + ")";
+        if (escaped)
+            ADD_FAILURE() << where << ": an exception left the action";
+        if (got != want)
+            ADD_FAILURE() << where << ": " << FirstDifference(got, want);
+        if (stops && calls != k)
+            ADD_FAILURE() << where << ": " << calls << " calls made, the action should end at the failing one";
+        if (!usable)
+            ADD_FAILURE() << where << ": the next click does not give the clean result";
+        if (!escaped && got == want && (!stops || calls == k) && usable)
+            ++row.behaved;
+    }
+    Table().push_back(row);
+}
+
+Settings Typical()
+{
+    Settings s;
+    s.features = {L"F3"};
+    s.mirror[1] = true;
+    s.spline = true;
+    s.mode = ControlId::Option2;
+    return s;
+}
+
+TEST(FaultSweep, TypicalRequest) { Sweep("typical request (F3, mirror Y, spline, Spheres)", Typical()); }
+
+TEST(FaultSweep, CirclesWithTwoFeatures)
+{
+    Settings s;
+    s.features = {L"F3", L"F7"};
+    Sweep("Circles, F3 and F7", s);
+}
+
+// With mirror Y, F3's first point lies 2 above the PART box and its second 3 above it:
+// with an outer radius of 2.75 only the first touches.
+TEST(FaultSweep, ToleranceWithATouchingPoint)
+{
+    Settings s = Typical();
+    s.mode = ControlId::Option5;
+    s.tolerance = L"0.25";
+    Sweep("Sphere Tolerance, F3 (touches, then not), spline", s);
+}
+
+TEST(FaultSweep, ToleranceWithANonTouchingPoint)
+{
+    Settings s;
+    s.features = {L"F4"};
+    s.mirror[1] = true;
+    s.mode = ControlId::Option5;
+    s.tolerance = L"0.25";
+    Sweep("Sphere Tolerance, F4 (does not touch)", s);
+}
+
+TEST(FaultSweep, SplineWithTwoFeatures)
+{
+    Settings s;
+    s.features = {L"F5", L"F9"};
+    s.spline = true;
+    s.shift[0] = L"1.5";
+    s.mirror[0] = true;
+    s.depth[2] = true;
+    Sweep("Create Spline, F5 and F9 (shift, mirror, depth)", s);
+}
+
+} // namespace
+} // namespace tessaly::test::sweep

@@ -1,0 +1,189 @@
+#pragma once
+
+#include <array>
+#include <iomanip>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/call_log.h"
+#include "base/convert.h"
+#include "cad/simulation.h"
+#include "collect/send_to_acad.h"
+#include "dmis/link_at_load.h"
+#include "dmis/simulation.h"
+#include "shell/window_state.h"
+#include "support/memory_form.h"
+
+// The demo cell (part program F1 to F9, the PART box) behind a form that records what
+// the user and the drawing would see, each event tagged with the number of automation
+// calls made before it.
+namespace tessaly::test::sweep {
+
+struct Event {
+    std::size_t calls;
+    std::string text;
+};
+using Events = std::vector<Event>;
+
+class RecordingForm : public MemoryForm {
+public:
+    explicit RecordingForm(const sim::CallLog& log) : log_(log) {}
+
+    void SetCaption(ControlId label, const std::wstring& caption) override;
+    void ListAppend(ControlId list, const std::wstring& entry) override;
+    void ListClear(ControlId list) override;
+    void ShowMessage(const std::wstring& text) override;
+
+    Events* events = nullptr;
+
+private:
+    void Note(std::string text);
+    const sim::CallLog& log_;
+};
+
+// The window's settings for one request.
+struct Settings {
+    std::vector<std::wstring> features; // selected in List2
+    ControlId mode = ControlId::Option1;
+    bool spline = false;
+    std::array<std::wstring, 3> shift{};
+    std::array<bool, 3> mirror{};
+    std::array<bool, 3> depth{}; // with "Zero", the window's initial choice
+    std::wstring tolerance;
+};
+
+constexpr ControlId kShift[3] = {ControlId::Text6, ControlId::Text7, ControlId::Text8};
+constexpr ControlId kMirror[3] = {ControlId::Check5, ControlId::Check6, ControlId::Check7};
+constexpr ControlId kDepth[3] = {ControlId::Check1, ControlId::Check2, ControlId::Check3};
+
+struct Cell {
+    // Loads the window as the program does (List2, Text1), then applies the settings.
+    explicit Cell(const Settings& settings);
+
+    // One click on "Send To Acad", with automation call `failAt` failing (0: none).
+    // Records the events of this click only; handles count from this click's first.
+    void Click(std::size_t failAt = 0);
+
+    sim::CallLog log;
+    sim::DmisSim dmis{log};
+    sim::CadSim cad{log};
+    RecordingForm form{log};
+    WindowState state;
+    Events events;
+    bool escaped = false; // an exception left the action
+    int base = 0;
+};
+
+namespace detail {
+
+inline void Put(std::ostream& out, const char* name, const cad::Point3& p)
+{
+    out << ' ' << name << " (" << p[0] << ", " << p[1] << ", " << p[2] << ')';
+}
+
+inline std::string Describe(const sim::SimEntity& e, const char* change, int base)
+{
+    static const char* const kKinds[] = {"sphere", "circle", "spline", "box", "interference"};
+    std::ostringstream out;
+    out << std::setprecision(17) << "entity " << e.handle - base << ' ' << change << ": "
+        << kKinds[static_cast<int>(e.kind)];
+    switch (e.kind) {
+    case sim::EntityKind::Spline:
+        out << " fit";
+        for (double v : e.fitPoints)
+            out << ' ' << v;
+        Put(out, "start", e.startTangent);
+        Put(out, "end", e.endTangent);
+        break;
+    case sim::EntityKind::Interference: out << " volume " << e.volume; break;
+    default:
+        Put(out, "centre", e.centre);
+        out << " radius " << e.radius << (e.radiusArg == cad::RadiusArg::Variant ? " (variant)" : "");
+    }
+    out << " colour " << e.color << " updates " << e.updates;
+    for (const auto& link : e.hyperlinks)
+        out << " link " << Narrow(link);
+    return out.str();
+}
+
+} // namespace detail
+
+inline std::vector<std::string> Texts(const Events& events)
+{
+    std::vector<std::string> texts;
+    texts.reserve(events.size());
+    for (const auto& e : events)
+        texts.push_back(e.text);
+    return texts;
+}
+
+inline void RecordingForm::SetCaption(ControlId label, const std::wstring& caption)
+{
+    MemoryForm::SetCaption(label, caption);
+    Note("Label2 " + Narrow(caption));
+}
+
+inline void RecordingForm::ListAppend(ControlId list, const std::wstring& entry)
+{
+    MemoryForm::ListAppend(list, entry);
+    if (list == ControlId::List1)
+        Note("List1 + " + Narrow(entry));
+}
+
+inline void RecordingForm::ListClear(ControlId list)
+{
+    MemoryForm::ListClear(list);
+    if (list == ControlId::List1)
+        Note("List1 cleared");
+}
+
+inline void RecordingForm::ShowMessage(const std::wstring& text)
+{
+    MemoryForm::ShowMessage(text);
+    Note("message " + Narrow(text));
+}
+
+inline void RecordingForm::Note(std::string text)
+{
+    if (events)
+        events->push_back({log_.Count(), std::move(text)});
+}
+
+inline Cell::Cell(const Settings& settings)
+{
+    dmis.program = sim::DemoPartProgram();
+    sim::LoadDemoDrawing(cad);
+    LinkAtLoad(form, state, dmis, L'.');
+    form.SelectFeatures(settings.features);
+    form.SelectOption(settings.mode);
+    form.SetCheck(ControlId::Check4, settings.spline ? kChecked : kUnchecked);
+    for (int a = 0; a < 3; ++a) {
+        form.SetText(kShift[a], settings.shift[a]);
+        form.SetCheck(kMirror[a], settings.mirror[a] ? kChecked : kUnchecked);
+        form.SetCheck(kDepth[a], settings.depth[a] ? kChecked : kUnchecked);
+    }
+    form.SetText(ControlId::Text3, settings.tolerance);
+    form.events = &events;
+    cad.onChange = [this](const sim::SimEntity& e, const char* change) {
+        events.push_back({log.Count(), detail::Describe(e, change, base)});
+    };
+}
+
+inline void Cell::Click(std::size_t failAt)
+{
+    events.clear();
+    log.Clear();
+    if (failAt > 0)
+        log.FailAt(failAt);
+    base = static_cast<int>(cad.entities.size());
+    escaped = false;
+    try {
+        SendToAcad(form, state, dmis, cad, L'.');
+    } catch (...) {
+        escaped = true;
+    }
+    log.ClearFailures();
+}
+
+} // namespace tessaly::test::sweep
