@@ -59,10 +59,11 @@ constexpr ControlId kDepth[3] = {ControlId::Check1, ControlId::Check2, ControlId
 
 struct Cell {
     // Loads the window as the program does (List2, Text1), then applies the settings.
-    explicit Cell(const Settings& settings);
+    explicit Cell(const Settings& settings, sim::SimPartProgram program = sim::DemoPartProgram());
 
     // One click on "Send To Acad", with automation call `failAt` failing (0: none).
-    // Records the events of this click only; handles count from this click's first.
+    // Keeps the events, messages and captions of this click only; handles count from
+    // this click's first entity.
     void Click(std::size_t failAt = 0);
 
     sim::CallLog log;
@@ -73,6 +74,7 @@ struct Cell {
     Events events;
     bool escaped = false; // an exception left the action
     int base = 0;
+    wchar_t separator = L'.'; // the locale's, for the clicks
 };
 
 namespace detail {
@@ -150,9 +152,9 @@ inline void RecordingForm::Note(std::string text)
         events->push_back({log_.Count(), std::move(text)});
 }
 
-inline Cell::Cell(const Settings& settings)
+inline Cell::Cell(const Settings& settings, sim::SimPartProgram program)
 {
-    dmis.program = sim::DemoPartProgram();
+    dmis.program = std::move(program);
     sim::LoadDemoDrawing(cad);
     LinkAtLoad(form, state, dmis, L'.');
     form.SelectFeatures(settings.features);
@@ -173,13 +175,15 @@ inline Cell::Cell(const Settings& settings)
 inline void Cell::Click(std::size_t failAt)
 {
     events.clear();
+    form.messages.clear();
+    form.label2History.clear();
     log.Clear();
     if (failAt > 0)
         log.FailAt(failAt);
     base = static_cast<int>(cad.entities.size());
     escaped = false;
     try {
-        SendToAcad(form, state, dmis, cad, L'.');
+        SendToAcad(form, state, dmis, cad, separator);
     } catch (...) {
         escaped = true;
     }
