@@ -1,0 +1,118 @@
+#include "e2e/cell_win.h"
+
+#include <cstdlib>
+
+#include "base/convert.h"
+#include "base/error.h"
+
+namespace tessaly::e2e {
+
+namespace {
+
+constexpr const char* kChangePrefixes[] = {"added: ", "update: ", "color: ", "hyperlink: ", "deleted: "};
+
+bool IsChange(const std::string& line)
+{
+    for (const char* prefix : kChangePrefixes)
+        if (line.rfind(prefix, 0) == 0)
+            return true;
+    return false;
+}
+
+std::wstring CellPath()
+{
+    const std::wstring exe = CellExecutable();
+    if (exe.empty())
+        throw Error("this build has no tessaly-cell.exe");
+    return exe;
+}
+
+} // namespace
+
+std::wstring CellExecutable()
+{
+#ifdef TESSALY_CELL_EXE
+    return WindowsPath(TESSALY_CELL_EXE);
+#else
+    return {};
+#endif
+}
+
+SimulatedCell::SimulatedCell(const std::wstring& options)
+    : process_(CellPath(), options, ChildProcess::Pipes::StandardStreams)
+{
+    // Its applications are registered only once it says so.
+    next_ = process_.WaitForLine("ready", 0) + 1;
+}
+
+SimulatedCell::~SimulatedCell()
+{
+    if (!quit_ && process_.Running()) {
+        try {
+            Quit();
+        } catch (const Error&) {
+            // The process destructor ends it.
+        }
+    }
+}
+
+std::size_t SimulatedCell::Ask(const std::string& command, const std::string& reply)
+{
+    process_.Send(command);
+    const std::size_t index = process_.WaitForLine(reply, next_);
+    next_ = index + 1;
+    return index;
+}
+
+long SimulatedCell::Number(const std::string& command)
+{
+    const std::string reply = command + ": ";
+    const std::size_t index = Ask(command, reply);
+    const std::string line = process_.Lines()[index];
+    char* end = nullptr;
+    const long value = std::strtol(line.c_str() + reply.size(), &end, 10);
+    if (end == line.c_str() + reply.size() || *end != '\0')
+        throw Error("the cell's reply \"" + line + "\" to \"" + command + "\" is not a number");
+    return value;
+}
+
+std::vector<std::string> SimulatedCell::Drawing()
+{
+    const std::size_t first = Ask("drawing", "drawing:") + 1;
+    const std::size_t end = process_.WaitForLine("end", first);
+    next_ = end + 1;
+    const std::vector<std::string> lines = process_.Lines();
+    std::vector<std::string> entities;
+    for (std::size_t i = first; i < end; ++i)
+        if (lines[i].rfind("  ", 0) == 0)
+            entities.push_back(lines[i].substr(2));
+    return entities;
+}
+
+long SimulatedCell::Calls()
+{
+    return Number("calls");
+}
+
+long SimulatedCell::References()
+{
+    return Number("references");
+}
+
+std::vector<std::string> SimulatedCell::Changes() const
+{
+    std::vector<std::string> changes;
+    for (const std::string& line : process_.Lines())
+        if (IsChange(line))
+            changes.push_back(line);
+    return changes;
+}
+
+DWORD SimulatedCell::Quit()
+{
+    quit_ = true;
+    process_.Send("quit");
+    return process_.WaitForExit();
+}
+
+} // namespace tessaly::e2e

@@ -1,0 +1,47 @@
+#pragma once
+
+// The simulated cell (tessaly-cell.exe) as the tests drive it: started with its options,
+// asked what it drew, how many calls it got and how many objects are still held.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "e2e/child_process_win.h"
+
+namespace tessaly::e2e {
+
+class SimulatedCell {
+public:
+    // Starts the cell with options such as L"--no-cad" and waits for its "ready".
+    explicit SimulatedCell(const std::wstring& options = L"");
+    // Sends "quit" and waits for the cell to end; ends it at once if it does not.
+    ~SimulatedCell();
+    SimulatedCell(const SimulatedCell&) = delete;
+    SimulatedCell& operator=(const SimulatedCell&) = delete;
+
+    // The entities not deleted, one line each as "drawing" prints them, indent removed.
+    std::vector<std::string> Drawing();
+    long Calls();
+    long References();
+    // The change lines printed so far ("added: ...", "color: ...", "deleted: ...").
+    std::vector<std::string> Changes() const;
+    // "quit", then the cell's exit code.
+    DWORD Quit();
+    std::string Output() const { return process_.Output(); }
+
+private:
+    // Sends `command` and returns the index of the reply line starting with `reply`.
+    std::size_t Ask(const std::string& command, const std::string& reply);
+    long Number(const std::string& command);
+
+    ChildProcess process_;
+    // Replies are looked for after this line, so that an old reply is never read twice.
+    std::size_t next_ = 0;
+    bool quit_ = false;
+};
+
+// The cell's program, as the build gives it; empty when the build has none.
+std::wstring CellExecutable();
+
+} // namespace tessaly::e2e

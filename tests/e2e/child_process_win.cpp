@@ -1,0 +1,187 @@
+#include "e2e/child_process_win.h"
+
+#include <algorithm>
+
+#include "base/convert.h"
+#include "base/error.h"
+
+namespace tessaly::e2e {
+
+namespace {
+
+std::string LastError(const char* what)
+{
+    return std::string(what) + " failed (error " + std::to_string(GetLastError()) + ")";
+}
+
+void Close(HANDLE& handle) noexcept
+{
+    if (handle)
+        CloseHandle(handle);
+    handle = nullptr;
+}
+
+// A pipe whose child end is inheritable and whose parent end is not, so that no other
+// program started later holds the parent's end open.
+void MakePipe(HANDLE& read, HANDLE& write, bool childReads)
+{
+    SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
+    if (!CreatePipe(&read, &write, &inherit, 0))
+        throw Error(LastError("CreatePipe"));
+    SetHandleInformation(childReads ? write : read, HANDLE_FLAG_INHERIT, 0);
+}
+
+} // namespace
+
+std::wstring WindowsPath(const std::string& path)
+{
+    std::wstring result(path.begin(), path.end());
+    std::replace(result.begin(), result.end(), L'/', L'\\');
+    if (!result.empty() && result[0] == L'\\')
+        result = L"Z:" + result;
+    return result;
+}
+
+ChildProcess::ChildProcess(const std::wstring& exe, const std::wstring& arguments, Pipes pipes)
+    : name_(exe.substr(exe.find_last_of(L"\\/") + 1))
+{
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    HANDLE childInput = nullptr;
+    HANDLE childOutput = nullptr;
+    if (pipes == Pipes::StandardStreams) {
+        MakePipe(childInput, input_, true);
+        MakePipe(output_, childOutput, false);
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = childInput;
+        startup.hStdOutput = childOutput;
+        startup.hStdError = childOutput;
+    }
+    std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    PROCESS_INFORMATION info{};
+    // CREATE_NO_WINDOW: a console program gets no console window of its own.
+    const BOOL started = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr,
+                                        pipes == Pipes::StandardStreams, CREATE_NO_WINDOW, nullptr, nullptr,
+                                        &startup, &info);
+    const std::string failure = started ? "" : LastError("CreateProcess");
+    // The child's ends belong to the child now; holding them would keep the output open.
+    Close(childInput);
+    Close(childOutput);
+    if (!started) {
+        Close(input_);
+        Close(output_);
+        throw Error(failure + " for " + Narrow(commandLine));
+    }
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    id_ = info.dwProcessId;
+    if (output_)
+        reader_ = std::thread([this] { ReadOutput(); });
+}
+
+ChildProcess::~ChildProcess()
+{
+    Terminate();
+    Close(input_);
+    // The process is gone, so its end of the output pipe is closed and the reader ends.
+    if (reader_.joinable())
+        reader_.join();
+    Close(output_);
+    Close(process_);
+}
+
+bool ChildProcess::Running() const
+{
+    return WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+DWORD ChildProcess::ExitCode() const
+{
+    DWORD code = 0;
+    GetExitCodeProcess(process_, &code);
+    return code;
+}
+
+DWORD ChildProcess::WaitForExit(Milliseconds timeout)
+{
+    if (WaitForSingleObject(process_, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0)
+        throw Error(Narrow(name_) + " did not end within " + std::to_string(timeout.count()) + " ms");
+    return ExitCode();
+}
+
+void ChildProcess::Terminate() noexcept
+{
+    if (process_ && Running()) {
+        TerminateProcess(process_, 255);
+        WaitForSingleObject(process_, 10000);
+    }
+}
+
+void ChildProcess::Send(const std::string& line)
+{
+    if (!input_)
+        throw Error(Narrow(name_) + " has no input pipe");
+    const std::string text = line + "\n";
+    DWORD written = 0;
+    if (!WriteFile(input_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+        written != text.size())
+        throw Error(LastError("writing to the input of the cell") + ": \"" + line + "\"");
+}
+
+std::vector<std::string> ChildProcess::Lines() const
+{
+    std::lock_guard lock(mutex_);
+    return lines_;
+}
+
+std::size_t ChildProcess::WaitForLine(const std::string& prefix, std::size_t from, Milliseconds timeout)
+{
+    std::unique_lock lock(mutex_);
+    std::size_t found = from;
+    const auto seen = [&] {
+        for (; found < lines_.size(); ++found)
+            if (lines_[found].rfind(prefix, 0) == 0)
+                return true;
+        return outputClosed_;
+    };
+    if (!changed_.wait_for(lock, timeout, seen) || found >= lines_.size()) {
+        const std::string why = outputClosed_ ? " (its output has ended)" : "";
+        lock.unlock();
+        throw Error(Narrow(name_) + " printed no line starting with \"" + prefix + "\" within " +
+                    std::to_string(timeout.count()) + " ms" + why + "; its output:\n" + Output());
+    }
+    return found;
+}
+
+std::string ChildProcess::Output() const
+{
+    std::string text;
+    for (const std::string& line : Lines())
+        text += "    " + line + "\n";
+    return text;
+}
+
+void ChildProcess::ReadOutput()
+{
+    std::string pending;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(output_, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+        pending.append(buffer, got);
+        std::lock_guard lock(mutex_);
+        for (std::size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1)) {
+            std::string line = pending.substr(0, end);
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            lines_.push_back(std::move(line));
+        }
+        changed_.notify_all();
+    }
+    std::lock_guard lock(mutex_);
+    if (!pending.empty())
+        lines_.push_back(pending);
+    outputClosed_ = true;
+    changed_.notify_all();
+}
+
+} // namespace tessaly::e2e

@@ -1,0 +1,69 @@
+#pragma once
+
+// A program started by the end-to-end tests. The destructor ends it if it still runs, so
+// a failed assertion never leaves a process behind.
+
+#include <windows.h>
+
+#include <condition_variable>
+#include <cstddef>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "e2e/wait_win.h"
+
+namespace tessaly::e2e {
+
+// "/tmp/build/src/tessaly.exe" as Wine's Z: drive sees it; a Windows path stays as it is.
+std::wstring WindowsPath(const std::string& path);
+
+class ChildProcess {
+public:
+    enum class Pipes { None, StandardStreams };
+
+    // Starts `exe` with `arguments`. With StandardStreams its standard input is a pipe
+    // that Send writes to, and its standard output and error come back as lines.
+    ChildProcess(const std::wstring& exe, const std::wstring& arguments, Pipes pipes);
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    DWORD Id() const noexcept { return id_; }
+    HANDLE Handle() const noexcept { return process_; }
+    const std::wstring& Name() const noexcept { return name_; }
+    bool Running() const;
+    // STILL_ACTIVE (259) while it runs.
+    DWORD ExitCode() const;
+    // The exit code once the process has ended on its own within the timeout.
+    DWORD WaitForExit(Milliseconds timeout = kWaitTimeout);
+    // Ends the process at once, if it still runs.
+    void Terminate() noexcept;
+
+    void Send(const std::string& line);
+    // Every output line so far, in order.
+    std::vector<std::string> Lines() const;
+    // Waits for the first line at or after index `from` that starts with `prefix` and
+    // returns its index; lines before it are passed over.
+    std::size_t WaitForLine(const std::string& prefix, std::size_t from, Milliseconds timeout = kWaitTimeout);
+    // The whole output, for failure messages.
+    std::string Output() const;
+
+private:
+    void ReadOutput();
+
+    std::wstring name_;
+    HANDLE process_ = nullptr;
+    DWORD id_ = 0;
+    HANDLE input_ = nullptr;
+    HANDLE output_ = nullptr;
+    std::thread reader_;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::string> lines_;
+    bool outputClosed_ = false;
+};
+
+} // namespace tessaly::e2e

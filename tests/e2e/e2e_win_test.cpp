@@ -1,0 +1,376 @@
+// The shipped tessaly.exe end to end: a process of its own, driven through its window,
+// against the simulated cell (tessaly-cell.exe) over real COM between processes.
+
+#include <windows.h>
+
+#include <algorithm>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "e2e/cell_win.h"
+#include "e2e/tessaly_app_win.h"
+#include "e2e/wine_windows_win.h"
+
+namespace tessaly::e2e {
+namespace {
+
+class WineWindows : public ::testing::Environment {
+public:
+    void SetUp() override { windows_ = std::make_unique<UnmanagedWindows>(Programs()); }
+    void TearDown() override { windows_.reset(); }
+
+private:
+    static std::vector<std::wstring> Programs() { return {L"tessaly.exe", L"tessaly-cell.exe"}; }
+    std::unique_ptr<UnmanagedWindows> windows_;
+};
+
+const auto* const kWineWindows = ::testing::AddGlobalTestEnvironment(new WineWindows);
+
+using Lines = std::vector<std::string>;
+using Entries = std::vector<std::wstring>;
+
+constexpr const wchar_t kNoMeasuring[] = L"Can't Link to PC-DMIS";
+constexpr const wchar_t kNoCad[] = L"Can't Link to AutoCAD";
+constexpr const wchar_t kCantGetFeature[] = L"Can't Get Feature ";
+constexpr const wchar_t kMachine[] = L"DEMO CMM";
+const Lines kEmptyDrawing{"box #1 colour 0"};
+const Entries kTypicalEntries{L"F3,X=10 Y=-20 Z=5", L"F3,X=12 Y=-21 Z=6"};
+
+// The entity without its handle, for entities whose numbering is not the point.
+std::string WithoutHandle(const std::string& entity)
+{
+    return std::regex_replace(entity, std::regex(" #[0-9]+"), "");
+}
+
+Lines WithoutHandles(const Lines& entities)
+{
+    Lines result;
+    for (const std::string& e : entities)
+        result.push_back(WithoutHandle(e));
+    return result;
+}
+
+// The entities of `after` that `before` did not hold, in drawing order.
+Lines Added(const Lines& before, const Lines& after)
+{
+    Lines added;
+    for (const std::string& e : after)
+        if (std::find(before.begin(), before.end(), e) == before.end())
+            added.push_back(e);
+    return added;
+}
+
+std::vector<std::wstring> Texts(const std::vector<MessageBoxSeen>& boxes)
+{
+    std::vector<std::wstring> texts;
+    for (const MessageBoxSeen& box : boxes)
+        texts.push_back(box.text);
+    return texts;
+}
+
+// The Overview's typical request: F3, mirror Y, "Create Spline", "Spheres".
+void TypicalSettings(TessalyApp& app)
+{
+    app.SelectFeatures({L"F3"});
+    app.SetChecked(ControlId::Check6, true);
+    app.SetChecked(ControlId::Check4, true);
+    app.Click(ControlId::Option2);
+}
+
+const Lines kTypicalDrawing{
+    "box #1 colour 0",
+    "sphere #2 centre (10, -20, 5) radius 2.5 colour 0 hyperlink F3",
+    "sphere #3 centre (12, -21, 6) radius 2.5 colour 0 hyperlink F3",
+    "spline #4 fit points 10 -20 5 12 -21 6 start tangent (10, -20, 5) end tangent (12, -21, 6) colour 0",
+};
+
+class EndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (CellExecutable().empty())
+            GTEST_SKIP() << "this build has no tessaly-cell.exe";
+    }
+};
+
+// --- No measuring application ------------------------------------------------------------
+
+void ExpectNoMeasuringApplication(TessalyApp& app)
+{
+    EXPECT_EQ(app.Text(ControlId::Label2), kNoMeasuring);
+    EXPECT_EQ(app.Text(ControlId::Text1), L"");
+    EXPECT_TRUE(app.Items(ControlId::List2).empty());
+
+    app.SelectFeatures({});
+    EXPECT_TRUE(app.SendToAcad().empty()) << "no message box at Send To Acad";
+    EXPECT_EQ(app.Text(ControlId::Label2), kNoMeasuring);
+    EXPECT_TRUE(app.Items(ControlId::List1).empty());
+    EXPECT_EQ(app.Close(), 0u);
+}
+
+TEST(EndToEndWithoutCell, NoMeasuringApplicationAtLoadAndAtSendToAcad)
+{
+    TessalyApp app;
+    ExpectNoMeasuringApplication(app);
+}
+
+TEST_F(EndToEnd, CellWithoutMeasuringApplicationDrawsNothing)
+{
+    SimulatedCell cell(L"--no-dmis");
+    TessalyApp app;
+    ExpectNoMeasuringApplication(app);
+    // The action ends at the link report: the CAD application was never asked.
+    EXPECT_EQ(cell.Calls(), 0);
+    EXPECT_EQ(cell.Drawing(), kEmptyDrawing);
+}
+
+// --- The typical request ------------------------------------------------------------------
+
+TEST_F(EndToEnd, TypicalRequestDrawsTwoSpheresAndTheSpline)
+{
+    SimulatedCell cell;
+    TessalyApp app;
+    EXPECT_EQ(app.Text(ControlId::Label2), kMachine);
+    EXPECT_EQ(app.Text(ControlId::Text1), L"5.000000");
+    EXPECT_EQ(app.Items(ControlId::List2),
+              (Entries{L"F1", L"F2", L"F3", L"F4", L"F5", L"F6", L"F7", L"F8", L"F9"}));
+
+    TypicalSettings(app);
+    EXPECT_TRUE(Texts(app.SendToAcad()).empty());
+    EXPECT_EQ(app.Items(ControlId::List1), kTypicalEntries);
+    EXPECT_EQ(app.Text(ControlId::Label2), kMachine);
+    EXPECT_EQ(cell.Drawing(), kTypicalDrawing);
+
+    // Again: the settings stay as they were left, List1 is refilled, not appended to.
+    EXPECT_TRUE(app.Checked(ControlId::Check6));
+    EXPECT_TRUE(app.Checked(ControlId::Check4));
+    EXPECT_TRUE(app.Checked(ControlId::Option2));
+    const Lines before = cell.Drawing();
+    EXPECT_TRUE(Texts(app.SendToAcad()).empty());
+    EXPECT_EQ(app.Items(ControlId::List1), kTypicalEntries);
+    EXPECT_EQ(WithoutHandles(Added(before, cell.Drawing())),
+              WithoutHandles(Lines(kTypicalDrawing.begin() + 1, kTypicalDrawing.end())));
+}
+
+TEST_F(EndToEnd, CloseLetsGoOfEveryObjectAndSendsNothing)
+{
+    SimulatedCell cell;
+    TessalyApp app;
+    TypicalSettings(app);
+    app.SendToAcad();
+    ASSERT_EQ(cell.Drawing(), kTypicalDrawing);
+    EXPECT_GT(cell.References(), 0) << "the window holds the applications between actions";
+    const long calls = cell.Calls();
+
+    EXPECT_EQ(app.Close(), 0u);
+    EXPECT_EQ(cell.References(), 0);
+    EXPECT_EQ(cell.Calls(), calls) << "no quit or close is sent to either application";
+    EXPECT_EQ(cell.Drawing(), kTypicalDrawing) << "what was drawn stays";
+}
+
+// --- Transforms, circles ------------------------------------------------------------------
+
+TEST_F(EndToEnd, ShiftMirrorAndDepthChangeToStartPointThenZero)
+{
+    SimulatedCell cell;
+    TessalyApp app;
+    app.SelectFeatures({L"F3"});
+    app.Type(ControlId::Text6, L"1.5");
+    app.SetChecked(ControlId::Check6, true);
+    app.SetChecked(ControlId::Check3, true);
+    app.Click(ControlId::Option4);
+    EXPECT_TRUE(app.SendToAcad().empty());
+    EXPECT_EQ(app.Items(ControlId::List1), (Entries{L"F3,X=11.5 Y=-20 Z=5", L"F3,X=13.5 Y=-21 Z=5"}));
+
+    app.Click(ControlId::Option3);
+    EXPECT_TRUE(app.SendToAcad().empty());
+    EXPECT_EQ(app.Items(ControlId::List1), (Entries{L"F3,X=11.5 Y=-20 Z=0", L"F3,X=13.5 Y=-21 Z=0"}));
+    EXPECT_EQ(app.Text(ControlId::Text6), L"1.5");
+    EXPECT_FALSE(app.Checked(ControlId::Option4));
+
+    // Drawn as listed, as circles (the initial plot mode).
+    EXPECT_EQ(cell.Drawing(), (Lines{
+                                  "box #1 colour 0",
+                                  "circle #2 centre (11.5, -20, 5) radius 2.5 colour 0",
+                                  "circle #3 centre (13.5, -21, 5) radius 2.5 colour 0",
+                                  "circle #4 centre (11.5, -20, 0) radius 2.5 colour 0",
+                                  "circle #5 centre (13.5, -21, 0) radius 2.5 colour 0",
+                              }));
+}
+
+TEST_F(EndToEnd, CirclesOfTheProbeRadiusReadAtEveryAction)
+{
+    SimulatedCell cell;
+    TessalyApp app;
+    ASSERT_TRUE(app.Checked(ControlId::Option1));
+    app.SelectFeatures({L"F3"});
+    app.SetChecked(ControlId::Check6, true);
+    EXPECT_TRUE(app.SendToAcad().empty());
+
+    app.Type(ControlId::Text1, L"3");
+    EXPECT_TRUE(app.SendToAcad().empty());
+    EXPECT_EQ(cell.Drawing(), (Lines{
+                                  "box #1 colour 0",
+                                  "circle #2 centre (10, -20, 5) radius 2.5 colour 0",
+                                  "circle #3 centre (12, -21, 6) radius 2.5 colour 0",
+                                  "circle #4 centre (10, -20, 5) radius 1.5 colour 0",
+                                  "circle #5 centre (12, -21, 6) radius 1.5 colour 0",
+                              }));
+    for (const std::string& change : cell.Changes())
+        EXPECT_EQ(change.rfind("hyperlink: ", 0), std::string::npos) << change;
+}
+
+// --- Tolerance check ----------------------------------------------------------------------
+
+TEST_F(EndToEnd, SphereToleranceAwayFromAndTouchingThePart)
+{
+    SimulatedCell cell;
+    TessalyApp app;
+    app.Click(ControlId::Option5);
+    app.Type(ControlId::Text3, L"0.25");
+
+    // F4 (30, 30, 30) is far from the box: outer red, inner default, probe red; no "h=".
+    app.SelectFeatures({L"F4"});
+    EXPECT_TRUE(Texts(app.SendToAcad()).empty());
+    EXPECT_EQ(cell.Drawing(), (Lines{
+                                  "box #1 colour 0",
+                                  "sphere #2 centre (30, 30, 30) radius 2.75 colour 1",
+                                  "sphere #3 centre (30, 30, 30) radius 2.25 colour 0",
+                                  "sphere #4 centre (30, 30, 30) radius 2.5 colour 1",
+                              }));
+
+    // Mirrored F3: the first point lies 2 above the box's top, its outer sphere touches:
+    // "h=0" a thousand times, then S1 green. The second lies 3 above it and does not.
+    app.SelectFeatures({L"F3"});
+    app.SetChecked(ControlId::Check6, true);
+    const Lines before = cell.Drawing();
+    const std::vector<MessageBoxSeen> boxes = app.SendToAcad(Milliseconds(60000));
+    EXPECT_EQ(boxes.size(), 1000u);
+    EXPECT_EQ(std::count_if(boxes.begin(), boxes.end(),
+                            [](const MessageBoxSeen& b) { return b.text == L"h=0" && b.caption == L"Tessaly"; }),
+              1000);
+    EXPECT_EQ(WithoutHandles(Added(before, cell.Drawing())), (Lines{
+                                                                 "sphere centre (10, -20, 5) radius 2.75 colour 3",
+                                                                 "sphere centre (10, -20, 5) radius 2.5 colour 3",
+                                                                 "sphere centre (12, -21, 6) radius 2.75 colour 1",
+                                                                 "sphere centre (12, -21, 6) radius 2.25 colour 0",
+                                                                 "sphere centre (12, -21, 6) radius 2.5 colour 1",
+                                                             }));
+    // The interference solid was made and deleted again.
+    const Lines changes = cell.Changes();
+    EXPECT_EQ(std::count_if(changes.begin(), changes.end(),
+                            [](const std::string& c) { return c.rfind("added: interference", 0) == 0; }),
+              1);
+    EXPECT_EQ(std::count_if(changes.begin(), changes.end(),
+                            [](const std::string& c) { return c.rfind("deleted: interference", 0) == 0; }),
+              1);
+}
+
+// --- What the cell lacks ------------------------------------------------------------------
+
+TEST_F(EndToEnd, NoCadApplicationListsThePointsAndDrawsNothing)
+{
+    SimulatedCell cell(L"--no-cad");
+    TessalyApp app;
+    TypicalSettings(app);
+    EXPECT_TRUE(Texts(app.SendToAcad()).empty());
+    EXPECT_EQ(app.Text(ControlId::Label2), kNoCad);
+    EXPECT_EQ(app.Items(ControlId::List1), kTypicalEntries);
+    EXPECT_EQ(cell.Drawing(), kEmptyDrawing);
+}
+
+TEST_F(EndToEnd, NoPartGroupShowsTheGroupMessageAndDrawsNothing)
+{
+    SimulatedCell cell(L"--no-part-group");
+    TessalyApp app;
+    app.SelectFeatures({L"F3"});
+    app.Click(ControlId::Option5);
+    app.Type(ControlId::Text3, L"0.25");
+    const std::vector<MessageBoxSeen> boxes = app.SendToAcad();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, L"Need Defined Group 'Part' for Check");
+    EXPECT_EQ(boxes[0].caption, L"Tessaly");
+    EXPECT_EQ(app.Text(ControlId::Label2), kMachine);
+    EXPECT_EQ(cell.Drawing(), kEmptyDrawing);
+    EXPECT_TRUE(app.Running());
+}
+
+// --- Failed calls through the real COM path -----------------------------------------------
+
+// Where the typical request's calls fall, counted by the cell: after the window's load,
+// after collection (a cell without CAD application gets no more), after the spline.
+struct CallCounts {
+    long load = 0;
+    long collected = 0;
+    long total = 0;
+};
+
+CallCounts CountTypicalRequest()
+{
+    CallCounts counts;
+    {
+        SimulatedCell cell(L"--no-cad");
+        TessalyApp app;
+        counts.load = cell.Calls();
+        TypicalSettings(app);
+        app.SendToAcad();
+        counts.collected = cell.Calls();
+    }
+    SimulatedCell cell;
+    TessalyApp app;
+    TypicalSettings(app);
+    app.SendToAcad();
+    counts.total = cell.Calls();
+    return counts;
+}
+
+// The link at the start of the action: creating the application, MachineAt, MachineName.
+constexpr long kActionLinkCalls = 3;
+
+TEST_F(EndToEnd, FailedCallShowsTheArmedReportAndTheNextClickWorks)
+{
+    const CallCounts counts = CountTypicalRequest();
+    ASSERT_GT(counts.collected, counts.load + kActionLinkCalls);
+    ASSERT_GT(counts.total, counts.collected);
+    const long firstCollection = counts.load + kActionLinkCalls + 1;
+    const long samples[] = {counts.load + 1,           firstCollection, (firstCollection + counts.collected) / 2,
+                            counts.collected,          counts.collected + 1, (counts.collected + 1 + counts.total) / 2,
+                            counts.total};
+    for (const long k : samples) {
+        SCOPED_TRACE("--fail-at " + std::to_string(k));
+        SimulatedCell cell(L"--fail-at " + std::to_wstring(k));
+        TessalyApp app;
+        TypicalSettings(app);
+        EXPECT_TRUE(Texts(app.SendToAcad()).empty());
+        const std::wstring status = app.Text(ControlId::Label2);
+        const Entries listed = app.Items(ControlId::List1);
+        const Lines drawn = cell.Drawing();
+        if (k < firstCollection) {
+            EXPECT_EQ(status, kNoMeasuring);
+            EXPECT_TRUE(listed.empty());
+            EXPECT_EQ(drawn, kEmptyDrawing);
+        } else if (k <= counts.collected) {
+            EXPECT_EQ(status, kCantGetFeature);
+            // What was listed is what was drawn: one sphere per entry.
+            const auto spheres = std::count_if(drawn.begin(), drawn.end(),
+                                               [](const std::string& e) { return e.rfind("sphere", 0) == 0; });
+            EXPECT_EQ(spheres, static_cast<long>(listed.size()));
+        } else {
+            EXPECT_EQ(status, kNoCad);
+            EXPECT_EQ(listed, kTypicalEntries);
+        }
+
+        // The failure was a single call: the next click runs the whole request.
+        EXPECT_TRUE(Texts(app.SendToAcad()).empty());
+        EXPECT_EQ(app.Text(ControlId::Label2), kMachine);
+        EXPECT_EQ(app.Items(ControlId::List1), kTypicalEntries);
+        EXPECT_EQ(WithoutHandles(Added(drawn, cell.Drawing())),
+                  WithoutHandles(Lines(kTypicalDrawing.begin() + 1, kTypicalDrawing.end())));
+    }
+}
+
+} // namespace
+} // namespace tessaly::e2e

@@ -1,0 +1,70 @@
+#pragma once
+
+// The shipped tessaly.exe, in a process of its own, driven through its window as a
+// person would: clicks, ticks, typing, a selection in the feature list, and the message
+// boxes read and answered. Every read is a message the system marshals between processes.
+
+#include <windows.h>
+
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "e2e/child_process_win.h"
+#include "shell/controls.h"
+
+namespace tessaly::e2e {
+
+// A message box of the program: its caption and its text.
+struct MessageBoxSeen {
+    std::wstring caption;
+    std::wstring text;
+};
+
+class TessalyApp {
+public:
+    // Starts tessaly.exe and waits until its window "Tessaly 3.5" is up and loaded.
+    TessalyApp();
+    TessalyApp(const TessalyApp&) = delete;
+    TessalyApp& operator=(const TessalyApp&) = delete;
+
+    HWND Window() const noexcept { return window_; }
+    HWND Control(ControlId id) const;
+
+    // A click on a button, check box or option button, handled before this returns.
+    void Click(ControlId id);
+    void SetChecked(ControlId checkBox, bool checked);
+    bool Checked(ControlId id) const;
+    // Types `text` into a text box in place of what it held.
+    void Type(ControlId textBox, const std::wstring& text);
+    // Selects exactly these entries of List2.
+    void SelectFeatures(std::initializer_list<const wchar_t*> features);
+
+    std::wstring Text(ControlId id) const;
+    std::vector<std::wstring> Items(ControlId list) const;
+
+    // Presses "Send To Acad" and answers every message box the action shows with OK,
+    // until the action has ended. Returns the boxes in the order they came.
+    std::vector<MessageBoxSeen> SendToAcad(Milliseconds timeout = kWaitTimeout);
+
+    // Presses "Close" and returns the program's exit code.
+    DWORD Close();
+    bool Running() const { return process_.Running(); }
+
+private:
+    void ExpectRunning() const;
+    LRESULT Send(HWND to, UINT message, WPARAM wParam, LPARAM lParam) const;
+    // Waits until the program's thread has taken every message posted so far from a
+    // message loop that reads input: its own, or a message box's.
+    void Settle();
+    bool MarkerTaken() const;
+    void PostMarker();
+    HWND OpenMessageBox() const;
+    MessageBoxSeen Answer(HWND box);
+
+    ChildProcess process_;
+    HWND window_ = nullptr;
+    unsigned marker_ = 0;
+};
+
+} // namespace tessaly::e2e

@@ -1,0 +1,54 @@
+#include "e2e/wine_windows_win.h"
+
+#include <windows.h>
+
+#include <utility>
+
+namespace tessaly::e2e {
+
+namespace {
+
+std::wstring KeyOf(const std::wstring& program)
+{
+    return L"Software\\Wine\\AppDefaults\\" + program + L"\\X11 Driver";
+}
+
+} // namespace
+
+bool RunningUnderWine()
+{
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+UnmanagedWindows::UnmanagedWindows(std::vector<std::wstring> programs)
+{
+    if (!RunningUnderWine())
+        return;
+    for (std::wstring& program : programs) {
+        HKEY key = nullptr;
+        if (RegCreateKeyExW(HKEY_CURRENT_USER, KeyOf(program).c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
+                            &key, nullptr) != ERROR_SUCCESS)
+            continue;
+        if (RegQueryValueExW(key, L"Managed", nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+            const wchar_t no[] = L"N";
+            if (RegSetValueExW(key, L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(no), sizeof(no)) ==
+                ERROR_SUCCESS)
+                made_.push_back(std::move(program));
+        }
+        RegCloseKey(key);
+    }
+}
+
+UnmanagedWindows::~UnmanagedWindows()
+{
+    for (const std::wstring& program : made_) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, KeyOf(program).c_str(), 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
+            RegDeleteValueW(key, L"Managed");
+            RegCloseKey(key);
+        }
+    }
+}
+
+} // namespace tessaly::e2e
