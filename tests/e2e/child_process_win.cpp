@@ -50,8 +50,9 @@ ChildProcess::ChildProcess(const std::wstring& exe, const std::wstring& argument
     HANDLE childInput = nullptr;
     HANDLE childOutput = nullptr;
     if (pipes == Pipes::StandardStreams) {
+        output_ = std::make_shared<Stream>();
         MakePipe(childInput, input_, true);
-        MakePipe(output_, childOutput, false);
+        MakePipe(output_->pipe, childOutput, false);
         startup.dwFlags = STARTF_USESTDHANDLES;
         startup.hStdInput = childInput;
         startup.hStdOutput = childOutput;
@@ -69,25 +70,35 @@ ChildProcess::ChildProcess(const std::wstring& exe, const std::wstring& argument
     Close(childOutput);
     if (!started) {
         Close(input_);
-        Close(output_);
+        output_.reset();
         throw Error(failure + " for " + Narrow(commandLine));
     }
     CloseHandle(info.hThread);
     process_ = info.hProcess;
     id_ = info.dwProcessId;
     if (output_)
-        reader_ = std::thread([this] { ReadOutput(); });
+        reader_ = std::thread(&ChildProcess::Read, output_);
 }
 
 ChildProcess::~ChildProcess()
 {
     Terminate();
     Close(input_);
-    // The process is gone, so its end of the output pipe is closed and the reader ends.
-    if (reader_.joinable())
-        reader_.join();
-    Close(output_);
+    if (reader_.joinable()) {
+        std::unique_lock lock(output_->mutex);
+        const bool closed = output_->changed.wait_for(lock, Milliseconds(3000), [&] { return output_->closed; });
+        lock.unlock();
+        if (closed)
+            reader_.join();
+        else
+            reader_.detach();
+    }
     Close(process_);
+}
+
+ChildProcess::Stream::~Stream()
+{
+    Close(pipe);
 }
 
 bool ChildProcess::Running() const
@@ -130,22 +141,27 @@ void ChildProcess::Send(const std::string& line)
 
 std::vector<std::string> ChildProcess::Lines() const
 {
-    std::lock_guard lock(mutex_);
-    return lines_;
+    if (!output_)
+        return {};
+    std::lock_guard lock(output_->mutex);
+    return output_->lines;
 }
 
 std::size_t ChildProcess::WaitForLine(const std::string& prefix, std::size_t from, Milliseconds timeout)
 {
-    std::unique_lock lock(mutex_);
+    if (!output_)
+        throw Error(Narrow(name_) + " has no output pipe");
+    Stream& output = *output_;
+    std::unique_lock lock(output.mutex);
     std::size_t found = from;
     const auto seen = [&] {
-        for (; found < lines_.size(); ++found)
-            if (lines_[found].rfind(prefix, 0) == 0)
+        for (; found < output.lines.size(); ++found)
+            if (output.lines[found].rfind(prefix, 0) == 0)
                 return true;
-        return outputClosed_;
+        return output.closed;
     };
-    if (!changed_.wait_for(lock, timeout, seen) || found >= lines_.size()) {
-        const std::string why = outputClosed_ ? " (its output has ended)" : "";
+    if (!output.changed.wait_for(lock, timeout, seen) || found >= output.lines.size()) {
+        const std::string why = output.closed ? " (its output has ended)" : "";
         lock.unlock();
         throw Error(Narrow(name_) + " printed no line starting with \"" + prefix + "\" within " +
                     std::to_string(timeout.count()) + " ms" + why + "; its output:\n" + Output());
@@ -161,27 +177,27 @@ std::string ChildProcess::Output() const
     return text;
 }
 
-void ChildProcess::ReadOutput()
+void ChildProcess::Read(const std::shared_ptr<Stream>& output)
 {
     std::string pending;
     char buffer[4096];
     DWORD got = 0;
-    while (ReadFile(output_, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+    while (ReadFile(output->pipe, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
         pending.append(buffer, got);
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(output->mutex);
         for (std::size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1)) {
             std::string line = pending.substr(0, end);
             if (!line.empty() && line.back() == '\r')
                 line.pop_back();
-            lines_.push_back(std::move(line));
+            output->lines.push_back(std::move(line));
         }
-        changed_.notify_all();
+        output->changed.notify_all();
     }
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(output->mutex);
     if (!pending.empty())
-        lines_.push_back(pending);
-    outputClosed_ = true;
-    changed_.notify_all();
+        output->lines.push_back(pending);
+    output->closed = true;
+    output->changed.notify_all();
 }
 
 } // namespace tessaly::e2e

@@ -7,8 +7,8 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -52,18 +52,25 @@ public:
     std::string Output() const;
 
 private:
-    void ReadOutput();
+    // What the reader thread fills. Shared with it: a program that the child started
+    // (Wine's explorer.exe, for one) may inherit the pipe and keep it open after the
+    // child has ended, and then the reader is left behind rather than waited for.
+    struct Stream {
+        ~Stream();
+        HANDLE pipe = nullptr;
+        std::mutex mutex;
+        std::condition_variable changed;
+        std::vector<std::string> lines;
+        bool closed = false;
+    };
+    static void Read(const std::shared_ptr<Stream>& output);
 
     std::wstring name_;
     HANDLE process_ = nullptr;
     DWORD id_ = 0;
     HANDLE input_ = nullptr;
-    HANDLE output_ = nullptr;
+    std::shared_ptr<Stream> output_;
     std::thread reader_;
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    std::vector<std::string> lines_;
-    bool outputClosed_ = false;
 };
 
 } // namespace tessaly::e2e

@@ -21,6 +21,11 @@ bool RunningUnderWine()
     return ntdll && GetProcAddress(ntdll, "wine_get_version");
 }
 
+void StartDesktop()
+{
+    GetDesktopWindow();
+}
+
 UnmanagedWindows::UnmanagedWindows(std::vector<std::wstring> programs)
 {
     if (!RunningUnderWine())

@@ -25,4 +25,9 @@ private:
 
 bool RunningUnderWine();
 
+// Wine starts its desktop process (explorer.exe) for the first program that asks for the
+// desktop, and that process inherits the program's inheritable handles. Asked for here
+// first, it holds none of the pipes to the programs under test.
+void StartDesktop();
+
 } // namespace tessaly::e2e
