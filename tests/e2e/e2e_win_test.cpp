@@ -251,7 +251,7 @@ TEST_F(EndToEnd, SphereToleranceAwayFromAndTouchingThePart)
     app.SelectFeatures({L"F3"});
     app.SetChecked(ControlId::Check6, true);
     const Lines before = cell.Drawing();
-    const std::vector<MessageBoxSeen> boxes = app.SendToAcad(Milliseconds(60000));
+    const std::vector<MessageBoxSeen> boxes = app.SendToAcad();
     EXPECT_EQ(boxes.size(), 1000u);
     EXPECT_EQ(std::count_if(boxes.begin(), boxes.end(),
                             [](const MessageBoxSeen& b) { return b.text == L"h=0" && b.caption == L"Tessaly"; }),

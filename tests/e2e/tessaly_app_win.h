@@ -44,7 +44,8 @@ public:
     std::vector<std::wstring> Items(ControlId list) const;
 
     // Presses "Send To Acad" and answers every message box the action shows with OK,
-    // until the action has ended. Returns the boxes in the order they came.
+    // until the action has ended. `timeout` bounds each wait: for the action to end or
+    // for the next box. Returns the boxes in the order they came.
     std::vector<MessageBoxSeen> SendToAcad(Milliseconds timeout = kWaitTimeout);
 
     // Presses "Close" and returns the program's exit code.
