@@ -19,27 +19,15 @@ bool IsChange(const std::string& line)
     return false;
 }
 
-std::wstring CellPath()
-{
-    const std::wstring exe = CellExecutable();
-    if (exe.empty())
-        throw Error("this build has no tessaly-cell.exe");
-    return exe;
-}
-
 } // namespace
 
 std::wstring CellExecutable()
 {
-#ifdef TESSALY_CELL_EXE
     return WindowsPath(TESSALY_CELL_EXE);
-#else
-    return {};
-#endif
 }
 
 SimulatedCell::SimulatedCell(const std::wstring& options)
-    : process_(CellPath(), options, ChildProcess::Pipes::StandardStreams)
+    : process_(CellExecutable(), options, ChildProcess::Pipes::StandardStreams)
 {
     // Its applications are registered only once it says so.
     next_ = process_.WaitForLine("ready", 0) + 1;

@@ -75,7 +75,7 @@ std::vector<std::wstring> Texts(const std::vector<MessageBoxSeen>& boxes)
     return texts;
 }
 
-// The Overview's typical request: F3, mirror Y, "Create Spline", "Spheres".
+// The typical request: F3, mirror Y, "Create Spline", "Spheres".
 void TypicalSettings(TessalyApp& app)
 {
     app.SelectFeatures({L"F3"});
@@ -91,14 +91,7 @@ const Lines kTypicalDrawing{
     "spline #4 fit points 10 -20 5 12 -21 6 start tangent (10, -20, 5) end tangent (12, -21, 6) colour 0",
 };
 
-class EndToEnd : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        if (CellExecutable().empty())
-            GTEST_SKIP() << "this build has no tessaly-cell.exe";
-    }
-};
+class EndToEnd : public ::testing::Test {};
 
 // --- No measuring application ------------------------------------------------------------
 

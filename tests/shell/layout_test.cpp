@@ -122,7 +122,7 @@ std::string ContainerName(const Row& row)
     return row.frame == kOnWindow ? "Window" : RowOf(row.frame).name;
 }
 
-TEST(LayoutTable, EveryControlHasOneRowMatchingTheSpecification)
+TEST(LayoutTable, EveryControlHasOneRowMatchingTheLayoutSheet)
 {
     ASSERT_EQ(std::size(kSheet), kTable.size());
     std::set<std::string> names;
@@ -173,7 +173,7 @@ TEST(LayoutTable, TabIndexesAreUniqueAndCreationFollowsThem)
     EXPECT_EQ(order.back(), ControlId::Label13);
 }
 
-TEST(LayoutTable, KeyboardSequenceIsThatOfTheSpecification)
+TEST(LayoutTable, KeyboardSequenceIsThatOfTheLayoutSheet)
 {
     // Visible controls that take the focus, by tab index; an option group is one stop.
     std::vector<std::string> sequence;
