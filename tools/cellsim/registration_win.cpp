@@ -50,14 +50,14 @@ void DeleteKey(const std::wstring& path) {
     RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\Classes\\" + path).c_str());
 }
 
-void RegisterClass(const wchar_t* progId, const CLSID& clsid, const wchar_t* description) {
+void RegisterProgId(const wchar_t* progId, const CLSID& clsid, const wchar_t* description) {
     SetKey(progId, description);
     SetKey(std::wstring(progId) + L"\\CLSID", Text(clsid));
     SetKey(L"CLSID\\" + Text(clsid), description);
     SetKey(L"CLSID\\" + Text(clsid) + L"\\ProgID", progId);
 }
 
-void UnregisterClass(const wchar_t* progId, const CLSID& clsid) {
+void UnregisterProgId(const wchar_t* progId, const CLSID& clsid) {
     DeleteKey(progId);
     DeleteKey(L"CLSID\\" + Text(clsid));
 }
@@ -168,15 +168,15 @@ private:
 Registration::Registration(dmis::IConnector* measuring, IDispatch* cad) {
     RegisterTypeLibrary();
     if (measuring) {
-        RegisterClass(kMeasuringProgId, kMeasuringClass, L"Simulated measuring application");
+        RegisterProgId(kMeasuringProgId, kMeasuringClass, L"Simulated measuring application");
         factory_ = com::Ptr<IClassFactory>(new MeasuringFactory(*measuring));
         com::Check(CoRegisterClassObject(kMeasuringClass, factory_.get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
                                          &classCookie_),
                    L"CoRegisterClassObject(\"pcdlrn.application\")");
     } else {
-        UnregisterClass(kMeasuringProgId, kMeasuringClass);
+        UnregisterProgId(kMeasuringProgId, kMeasuringClass);
     }
-    RegisterClass(kCadProgId, kCadClass, L"Simulated CAD application");
+    RegisterProgId(kCadProgId, kCadClass, L"Simulated CAD application");
     if (cad) {
         com::Check(RegisterActiveObject(cad, kCadClass, ACTIVEOBJECT_STRONG, &runningCookie_),
                    L"RegisterActiveObject(\"AutoCAD.Application.15\")");
@@ -190,9 +190,9 @@ Registration::~Registration() {
     }
     if (factory_) {
         CoRevokeClassObject(classCookie_);
-        UnregisterClass(kMeasuringProgId, kMeasuringClass);
+        UnregisterProgId(kMeasuringProgId, kMeasuringClass);
     }
-    UnregisterClass(kCadProgId, kCadClass);
+    UnregisterProgId(kCadProgId, kCadClass);
 }
 
 } // namespace tessaly::cell
