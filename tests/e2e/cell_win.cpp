@@ -21,13 +21,8 @@ bool IsChange(const std::string& line)
 
 } // namespace
 
-std::wstring CellExecutable()
-{
-    return WindowsPath(TESSALY_CELL_EXE);
-}
-
 SimulatedCell::SimulatedCell(const std::wstring& options)
-    : process_(CellExecutable(), options, ChildProcess::Pipes::StandardStreams)
+    : process_(WindowsPath(TESSALY_CELL_EXE), options, ChildProcess::Pipes::StandardStreams)
 {
     // Its applications are registered only once it says so.
     next_ = process_.WaitForLine("ready", 0) + 1;

@@ -41,7 +41,4 @@ private:
     bool quit_ = false;
 };
 
-// The cell's program, as the build gives it; empty when the build has none.
-std::wstring CellExecutable();
-
 } // namespace tessaly::e2e
