@@ -1,9 +1,12 @@
-# Shared by the scripts: packages, the two build trees, the private Wine prefix and Xvfb.
-# Source it; it sets ROOT, BUILD_NATIVE, BUILD_WINDOWS and the Wine environment.
+# Shared by the scripts: packages, the build trees, the private Wine prefix and the
+# private desktop (Xvfb with a window manager).
+# Source it; it sets ROOT, BUILD_NATIVE, BUILD_WINDOWS, BUILD_WINDOWS32 and the Wine
+# environment.
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_NATIVE=${TESSALY_BUILD_NATIVE:-$ROOT/build/native}
 BUILD_WINDOWS=${TESSALY_BUILD_WINDOWS:-$ROOT/build/windows}
+BUILD_WINDOWS32=${TESSALY_BUILD_WINDOWS32:-$ROOT/build/windows32}
 BUILD_SANITIZED=${TESSALY_BUILD_SANITIZED:-$ROOT/build/sanitized}
 JOBS=$(nproc 2>/dev/null || echo 2)
 
@@ -13,10 +16,21 @@ export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko install dialogs in a fresh prefix.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
-TESSALY_PACKAGES=(cmake make g++ libgtest-dev googletest libbenchmark-dev g++-mingw-w64-x86-64 mingw-w64-tools
-                  wine wine64 xvfb xauth x11-utils xdotool imagemagick clang libclang-rt-14-dev)
+# Every package the scripts use, by name: nothing comes from recommends. wine32 is of
+# the i386 architecture; fonts-wine holds Wine's own fonts (MS Sans Serif, Tahoma).
+TESSALY_PACKAGES=(cmake make g++ libgtest-dev googletest libbenchmark-dev
+                  g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-x86-64
+                  binutils-mingw-w64-i686 wine wine64 wine32:i386 fonts-wine xvfb xauth x11-utils xdotool
+                  openbox imagemagick clang libclang-rt-14-dev)
+
+# Files the scripts rely on; a package that no longer ships one is an error, not a skip.
+WINE_FONTS=(sserife.fon sseriff.fon ms_sans_serif.ttf tahoma.ttf tahomabd.ttf)
+TESSALY_FILES=(/usr/lib/wine/wine /usr/lib/wine/wine64 /etc/xdg/openbox/rc.xml
+               /usr/bin/i686-w64-mingw32-g++-posix /usr/bin/x86_64-w64-mingw32-g++-posix
+               "${WINE_FONTS[@]/#//usr/share/wine/fonts/}")
 
 log() { printf '== %s\n' "$*" >&2; }
+die() { log "$*"; exit 1; }
 
 ensure_packages() {
     local missing=()
@@ -28,9 +42,16 @@ ensure_packages() {
         log "installing ${missing[*]}"
         local sudo=
         [ "$(id -u)" -eq 0 ] || sudo=sudo
+        if ! dpkg --print-foreign-architectures | grep -qx i386; then
+            $sudo dpkg --add-architecture i386
+        fi
         $sudo apt-get update -qq
         DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
     fi
+    local f
+    for f in "${TESSALY_FILES[@]}"; do
+        [ -e "$f" ] || die "missing $f, which the scripts need (the packages above should have installed it)"
+    done
 }
 
 build_native() {
@@ -46,30 +67,49 @@ build_sanitized() {
 }
 
 build_windows() {
-    log "cross-compiling for Windows in $BUILD_WINDOWS"
+    log "cross-compiling for 64-bit Windows in $BUILD_WINDOWS"
     cmake -S "$ROOT" -B "$BUILD_WINDOWS" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
         -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
     cmake --build "$BUILD_WINDOWS" -j "$JOBS"
 }
 
+build_windows32() {
+    log "cross-compiling for 32-bit Windows in $BUILD_WINDOWS32"
+    cmake -S "$ROOT" -B "$BUILD_WINDOWS32" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-i686.cmake" \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build "$BUILD_WINDOWS32" -j "$JOBS"
+}
+
 prepare_wine() {
+    # A prefix made before wine32 was installed starts no program at all ("could not
+    # load kernel32.dll"): it has no 32-bit system folder. Make it anew.
+    if [ -f "$WINEPREFIX/system.reg" ] && [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+        log "the Wine prefix $WINEPREFIX has no 32-bit part; making it anew"
+        wineserver -k >/dev/null 2>&1 || true
+        rm -rf "$WINEPREFIX"
+    fi
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         log "preparing the Wine prefix $WINEPREFIX"
         mkdir -p "$WINEPREFIX"
         wineboot -i >/dev/null 2>&1 || true
         wineserver -w
     fi
-    # A fresh prefix does not load Wine's own fonts: copy MS Sans Serif and Tahoma in.
+    [ -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ] || die "the Wine prefix $WINEPREFIX has no 32-bit part"
+    # A fresh prefix does not load Wine's own fonts: copy MS Sans Serif (96 dpi, 120 dpi
+    # and the outline face for other sizes) and Tahoma in.
     local fonts="$WINEPREFIX/drive_c/windows/Fonts"
     mkdir -p "$fonts"
     local f
-    for f in /usr/share/wine/fonts/sserife.fon /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf; do
-        [ -f "$f" ] && [ ! -f "$fonts/$(basename "$f")" ] && cp "$f" "$fonts/"
+    for f in "${WINE_FONTS[@]}"; do
+        [ -f "$fonts/$f" ] || cp "/usr/share/wine/fonts/$f" "$fonts/" || die "cannot copy the font $f into the prefix"
     done
-    return 0
 }
 
 XVFB_PID=
+WM_PID=
+# A private desktop: Xvfb and the openbox window manager, so that windows get frames and
+# captions, stacking is a window manager's, and Wine does not wait for a window manager
+# that never answers (about 2 s for every window that closes).
 start_xvfb() {
     local n=91
     while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
@@ -78,18 +118,33 @@ start_xvfb() {
     export DISPLAY=":$n"
     local i
     for i in $(seq 50); do
-        [ -e "/tmp/.X11-unix/X$n" ] && return 0
+        [ -e "/tmp/.X11-unix/X$n" ] && break
         sleep 0.1
     done
-    log "Xvfb did not start"
+    [ -e "/tmp/.X11-unix/X$n" ] || { log "Xvfb did not start"; return 1; }
+    # openbox shows an error window for an empty configuration: give it the stock one.
+    local config="$ROOT/build/openbox-rc.xml"
+    mkdir -p "$ROOT/build"
+    cp /etc/xdg/openbox/rc.xml "$config"
+    openbox --config-file "$config" >/dev/null 2>&1 &
+    WM_PID=$!
+    for i in $(seq 50); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+        sleep 0.1
+    done
+    log "the window manager did not start"
     return 1
 }
 
 stop_xvfb() {
     wineserver -k >/dev/null 2>&1 || true
-    if [ -n "$XVFB_PID" ]; then
-        kill "$XVFB_PID" 2>/dev/null || true
-        wait "$XVFB_PID" 2>/dev/null || true
-        XVFB_PID=
-    fi
+    local pid
+    for pid in "$WM_PID" "$XVFB_PID"; do
+        if [ -n "$pid" ]; then
+            kill "$pid" 2>/dev/null || true
+            wait "$pid" 2>/dev/null || true
+        fi
+    done
+    WM_PID=
+    XVFB_PID=
 }

@@ -189,6 +189,23 @@ std::wstring ClassNameOf(HWND hwnd)
     return buffer;
 }
 
+// EnumThreadWindows callbacks: named, since a lambda has no CALLBACK convention on x86.
+BOOL CALLBACK CountVisible(HWND w, LPARAM count)
+{
+    if (IsWindowVisible(w))
+        ++*reinterpret_cast<int*>(count);
+    return TRUE;
+}
+
+BOOL CALLBACK FindMessageBox(HWND w, LPARAM out)
+{
+    if (ClassNameOf(w) == L"#32770" && IsWindowVisible(w)) {
+        *reinterpret_cast<HWND*>(out) = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 LONG StyleOf(HWND hwnd)
 {
     return GetWindowLongW(hwnd, GWL_STYLE);
@@ -660,14 +677,7 @@ TEST_F(Form1Test, ClosingFromTheFrameEndsTheProgramWithoutAPrompt)
     EXPECT_EQ(log.calls.size(), calls);
     // No message box or other window was left behind.
     int windows = 0;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND w, LPARAM count) -> BOOL {
-            if (IsWindowVisible(w))
-                ++*reinterpret_cast<int*>(count);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&windows));
+    EnumThreadWindows(GetCurrentThreadId(), &CountVisible, reinterpret_cast<LPARAM>(&windows));
     EXPECT_EQ(windows, 0);
 }
 
@@ -828,16 +838,7 @@ SeenBox g_seen;
 void CALLBACK ReadAndDismissMessageBox(HWND, UINT, UINT_PTR timer, DWORD)
 {
     HWND box = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND w, LPARAM out) -> BOOL {
-            if (ClassNameOf(w) == L"#32770" && IsWindowVisible(w)) {
-                *reinterpret_cast<HWND*>(out) = w;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&box));
+    EnumThreadWindows(GetCurrentThreadId(), &FindMessageBox, reinterpret_cast<LPARAM>(&box));
     if (!box)
         return;
     KillTimer(nullptr, timer);

@@ -24,30 +24,53 @@ std::wstring Text(const GUID& guid) {
     return text;
 }
 
+// An installer writes a class for both bitnesses: a client of the other bitness than
+// the server reads the other registry view (class, ProgID, the interfaces' proxies and
+// the type library). On 32-bit Windows both flags name the one view there is.
+constexpr REGSAM kViews[] = {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
+
 // Machine-wide where that may be written (a Wine prefix, an administrator), else for
 // the current user.
-void SetKey(const std::wstring& path, const std::wstring& value) {
-    LONG status = ERROR_ACCESS_DENIED;
-    const std::pair<HKEY, const wchar_t*> places[] = {{HKEY_CLASSES_ROOT, L""},
-                                                      {HKEY_CURRENT_USER, L"Software\\Classes\\"}};
-    for (const auto& [root, prefix] : places) {
-        HKEY key = nullptr;
-        status = RegCreateKeyExW(root, (std::wstring(prefix) + path).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
-        if (status == ERROR_SUCCESS) {
-            status = RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-            RegCloseKey(key);
+const std::pair<HKEY, const wchar_t*> kPlaces[] = {{HKEY_CLASSES_ROOT, L""}, {HKEY_CURRENT_USER, L"Software\\Classes\\"}};
+
+void SetKey(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
+    for (REGSAM view : kViews) {
+        LONG status = ERROR_ACCESS_DENIED;
+        for (const auto& [root, prefix] : kPlaces) {
+            HKEY key = nullptr;
+            status = RegCreateKeyExW(root, (std::wstring(prefix) + path).c_str(), 0, nullptr, 0, KEY_WRITE | view,
+                                     nullptr, &key, nullptr);
+            if (status == ERROR_SUCCESS) {
+                status = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+                RegCloseKey(key);
+            }
+            if (status == ERROR_SUCCESS) {
+                break;
+            }
         }
-        if (status == ERROR_SUCCESS) {
-            return;
+        if (status != ERROR_SUCCESS) {
+            throw com::MakeError(L"writing the class key " + path, HRESULT_FROM_WIN32(status));
         }
     }
-    throw com::MakeError(L"writing the class key " + path, HRESULT_FROM_WIN32(status));
+}
+
+void SetKey(const std::wstring& path, const std::wstring& value) {
+    SetKey(path, nullptr, value);
 }
 
 void DeleteKey(const std::wstring& path) {
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, path.c_str());
-    RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\Classes\\" + path).c_str());
+    for (REGSAM view : kViews) {
+        for (const auto& [root, prefix] : kPlaces) {
+            const std::wstring full = std::wstring(prefix) + path;
+            HKEY key = nullptr;
+            if (RegOpenKeyExW(root, full.c_str(), 0, KEY_ALL_ACCESS | view, &key) == ERROR_SUCCESS) {
+                RegDeleteTreeW(key, nullptr);
+                RegCloseKey(key);
+                RegDeleteKeyExW(root, full.c_str(), view, 0);
+            }
+        }
+    }
 }
 
 void RegisterProgId(const wchar_t* progId, const CLSID& clsid, const wchar_t* description) {
@@ -62,20 +85,25 @@ void UnregisterProgId(const wchar_t* progId, const CLSID& clsid) {
     DeleteKey(L"CLSID\\" + Text(clsid));
 }
 
+struct Described {
+    const IID* iid;
+    const wchar_t* name;
+};
 // The interfaces that clients query results for, as dispinterfaces: registering them
 // lets COM marshal a QueryInterface for their IIDs across processes.
-void RegisterTypeLibrary() {
-    struct Described {
-        const IID* iid;
-        const wchar_t* name;
-    };
-    const Described interfaces[] = {
-        {&dmis::ids::kApplicationIid, L"IApplication"}, {&dmis::ids::kMachineIid, L"IMachine"},
-        {&dmis::ids::kCommandsIid, L"ICommands"},       {&dmis::ids::kCommandIid, L"ICommand"},
-        {&dmis::ids::kFeatureDataIid, L"IFeatureData"}, {&dmis::ids::kPointIid, L"IPoint"},
-        {&cad::ids::kCircleIid, L"ICircle"},
-    };
+const Described kInterfaces[] = {
+    {&dmis::ids::kApplicationIid, L"IApplication"}, {&dmis::ids::kMachineIid, L"IMachine"},
+    {&dmis::ids::kCommandsIid, L"ICommands"},       {&dmis::ids::kCommandIid, L"ICommand"},
+    {&dmis::ids::kFeatureDataIid, L"IFeatureData"}, {&dmis::ids::kPointIid, L"IPoint"},
+    {&cad::ids::kCircleIid, L"ICircle"},
+};
 
+// The standard marshaler of dispinterfaces (PSDispatch).
+constexpr CLSID kDispatchProxy = {0x00020420, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+// Builds the type library and registers it, with its interfaces, in both views: what
+// RegisterTypeLib writes in one.
+void RegisterTypeLibrary() {
     wchar_t folder[MAX_PATH] = L"";
     if (GetTempPathW(MAX_PATH, folder) == 0) {
         throw com::MakeError(L"GetTempPath", HRESULT_FROM_WIN32(GetLastError()));
@@ -88,11 +116,12 @@ void RegisterTypeLibrary() {
     com::Check(stdole->GetTypeInfoOfGuid(IID_IDispatch, dispatch.put()), L"the type of IDispatch");
 
     com::Ptr<ICreateTypeLib2> library;
-    com::Check(CreateTypeLib2(SYS_WIN64, path.c_str(), library.put()), L"CreateTypeLib2");
+    com::Check(CreateTypeLib2(sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32, path.c_str(), library.put()),
+               L"CreateTypeLib2");
     com::Check(library->SetGuid(kTypeLibrary), L"ICreateTypeLib::SetGuid");
     com::Check(library->SetName(const_cast<LPOLESTR>(L"TessalyCell")), L"ICreateTypeLib::SetName");
     com::Check(library->SetVersion(1, 0), L"ICreateTypeLib::SetVersion");
-    for (const Described& d : interfaces) {
+    for (const Described& d : kInterfaces) {
         com::Ptr<ICreateTypeInfo> info;
         com::Check(library->CreateTypeInfo(const_cast<LPOLESTR>(d.name), TKIND_DISPATCH, info.put()), d.name);
         com::Check(info->SetGuid(*d.iid), d.name);
@@ -103,16 +132,23 @@ void RegisterTypeLibrary() {
     }
     com::Check(library->SaveAllChanges(), L"saving the type library");
     library.reset();
+    com::Ptr<ITypeLib> saved;
+    com::Check(LoadTypeLibEx(path.c_str(), REGKIND_NONE, saved.put()), L"loading the type library");
 
-    com::Ptr<ITypeLib> registered;
-    if (FAILED(LoadTypeLibEx(path.c_str(), REGKIND_REGISTER, registered.put()))) {
-        com::Check(LoadTypeLibEx(path.c_str(), REGKIND_NONE, registered.put()), L"loading the type library");
-        // Not in every SDK's headers, so looked up.
-        using ForUser = HRESULT(WINAPI*)(ITypeLib*, OLECHAR*, OLECHAR*);
-        const auto forUser = reinterpret_cast<ForUser>(
-            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"oleaut32.dll"), "RegisterTypeLibForUser")));
-        com::Check(forUser ? forUser(registered.get(), const_cast<LPOLESTR>(path.c_str()), nullptr) : E_NOTIMPL,
-                   L"registering the type library for the current user");
+    const std::wstring libraryKey = L"TypeLib\\" + Text(kTypeLibrary);
+    SetKey(libraryKey + L"\\1.0", L"TessalyCell");
+    SetKey(libraryKey + L"\\1.0\\FLAGS", L"0");
+    SetKey(libraryKey + L"\\1.0\\HELPDIR", folder);
+    // One file serves both: the library describes dispinterfaces only, no layouts.
+    SetKey(libraryKey + L"\\1.0\\0\\win32", path);
+    SetKey(libraryKey + L"\\1.0\\0\\win64", path);
+    for (const Described& d : kInterfaces) {
+        const std::wstring key = L"Interface\\" + Text(*d.iid);
+        SetKey(key, d.name);
+        SetKey(key + L"\\ProxyStubClsid", Text(kDispatchProxy));
+        SetKey(key + L"\\ProxyStubClsid32", Text(kDispatchProxy));
+        SetKey(key + L"\\TypeLib", Text(kTypeLibrary));
+        SetKey(key + L"\\TypeLib", L"Version", L"1.0");
     }
 }
 

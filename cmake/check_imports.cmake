@@ -1,0 +1,67 @@
+# Fails when an exe imports a function that is not on the list of functions present on
+# the oldest Windows the program runs on.
+#   cmake -DOBJDUMP=<objdump> -DEXE=<exe> -DALLOWED=<list file> -P check_imports.cmake
+# The list holds one "dll!function" a line, the DLL name in lower case; # starts a comment.
+cmake_minimum_required(VERSION 3.20)
+foreach(var OBJDUMP EXE ALLOWED)
+  if(NOT DEFINED ${var})
+    message(FATAL_ERROR "check_imports: ${var} not given")
+  endif()
+endforeach()
+if(NOT EXISTS "${EXE}")
+  message(FATAL_ERROR "check_imports: no ${EXE}")
+endif()
+if(NOT EXISTS "${ALLOWED}")
+  message(FATAL_ERROR "check_imports: no list ${ALLOWED}")
+endif()
+
+execute_process(COMMAND "${OBJDUMP}" -p "${EXE}" OUTPUT_VARIABLE dump RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "check_imports: ${OBJDUMP} -p ${EXE} failed")
+endif()
+
+file(STRINGS "${ALLOWED}" lines)
+set(allowed)
+foreach(line IN LISTS lines)
+  string(REGEX REPLACE "#.*" "" line "${line}")
+  string(STRIP "${line}" line)
+  if(line)
+    list(APPEND allowed "${line}")
+  endif()
+endforeach()
+
+# objdump lists "DLL Name: X" and then one line per import: "<vma> <hint> <name>", or an
+# ordinal alone; an empty line ends the DLL.
+string(REPLACE ";" "\\;" dump "${dump}")
+string(REPLACE "\n" ";" dump "${dump}")
+set(dll)
+set(imported)
+set(refused)
+foreach(line IN LISTS dump)
+  if(line MATCHES "^[ \t]*DLL Name: (.+)$")
+    string(TOLOWER "${CMAKE_MATCH_1}" dll)
+    string(STRIP "${dll}" dll)
+  elseif(dll AND line MATCHES "^[ \t]*[0-9a-fA-F]+[ \t]+[0-9]+[ \t]+([A-Za-z_][A-Za-z0-9_@?$]*)[ \t]*$")
+    set(entry "${dll}!${CMAKE_MATCH_1}")
+    list(APPEND imported "${entry}")
+    if(NOT entry IN_LIST allowed)
+      list(APPEND refused "${entry}")
+    endif()
+  elseif(dll AND line MATCHES "^[ \t]*[0-9a-fA-F]+[ \t]+<none>[ \t]+([0-9a-fA-F]+)")
+    list(APPEND refused "${dll}!#${CMAKE_MATCH_1} (by ordinal)")
+  elseif(line MATCHES "^[ \t]*$")
+    set(dll)
+  endif()
+endforeach()
+
+list(LENGTH imported count)
+if(count EQUAL 0)
+  message(FATAL_ERROR "check_imports: read no imports from ${EXE}; has the objdump output changed?")
+endif()
+if(refused)
+  list(JOIN refused "\n  " text)
+  message(FATAL_ERROR "${EXE} imports functions that are not on the list of those present on "
+                      "Windows 7 SP1 (${ALLOWED}):\n  ${text}\nLook them up at run time, or, "
+                      "if Windows 7 SP1 has them, add them to the list.")
+endif()
+message(STATUS "${count} imports of ${EXE}, all present on Windows 7 SP1")
