@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "base/error.h"
-#include "collect/send_to_acad.h"
-#include "dmis/link_at_load.h"
+#include "action/send_to_acad.h"
+#include "action/link_at_load.h"
 #include "shell/dpi_win.h"
 #include "shell/module1_win.h"
 

@@ -15,7 +15,7 @@
 
 #include <gtest/gtest.h>
 
-#include "cad/cad_output.h"
+#include "action/cad_output.h"
 #include "pointlist/entry.h"
 #include "pointlist/number_text.h"
 #include "sweep/sweep_cell.h"

@@ -1,10 +1,10 @@
-#include "cad/cad_output.h"
+#include "action/cad_output.h"
 
 #include <algorithm>
 #include <memory>
 
-#include "cad/lookup.h"
-#include "collect/send_to_acad.h"
+#include "action/lookup.h"
+#include "action/send_to_acad.h"
 #include "support/cell_fixture.h"
 
 namespace tessaly::test {

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "dmis/dmis.h"
-#include "shell/form.h"
-#include "shell/window_state.h"
+#include "action/form.h"
+#include "action/window_state.h"
 
 namespace tessaly {
 

@@ -1,8 +1,8 @@
-#include "collect/send_to_acad.h"
+#include "action/send_to_acad.h"
 
 #include "base/error.h"
-#include "cad/cad_output.h"
-#include "collect/collect.h"
+#include "action/cad_output.h"
+#include "action/collect.h"
 
 namespace tessaly {
 

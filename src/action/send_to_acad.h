@@ -2,8 +2,8 @@
 
 #include "cad/cad.h"
 #include "dmis/dmis.h"
-#include "shell/form.h"
-#include "shell/window_state.h"
+#include "action/form.h"
+#include "action/window_state.h"
 
 namespace tessaly {
 

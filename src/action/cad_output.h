@@ -1,9 +1,9 @@
 #pragma once
 
 #include "cad/cad.h"
-#include "collect/spline_data.h"
-#include "shell/form.h"
-#include "shell/window_state.h"
+#include "action/spline_data.h"
+#include "action/form.h"
+#include "action/window_state.h"
 
 namespace tessaly {
 

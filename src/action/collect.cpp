@@ -1,4 +1,4 @@
-#include "collect/collect.h"
+#include "action/collect.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,9 +1,9 @@
-#include "cad/cad_output.h"
+#include "action/cad_output.h"
 
 #include <cmath>
 
 #include "base/error.h"
-#include "cad/lookup.h"
+#include "action/lookup.h"
 #include "pointlist/entry.h"
 #include "pointlist/number_text.h"
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "collect/spline_data.h"
+#include "action/spline_data.h"
 #include "dmis/dmis.h"
-#include "shell/form.h"
-#include "shell/window_state.h"
+#include "action/form.h"
+#include "action/window_state.h"
 
 namespace tessaly {
 
