@@ -9,7 +9,7 @@
 #include "action/send_to_acad.h"
 #include "action/link_at_load.h"
 #include "shell/dpi_win.h"
-#include "shell/module1_win.h"
+#include "shell/topmost_win.h"
 
 namespace tessaly {
 

@@ -1,4 +1,4 @@
-#include "shell/module1_win.h"
+#include "shell/topmost_win.h"
 
 namespace tessaly {
 
