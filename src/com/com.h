@@ -238,6 +238,4 @@ Ptr<IDispatch> ToObjectOrNone(const Variant& value, std::wstring_view what);
 // CLSIDFromProgID, throwing.
 CLSID ClassOf(const wchar_t* progId);
 
-std::string Narrow(std::wstring_view text);
-
 } // namespace tessaly::com
