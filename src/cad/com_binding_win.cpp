@@ -154,12 +154,11 @@ private:
 class ComConnector final : public IConnector {
 public:
     std::unique_ptr<IApplication> GetRunningApplication() override {
-        const CLSID clsid = com::ClassOf(L"AutoCAD.Application.15");
+        const CLSID clsid = com::ClassOf(kProgId);
         Ptr<IUnknown> running;
         com::Check(GetActiveObject(clsid, nullptr, running.put()),
-                   L"GetActiveObject(\"AutoCAD.Application.15\")");
-        return std::make_unique<ComApplication>(
-            com::Query<IDispatch>(running.get(), IID_IDispatch, L"AutoCAD.Application.15"));
+                   std::wstring(L"GetActiveObject(\"") + kProgId + L"\")");
+        return std::make_unique<ComApplication>(com::Query<IDispatch>(running.get(), IID_IDispatch, kProgId));
     }
 };
 
