@@ -4,6 +4,7 @@
 #include <cmath>
 #include <optional>
 
+#include "action/report.h"
 #include "base/convert.h"
 #include "base/error.h"
 #include "pointlist/entry.h"
@@ -12,10 +13,6 @@
 namespace tessaly {
 
 namespace {
-
-constexpr ControlId kShift[3] = {ControlId::Text6, ControlId::Text7, ControlId::Text8};
-constexpr ControlId kMirror[3] = {ControlId::Check5, ControlId::Check6, ControlId::Check7};
-constexpr ControlId kDepth[3] = {ControlId::Check1, ControlId::Check2, ControlId::Check3};
 
 // A transform whose result is no longer a finite double is not made.
 double Finite(double value)
@@ -32,11 +29,29 @@ public:
     {
     }
 
-    SplineData Run();
+    SplineData Run() noexcept;
 
 private:
-    void CollectPoint(const std::wstring& id, dmis::IFeatureData& featureData, int j, int count);
-    void Report() { form_.SetCaption(ControlId::Label2, L"Can't Get Feature " + form_.GetText(ControlId::Combo1)); }
+    void CollectPoint(const std::wstring& id, dmis::IFeatureData& featureData, int j, int count) noexcept;
+
+    // The collection report, armed for the whole stage: one step of collection runs
+    // under it, and any failure of the step shows the report; collection goes on with
+    // the next step. True when the step succeeded.
+    template <class Step>
+    bool UnderCollectionReport(Step&& step) noexcept
+    {
+        try {
+            step();
+            return true;
+        } catch (...) {
+            ShowCollectionReport();
+            return false;
+        }
+    }
+    void ShowCollectionReport() noexcept
+    {
+        ShowReport([&] { form_.SetCaption(kStatusLine, L"Can't Get Feature " + form_.GetText(kPlotFeature)); });
+    }
 
     Form& form_;
     WindowState& state_;
@@ -47,73 +62,55 @@ private:
     std::optional<cad::Point3> startPoint_;
 };
 
-SplineData Collector::Run()
+SplineData Collector::Run() noexcept
 {
-    // Collection report armed: every failure below shows it, and collection goes on.
-    try {
-        form_.ListClear(ControlId::List1);
-    } catch (const Error&) {
-        Report();
-    }
-    const int entries = form_.ListCount(ControlId::List2);
+    UnderCollectionReport([&] { form_.ListClear(kPointList); });
+    int entries = 0; // a count that cannot be read collects nothing
+    UnderCollectionReport([&] { entries = form_.ListCount(kFeatureList); });
 
-    std::unique_ptr<dmis::ICommands> commands;
-    try {
-        commands = state_.dmisApp->CurrentProgram()->Commands();
-    } catch (const Error&) {
-        Report(); // every selected entry then fails its lookup
-    }
+    std::unique_ptr<dmis::ICommands> commands; // empty: every selected entry fails its lookup
+    UnderCollectionReport([&] { commands = state_.dmisApp->CurrentProgram()->Commands(); });
 
     for (int i = 0; i < entries; ++i) {
         std::wstring id;
         std::unique_ptr<dmis::ICommand> command;
-        try {
-            if (!form_.ListSelected(ControlId::List2, i))
-                continue;
-            id = form_.ListItem(ControlId::List2, i);
+        UnderCollectionReport([&] {
+            if (!form_.ListSelected(kFeatureList, i))
+                return;
+            id = form_.ListItem(kFeatureList, i);
             if (id.empty())
-                continue;
+                return;
             if (!commands)
                 throw Error("no part program commands");
             command = commands->CommandByID(id);
-        } catch (const Error&) {
-            Report();
-            continue;
-        }
+        });
+        if (!command)
+            continue; // not selected, empty, or reported
 
-        try {
-            form_.SetCaption(ControlId::Label2, state_.dmisMachine->MachineName());
-        } catch (const Error&) {
-            Report();
-        }
+        UnderCollectionReport([&] { form_.SetCaption(kStatusLine, state_.dmisMachine->MachineName()); });
+
+        bool feature = true; // a default value that cannot be read is reported, and the entry goes on
+        UnderCollectionReport([&] { feature = !command->DefaultValue().empty(); });
+        if (!feature)
+            continue; // not a feature: no points, no message
 
         std::unique_ptr<dmis::IFeatureData> featureData;
         int count = 0;
-        try {
-            if (command->DefaultValue().empty())
-                continue; // not a feature: no points, no message
-        } catch (const Error&) {
-            Report();
-        }
-        try {
-            featureData = command->FeatureData();
-            count = ToInt16(featureData->PointCount(), "PointCount");
-        } catch (const Error&) {
-            Report();
+        if (!UnderCollectionReport([&] {
+                featureData = command->FeatureData();
+                count = ToInt16(featureData->PointCount(), "PointCount");
+            }))
             continue;
-        }
 
         startPoint_.reset();
-        try {
-            if (form_.IsChecked(ControlId::Check4)) {
+        UnderCollectionReport([&] {
+            if (form_.IsChecked(kCreateSpline)) {
                 const int places = ToInt16(3 * count, "spline fit points");
                 if (places < 0)
                     throw Error("negative point count");
                 spline_.fitPoints.assign(static_cast<std::size_t>(places), 0.0);
             }
-        } catch (const Error&) {
-            Report();
-        }
+        });
 
         for (int j = 1; j <= count; ++j)
             CollectPoint(id, *featureData, j, count);
@@ -123,79 +120,61 @@ SplineData Collector::Run()
 
 // Read, shift, mirror, start point, change depth, list, spline: each change is
 // written into the point object at once and read back from it by the next.
-void Collector::CollectPoint(const std::wstring& id, dmis::IFeatureData& featureData, int j, int count)
+void Collector::CollectPoint(const std::wstring& id, dmis::IFeatureData& featureData, int j, int count) noexcept
 {
     std::unique_ptr<dmis::IPoint> point;
-    try {
-        point = featureData.GetPoint(j, 12, 3, 13, L"", 0);
-    } catch (const Error&) {
-        Report();
+    if (!UnderCollectionReport([&] { point = featureData.GetPoint(j, 12, 3, 13, L"", 0); }))
         return;
-    }
 
     for (int axis = 0; axis < 3; ++axis) {
-        try {
+        UnderCollectionReport([&] {
             std::wstring text = form_.GetText(kShift[axis]);
             if (!text.empty())
                 point->Set(axis, Finite(point->Get(axis) + ParseNumber(text, separator_)));
-        } catch (const Error&) {
-            Report();
-        }
+        });
     }
 
     for (int axis = 0; axis < 3; ++axis) {
-        try {
+        UnderCollectionReport([&] {
             if (form_.IsChecked(kMirror[axis]))
                 point->Set(axis, Finite(point->Get(axis) * -1));
-        } catch (const Error&) {
-            Report();
+        });
+    }
+
+    if (j == 1)
+        UnderCollectionReport([&] { startPoint_ = cad::Point3{point->Get(0), point->Get(1), point->Get(2)}; });
+
+    bool changeDepth = false;
+    bool zero = false; // "Start Point" applies whenever "Zero" is not selected
+    if (UnderCollectionReport([&] {
+            changeDepth = form_.IsChecked(kChangeDepth[0]) || form_.IsChecked(kChangeDepth[1]) ||
+                          form_.IsChecked(kChangeDepth[2]);
+            zero = changeDepth && form_.OptionValue(kDepthZero);
+        }) &&
+        changeDepth) {
+        for (int axis = 0; axis < 3; ++axis) {
+            UnderCollectionReport([&] {
+                if (!form_.IsChecked(kChangeDepth[axis]))
+                    return;
+                if (zero)
+                    point->Set(axis, 0);
+                else if (startPoint_)
+                    point->Set(axis, (*startPoint_)[axis]);
+            });
         }
     }
 
-    if (j == 1) {
-        try {
-            startPoint_ = cad::Point3{point->Get(0), point->Get(1), point->Get(2)};
-        } catch (const Error&) {
-            Report();
-        }
-    }
-
-    try {
-        if (form_.IsChecked(kDepth[0]) || form_.IsChecked(kDepth[1]) || form_.IsChecked(kDepth[2])) {
-            // "Start Point" applies whenever "Zero" is not selected.
-            const bool zero = form_.OptionValue(ControlId::Option3);
-            for (int axis = 0; axis < 3; ++axis) {
-                try {
-                    if (!form_.IsChecked(kDepth[axis]))
-                        continue;
-                    if (zero)
-                        point->Set(axis, 0);
-                    else if (startPoint_)
-                        point->Set(axis, (*startPoint_)[axis]);
-                } catch (const Error&) {
-                    Report();
-                }
-            }
-        }
-    } catch (const Error&) {
-        Report();
-    }
-
+    // Read before the entry is appended: a point read but not listed is still
+    // recorded for the spline.
     std::optional<cad::Point3> listed;
-    try {
+    UnderCollectionReport([&] {
         listed = cad::Point3{point->Get(0), point->Get(1), point->Get(2)};
-        form_.ListAppend(ControlId::List1, FormatEntry(id, (*listed)[0], (*listed)[1], (*listed)[2], separator_));
-    } catch (const Error&) {
-        Report();
-    }
+        form_.ListAppend(kPointList, FormatEntry(id, (*listed)[0], (*listed)[1], (*listed)[2], separator_));
+    });
 
-    try {
-        if (!form_.IsChecked(ControlId::Check4))
-            return;
-    } catch (const Error&) {
-        Report();
+    bool spline = false;
+    if (!UnderCollectionReport([&] { spline = form_.IsChecked(kCreateSpline); }) || !spline)
         return;
-    }
     if (!listed)
         return; // already reported: nothing to record
     // Not sized for this point (more than 10922 points, or Check4 ticked after the entry
@@ -205,7 +184,7 @@ void Collector::CollectPoint(const std::wstring& id, dmis::IFeatureData& feature
     if (at + 2 < spline_.fitPoints.size())
         std::copy(listed->begin(), listed->end(), spline_.fitPoints.begin() + static_cast<std::ptrdiff_t>(at));
     else
-        Report();
+        ShowCollectionReport();
     if (j == 1)
         spline_.startTangent = *listed;
     if (j == count)
@@ -214,7 +193,7 @@ void Collector::CollectPoint(const std::wstring& id, dmis::IFeatureData& feature
 
 } // namespace
 
-SplineData CollectFeatures(Form& form, WindowState& state, wchar_t decimalSeparator)
+SplineData CollectFeatures(Form& form, WindowState& state, wchar_t decimalSeparator) noexcept
 {
     return Collector(form, state, decimalSeparator).Run();
 }

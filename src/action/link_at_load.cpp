@@ -1,7 +1,7 @@
 #include "action/link_at_load.h"
 
+#include "action/report.h"
 #include "base/convert.h"
-#include "base/error.h"
 #include "pointlist/number_text.h"
 
 namespace tessaly {
@@ -17,23 +17,34 @@ bool IsFeatureId(const std::wstring& id)
 
 } // namespace
 
-void LinkAtLoad(Form& form, WindowState& state, dmis::IConnector& dmis, wchar_t decimalSeparator)
+void LinkToDmis(Form& form, WindowState& state, dmis::IConnector& dmis)
 {
-    // Every step writes its result at once, so a failure keeps what came before it.
+    state.dmisApp = dmis.CreateApplication();
+    state.dmisMachine = state.dmisApp->MachineAt(1);
+    form.SetCaption(kStatusLine, state.dmisMachine->MachineName());
+}
+
+void ShowDmisLinkReport(Form& form) noexcept
+{
+    ShowReport([&] { form.SetCaption(kStatusLine, L"Can't Link to PC-DMIS"); });
+}
+
+void LinkAtLoad(Form& form, WindowState& state, dmis::IConnector& dmis, wchar_t decimalSeparator) noexcept
+{
+    // The link report is armed for the whole load. Every step writes its result at
+    // once, so a failure keeps what came before it.
     try {
-        state.dmisApp = dmis.CreateApplication();
-        state.dmisMachine = state.dmisApp->MachineAt(1);
-        form.SetCaption(ControlId::Label2, state.dmisMachine->MachineName());
+        LinkToDmis(form, state, dmis);
         state.probeRadius = state.dmisApp->CurrentProgram()->OldBasic()->GetProbeRadius();
-        form.SetText(ControlId::Text1, FormatFixed6(state.probeRadius * 2, decimalSeparator));
+        form.SetText(kProbeDiameter, FormatFixed6(state.probeRadius * 2, decimalSeparator));
         const int count = ToInt16(state.dmisApp->CurrentProgram()->Commands()->Count(), "count");
         for (int i = 1; i <= count; ++i) {
             std::wstring id = state.dmisApp->CurrentProgram()->Commands()->Item(i)->ID();
             if (IsFeatureId(id))
-                form.ListAppend(ControlId::List2, id);
+                form.ListAppend(kFeatureList, id);
         }
-    } catch (const Error&) {
-        form.SetCaption(ControlId::Label2, L"Can't Link to PC-DMIS");
+    } catch (...) {
+        ShowDmisLinkReport(form);
     }
 }
 
