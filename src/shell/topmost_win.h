@@ -4,8 +4,7 @@
 
 namespace tessaly {
 
-// Module1: puts the window into the always-on-top band without moving or
-// resizing it. The one call of SetWindowPos that the program makes itself.
+// Puts the window into the always-on-top band without moving or resizing it.
 void MakeTopmost(HWND hwnd);
 
 } // namespace tessaly
