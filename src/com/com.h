@@ -73,6 +73,9 @@ public:
         return &p_;
     }
     void** put_void() noexcept { return reinterpret_cast<void**>(put()); }
+    // For [in, out] parameters: the callee may release what is held and store another
+    // reference, which this pointer then owns.
+    T** inout() noexcept { return &p_; }
     T* detach() noexcept { return std::exchange(p_, nullptr); }
 
 private:
