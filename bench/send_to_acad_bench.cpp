@@ -13,7 +13,7 @@
 #include <benchmark/benchmark.h>
 
 #include "base/error.h"
-#include "collect/send_to_acad.h"
+#include "action/send_to_acad.h"
 #include "pointlist/entry.h"
 #include "pointlist/number_text.h"
 #include "support/cell_fixture.h"

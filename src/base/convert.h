@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace tessaly {
 
@@ -9,7 +10,10 @@ namespace tessaly {
 // are; a value outside -32768..32767 is an overflow failure.
 std::int16_t ToInt16(std::int32_t value, const char* what);
 
-// Wide text to UTF-8 and back, for diagnostics and the COM layer.
-std::string Narrow(const std::wstring& text);
+// Wide text (UTF-16 on Windows, UTF-32 elsewhere) to UTF-8 and back, for diagnostics
+// and console output. An unpaired surrogate, or bytes that are not UTF-8, become
+// U+FFFD, as the Windows conversions make them.
+std::string Narrow(std::wstring_view text);
+std::wstring Widen(std::string_view utf8);
 
 } // namespace tessaly

@@ -73,8 +73,10 @@ public:
     virtual std::unique_ptr<IDocument> ActiveDocument() = 0;
 };
 
-// Links to the running instance ("AutoCAD.Application.15"); fails when none runs and
-// never starts one.
+// The class of the running instance.
+constexpr wchar_t kProgId[] = L"AutoCAD.Application.15";
+
+// Links to the running instance (kProgId); fails when none runs and never starts one.
 class IConnector {
 public:
     virtual ~IConnector() = default;

@@ -38,10 +38,12 @@ public:
         if (!solid) {
             throw Error("CheckInterference: the other solid is not an entity of this drawing");
         }
-        // Passed by reference as the server may replace it; a copy keeps ours intact.
-        IDispatch* otherRef = solid->dispatch();
-        Variant result = Invoke(entity_.get(), L"CheckInterference", Call::Get, Variant::RefDispatch(&otherRef),
-                                Variant::Bool(createInterferenceSolid));
+        // [in, out] by reference: the server may release the object passed and store
+        // another. It gets a reference of its own, and whatever comes back is released
+        // here; the other entity keeps its pointer.
+        auto otherRef = Ptr<IDispatch>::Copy(solid->dispatch());
+        Variant result = Invoke(entity_.get(), L"CheckInterference", Call::Get,
+                                Variant::RefDispatch(otherRef.inout()), Variant::Bool(createInterferenceSolid));
         Ptr<IDispatch> interference = com::ToObjectOrNone(result, L"CheckInterference");
         if (!interference) {
             return nullptr;
@@ -154,12 +156,11 @@ private:
 class ComConnector final : public IConnector {
 public:
     std::unique_ptr<IApplication> GetRunningApplication() override {
-        const CLSID clsid = com::ClassOf(L"AutoCAD.Application.15");
+        const CLSID clsid = com::ClassOf(kProgId);
         Ptr<IUnknown> running;
         com::Check(GetActiveObject(clsid, nullptr, running.put()),
-                   L"GetActiveObject(\"AutoCAD.Application.15\")");
-        return std::make_unique<ComApplication>(
-            com::Query<IDispatch>(running.get(), IID_IDispatch, L"AutoCAD.Application.15"));
+                   std::wstring(L"GetActiveObject(\"") + kProgId + L"\")");
+        return std::make_unique<ComApplication>(com::Query<IDispatch>(running.get(), IID_IDispatch, kProgId));
     }
 };
 

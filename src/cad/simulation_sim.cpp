@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "base/convert.h"
 #include "base/error.h"
 #include "cad/geometry.h"
 
@@ -231,7 +232,7 @@ std::unique_ptr<cad::IApplication> CadSim::GetRunningApplication()
 {
     log.Record("GetRunningApplication");
     if (!running)
-        throw Error("AutoCAD.Application.15 is not running");
+        throw Error(Narrow(cad::kProgId) + " is not running");
     return std::make_unique<Application>(*this);
 }
 

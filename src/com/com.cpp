@@ -4,20 +4,9 @@
 #include <cstring>
 #include <vector>
 
-namespace tessaly::com {
+#include "base/convert.h"
 
-std::string Narrow(std::wstring_view text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int size = static_cast<int>(text.size());
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
-    if (bytes > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), size, out.data(), bytes, nullptr, nullptr);
-    }
-    return out;
-}
+namespace tessaly::com {
 
 Error MakeError(std::wstring_view what, HRESULT hr, std::wstring_view detail) {
     char code[16];

@@ -73,6 +73,9 @@ public:
         return &p_;
     }
     void** put_void() noexcept { return reinterpret_cast<void**>(put()); }
+    // For [in, out] parameters: the callee may release what is held and store another
+    // reference, which this pointer then owns.
+    T** inout() noexcept { return &p_; }
     T* detach() noexcept { return std::exchange(p_, nullptr); }
 
 private:
@@ -237,7 +240,5 @@ Ptr<IDispatch> ToObjectOrNone(const Variant& value, std::wstring_view what);
 
 // CLSIDFromProgID, throwing.
 CLSID ClassOf(const wchar_t* progId);
-
-std::string Narrow(std::wstring_view text);
 
 } // namespace tessaly::com

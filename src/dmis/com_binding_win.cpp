@@ -170,13 +170,12 @@ private:
 class ComConnector final : public IConnector {
 public:
     std::unique_ptr<IApplication> CreateApplication() override {
-        const CLSID clsid = com::ClassOf(L"pcdlrn.application");
+        const CLSID clsid = com::ClassOf(kProgId);
         Ptr<IDispatch> created;
         com::Check(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER | CLSCTX_INPROC_SERVER, IID_IDispatch,
                                     created.put_void()),
-                   L"CoCreateInstance(\"pcdlrn.application\")");
-        return std::make_unique<ComApplication>(
-            com::Query<IDispatch>(created.get(), ids::kApplicationIid, L"pcdlrn.application"));
+                   std::wstring(L"CoCreateInstance(\"") + kProgId + L"\")");
+        return std::make_unique<ComApplication>(com::Query<IDispatch>(created.get(), ids::kApplicationIid, kProgId));
     }
 };
 

@@ -69,7 +69,10 @@ public:
     virtual std::unique_ptr<IPartProgram> CurrentProgram() = 0;
 };
 
-// Creates the application object ("pcdlrn.application").
+// The class the application object is created from.
+constexpr wchar_t kProgId[] = L"pcdlrn.application";
+
+// Creates the application object (kProgId).
 class IConnector {
 public:
     virtual ~IConnector() = default;

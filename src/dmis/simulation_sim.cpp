@@ -1,5 +1,6 @@
 #include "dmis/simulation.h"
 
+#include "base/convert.h"
 #include "base/error.h"
 
 namespace tessaly::sim {
@@ -209,7 +210,7 @@ std::unique_ptr<dmis::IApplication> DmisSim::CreateApplication()
 {
     log.Record("CreateApplication");
     if (!installed)
-        throw Error("pcdlrn.application is not registered");
+        throw Error(Narrow(dmis::kProgId) + " is not registered");
     return std::make_unique<Application>(*this);
 }
 

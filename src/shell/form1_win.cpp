@@ -6,10 +6,10 @@
 #include <string_view>
 
 #include "base/error.h"
-#include "collect/send_to_acad.h"
-#include "dmis/link_at_load.h"
+#include "action/send_to_acad.h"
+#include "action/link_at_load.h"
 #include "shell/dpi_win.h"
-#include "shell/module1_win.h"
+#include "shell/topmost_win.h"
 
 namespace tessaly {
 
@@ -19,7 +19,7 @@ using layout::Kind;
 using layout::Row;
 
 constexpr wchar_t kClassName[] = L"Tessaly.Form1";
-// The program's name: the caption of its message boxes (DESIGN: "no title of its own").
+// The program's name: the caption of its message boxes, which have no title of their own.
 constexpr wchar_t kMessageCaption[] = L"Tessaly";
 // Sent once, after the window and its controls exist: the window-load event.
 constexpr UINT kLoadMessage = WM_APP + 1;
@@ -490,7 +490,7 @@ void Form1::ListAppend(ControlId list, const std::wstring& entry)
 {
     const HWND control = ExpectList(list, "ListAppend");
     // Counts and indexes are 16-bit for the rest of the program: refuse the 32768th entry
-    // rather than let a count wrap (DESIGN).
+    // rather than let a count wrap.
     if (ListCount(list) >= kListCapacity)
         throw Error(std::string("ListAppend: ") + layout::RowOf(list).name + " is full");
     // Unsorted, so LB_ADDSTRING appends at the end.

@@ -10,10 +10,10 @@
 
 #include "cad/cad.h"
 #include "dmis/dmis.h"
-#include "shell/form.h"
+#include "action/form.h"
 #include "shell/layout.h"
 #include "shell/locale_win.h"
-#include "shell/window_state.h"
+#include "action/window_state.h"
 
 namespace tessaly {
 

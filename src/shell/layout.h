@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "shell/controls.h"
+#include "action/controls.h"
 
 namespace tessaly::layout {
 

@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tessaly::test {
@@ -92,6 +93,10 @@ public:
     std::vector<std::wstring> namesAsked;
     std::vector<IID> iidsAsked;
     IDispatch* lastByRefObject = nullptr;
+    // When set, every object passed by reference is replaced by this one, as a server
+    // or a marshaler may do with an [in, out] argument: the old one released, the new
+    // one handed back with a reference the caller owns.
+    IDispatch* replaceByRefObjectsWith = nullptr;
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
@@ -129,7 +134,7 @@ public:
         return hr;
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                     EXCEPINFO* excep, UINT*) override {
+                                     EXCEPINFO* excep, UINT* argError) override {
         FakeCall call;
         call.id = id;
         call.flags = flags;
@@ -138,11 +143,25 @@ public:
             call.types.push_back(V_VT(&arg));
             call.values.push_back(Show(arg));
             if (V_VT(&arg) == (VT_DISPATCH | VT_BYREF)) {
-                lastByRefObject = *V_DISPATCHREF(&arg);
+                IDispatch*& object = *V_DISPATCHREF(&arg);
+                lastByRefObject = object;
+                if (replaceByRefObjectsWith) {
+                    if (object) {
+                        object->Release();
+                    }
+                    object = replaceByRefObjectsWith;
+                    object->AddRef();
+                }
             }
         }
         call.named.assign(params->rgdispidNamedArgs, params->rgdispidNamedArgs + params->cNamedArgs);
         calls.push_back(call);
+        if (auto rejected = rejects_.find(id); rejected != rejects_.end()) {
+            if (argError) {
+                *argError = rejected->second.second;
+            }
+            return rejected->second.first;
+        }
         auto it = handlers_.find(id);
         if (it == handlers_.end()) {
             ++invokesOfUnknownMembers;
@@ -151,10 +170,15 @@ public:
         return it->second(*params, result, excep);
     }
 
+    // Member `id` refuses an argument: answers `hr` and sets puArgErr to `argError`,
+    // which counts in DISPPARAMS order (0 is the last argument).
+    void Rejects(DISPID id, HRESULT hr, UINT argError) { rejects_[id] = {hr, argError}; }
+
 private:
     std::vector<IID> iids_;
     std::map<std::wstring, DISPID> names_;
     std::map<DISPID, Handler> handlers_;
+    std::map<DISPID, std::pair<HRESULT, UINT>> rejects_;
 };
 
 // Handlers.

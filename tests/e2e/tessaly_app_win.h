@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "e2e/child_process_win.h"
-#include "shell/controls.h"
+#include "action/controls.h"
 
 namespace tessaly::e2e {
 

@@ -8,7 +8,7 @@
 #include "base/call_log.h"
 #include "cad/simulation.h"
 #include "dmis/simulation.h"
-#include "shell/window_state.h"
+#include "action/window_state.h"
 #include "support/memory_form.h"
 
 namespace tessaly::test {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/form.h"
+#include "action/form.h"
 
 namespace tessaly::test {
 

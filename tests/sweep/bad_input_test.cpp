@@ -15,8 +15,8 @@ namespace tessaly::test::sweep {
 namespace {
 
 const std::wstring kCollectionReport = L"Can't Get Feature ";
-const std::wstring kReportA = L"Can't Link to AutoCAD";
-const std::wstring kReportB = L"Need Defined Group 'Part' for Check";
+const std::wstring kCadLinkReport = L"Can't Link to AutoCAD";
+const std::wstring kPartGroupReport = L"Need Defined Group 'Part' for Check";
 const std::wstring kMachine = L"CMM-1";
 
 // A number text typed by the user, the locale's separator, and the number it stands
@@ -115,13 +115,13 @@ TEST(BadInput, ProbeDiameter)
         ExpectSoundList(cell, 1);
         if (!input.value) {
             // Fails at the first entry, before anything is drawn for it.
-            EXPECT_EQ(cell.form.Caption(ControlId::Label2), kReportA);
+            EXPECT_EQ(cell.form.Caption(ControlId::Label2), kCadLinkReport);
             EXPECT_TRUE(cell.form.messages.empty());
             EXPECT_TRUE(Added(cell).empty());
         } else if (*input.value == 0) {
             // Warned, then refused by the CAD application.
             EXPECT_EQ(cell.form.messages, (std::vector<std::wstring>{L"Bad probe_radius"}));
-            EXPECT_EQ(cell.form.Caption(ControlId::Label2), kReportA);
+            EXPECT_EQ(cell.form.Caption(ControlId::Label2), kCadLinkReport);
             EXPECT_TRUE(Added(cell).empty());
         } else {
             EXPECT_EQ(cell.form.Caption(ControlId::Label2), kMachine);
@@ -143,7 +143,7 @@ TEST(BadInput, Tolerance)
         ASSERT_FALSE(cell.escaped);
         ExpectSoundList(cell, 3);
         if (!input.value) {
-            EXPECT_EQ(cell.form.messages, (std::vector<std::wstring>{kReportB}));
+            EXPECT_EQ(cell.form.messages, (std::vector<std::wstring>{kPartGroupReport}));
             EXPECT_TRUE(Added(cell).empty());
         } else {
             const double t = *input.value;
@@ -193,7 +193,7 @@ sim::SimCommand Feature(std::wstring id, std::vector<std::array<double, 3>> poin
 }
 
 // Feature IDs are listed unchanged; the entry parse then decides: the first comma ends
-// the ID, so most IDs with a comma fail at plotting (report A, earlier spheres stay).
+// the ID, so most IDs with a comma fail at plotting (the CAD link report, earlier spheres stay).
 TEST(BadInput, FeatureIdsFromTheMeasuringApplication)
 {
     struct Case {
@@ -207,8 +207,8 @@ TEST(BadInput, FeatureIdsFromTheMeasuringApplication)
     for (int i = 0; i < 5000; ++i)
         yz += L"YZ";
     const Case cases[] = {
-        {"comma inside", L"F1,2", {L"F1"}, kReportA},
-        {"looks like an entry", L"F,X=1 Y=2 Z=3", {L"F1"}, kReportA},
+        {"comma inside", L"F1,2", {L"F1"}, kCadLinkReport},
+        {"looks like an entry", L"F,X=1 Y=2 Z=3", {L"F1"}, kCadLinkReport},
         {"trailing comma: the ID loses it", L"F9,", {L"F1", L"F9", L"F3"}, kMachine},
         {"10,001 characters", longId, {L"F1", longId, L"F3"}, kMachine},
         {"10,002 characters of Y and Z", yz, {L"F1", yz, L"F3"}, kMachine},

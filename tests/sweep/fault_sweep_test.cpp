@@ -15,7 +15,7 @@
 
 #include <gtest/gtest.h>
 
-#include "cad/cad_output.h"
+#include "action/cad_output.h"
 #include "pointlist/entry.h"
 #include "pointlist/number_text.h"
 #include "sweep/sweep_cell.h"
@@ -25,8 +25,8 @@ namespace {
 
 const std::string kLinkReport = "Label2 Can't Link to PC-DMIS";
 const std::string kCollectionReport = "Label2 Can't Get Feature "; // Combo1 is empty
-const std::string kReportA = "Label2 Can't Link to AutoCAD";
-const std::string kReportB = "message Need Defined Group 'Part' for Check";
+const std::string kCadLinkReport = "Label2 Can't Link to AutoCAD";
+const std::string kPartGroupReport = "message Need Defined Group 'Part' for Check";
 
 // What one call of the collection stage serves.
 enum class Role { Link, Program, Lookup, Machine, Default, Feature, Read, Change, Start, List };
@@ -205,7 +205,7 @@ struct Row {
     std::size_t calls = 0;
     std::size_t injected = 0;
     std::size_t behaved = 0;
-    std::size_t link = 0, collection = 0, reportA = 0, reportB = 0;
+    std::size_t link = 0, collection = 0, cadLink = 0, partGroup = 0;
 };
 
 std::vector<Row>& Table()
@@ -223,13 +223,13 @@ public:
         std::cout << "\nFault sweep: each automation call of a clean run failed in turn\n"
                   << std::left << std::setw(50) << "scenario" << std::right << std::setw(6) << "calls"
                   << std::setw(10) << "injected" << std::setw(9) << "behaved" << std::setw(6) << "link"
-                  << std::setw(12) << "collection" << std::setw(10) << "report A" << std::setw(10) << "report B"
+                  << std::setw(12) << "collection" << std::setw(10) << "CAD link" << std::setw(12) << "PART group"
                   << '\n';
         for (const Row& r : Table())
             std::cout << std::left << std::setw(50) << r.scenario << std::right << std::setw(6) << r.calls
                       << std::setw(10) << r.injected << std::setw(9) << r.behaved << std::setw(6) << r.link
-                      << std::setw(12) << r.collection << std::setw(10) << r.reportA << std::setw(10)
-                      << r.reportB << '\n';
+                      << std::setw(12) << r.collection << std::setw(10) << r.cadLink << std::setw(12)
+                      << r.partGroup << '\n';
     }
 };
 const auto* const kPrintTable = ::testing::AddGlobalTestEnvironment(new PrintTable);
@@ -281,11 +281,11 @@ void Sweep(const std::string& name, const Settings& s)
                 want.push_back(kLinkReport);
                 ++row.link;
             } else if (s.mode == ControlId::Option5 && k >= groupsAt) {
-                want.push_back(kReportB);
-                ++row.reportB;
+                want.push_back(kPartGroupReport);
+                ++row.partGroup;
             } else {
-                want.push_back(kReportA);
-                ++row.reportA;
+                want.push_back(kCadLinkReport);
+                ++row.cadLink;
             }
         }
 

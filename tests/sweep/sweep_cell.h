@@ -9,10 +9,10 @@
 #include "base/call_log.h"
 #include "base/convert.h"
 #include "cad/simulation.h"
-#include "collect/send_to_acad.h"
-#include "dmis/link_at_load.h"
+#include "action/send_to_acad.h"
+#include "action/link_at_load.h"
 #include "dmis/simulation.h"
-#include "shell/window_state.h"
+#include "action/window_state.h"
 #include "support/memory_form.h"
 
 // The demo cell (part program F1 to F9, the PART box) behind a form that records what

@@ -1,5 +1,6 @@
 #include "dispatch_object_win.h"
 
+#include "base/convert.h"
 
 namespace tessaly::cell {
 namespace {
@@ -9,16 +10,6 @@ namespace {
 constexpr IID kCellObject = {0x6E0C1A52, 0x3B7D, 0x4F0E, {0x9A, 0x61, 0x2C, 0x44, 0x90, 0x1D, 0x7B, 0x35}};
 
 long g_alive = 0;
-
-std::wstring Widen(const char* utf8) {
-    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(size > 0 ? size : 1), L'\0');
-    if (size > 0) {
-        MultiByteToWideChar(CP_UTF8, 0, utf8, -1, text.data(), size);
-    }
-    text.pop_back(); // the terminator
-    return text;
-}
 
 } // namespace
 

@@ -15,8 +15,8 @@ constexpr CLSID kMeasuringClass = {0x3A1F6C20, 0x8E55, 0x4C1B, {0xA8, 0x0D, 0x51
 constexpr CLSID kCadClass = {0x3A1F6C21, 0x8E55, 0x4C1B, {0xA8, 0x0D, 0x51, 0x7E, 0x22, 0x90, 0x6B, 0x14}};
 constexpr GUID kTypeLibrary = {0x3A1F6C22, 0x8E55, 0x4C1B, {0xA8, 0x0D, 0x51, 0x7E, 0x22, 0x90, 0x6B, 0x14}};
 
-constexpr const wchar_t* kMeasuringProgId = L"pcdlrn.application";
-constexpr const wchar_t* kCadProgId = L"AutoCAD.Application.15";
+constexpr const wchar_t* kMeasuringProgId = dmis::kProgId;
+constexpr const wchar_t* kCadProgId = cad::kProgId;
 
 std::wstring Text(const GUID& guid) {
     wchar_t text[40] = L"";
@@ -208,14 +208,14 @@ Registration::Registration(dmis::IConnector* measuring, IDispatch* cad) {
         factory_ = com::Ptr<IClassFactory>(new MeasuringFactory(*measuring));
         com::Check(CoRegisterClassObject(kMeasuringClass, factory_.get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
                                          &classCookie_),
-                   L"CoRegisterClassObject(\"pcdlrn.application\")");
+                   std::wstring(L"CoRegisterClassObject(\"") + kMeasuringProgId + L"\")");
     } else {
         UnregisterProgId(kMeasuringProgId, kMeasuringClass);
     }
     RegisterProgId(kCadProgId, kCadClass, L"Simulated CAD application");
     if (cad) {
         com::Check(RegisterActiveObject(cad, kCadClass, ACTIVEOBJECT_STRONG, &runningCookie_),
-                   L"RegisterActiveObject(\"AutoCAD.Application.15\")");
+                   std::wstring(L"RegisterActiveObject(\"") + kCadProgId + L"\")");
         cadRunning_ = true;
     }
 }

@@ -1,9 +1,10 @@
-#include "cad/cad_output.h"
+#include "action/cad_output.h"
 
 #include <cmath>
 
+#include "action/lookup.h"
+#include "action/report.h"
 #include "base/error.h"
-#include "cad/lookup.h"
 #include "pointlist/entry.h"
 #include "pointlist/number_text.h"
 
@@ -29,7 +30,7 @@ public:
 
 private:
     void CheckTolerance(const cad::Point3& point);
-    double Tolerance() { return ParseNumber(form_.GetText(ControlId::Text3), separator_); }
+    double Tolerance() { return ParseNumber(form_.GetText(kTolerance), separator_); }
     std::unique_ptr<cad::IModelSpace> ModelSpace() { return state_.acadDoc->ModelSpace(); }
 
     Form& form_;
@@ -42,24 +43,24 @@ private:
 // Nothing is caught here: a failure ends the loop and goes to the armed report.
 void Plotter::PlotAll()
 {
-    const int count = form_.ListCount(ControlId::List1);
+    const int count = form_.ListCount(kPointList);
     for (int k = 0; k < count; ++k) {
-        const PointEntry entry = ParseEntry(form_.ListItem(ControlId::List1, k), separator_);
+        const PointEntry entry = ParseEntry(form_.ListItem(kPointList, k), separator_);
         const cad::Point3 point{entry.x, entry.y, entry.z};
-        state_.probeRadius = ParseNumber(form_.GetText(ControlId::Text1), separator_) / 2.0;
+        state_.probeRadius = ParseNumber(form_.GetText(kProbeDiameter), separator_) / 2.0;
         if (state_.probeRadius < 0.001)
             form_.ShowMessage(L"Bad probe_radius"); // a warning: the entry is still drawn
 
-        if (form_.OptionValue(ControlId::Option2)) {
+        if (form_.OptionValue(kSpheres)) {
             auto sphere = ModelSpace()->AddSphere(point, state_.probeRadius, cad::RadiusArg::Double);
             sphere->AddHyperlink(entry.featureId);
             sphere->Update();
         }
-        if (form_.OptionValue(ControlId::Option1)) {
+        if (form_.OptionValue(kCircles)) {
             state_.lastCircle = ModelSpace()->AddCircle(point, state_.probeRadius);
             state_.lastCircle->Update();
         }
-        if (form_.OptionValue(ControlId::Option5))
+        if (form_.OptionValue(kSphereTolerance))
             CheckTolerance(point);
     }
 }
@@ -101,35 +102,35 @@ void Plotter::CheckTolerance(const cad::Point3& point)
 } // namespace
 
 void DrawIntoCad(Form& form, WindowState& state, cad::IConnector& cad, const SplineData& spline,
-                 wchar_t decimalSeparator)
+                 wchar_t decimalSeparator) noexcept
 {
-    // Report A: "Can't Link to AutoCAD" in Label2. Report B, armed in its place once
-    // "Sphere Tolerance" asks for the PART group: the message box. Either ends the
-    // action; nothing drawn before is removed.
-    enum class Report { A, B } armed = Report::A;
+    // The CAD link report: "Can't Link to AutoCAD" in Label2. The PART group report,
+    // armed in its place once "Sphere Tolerance" asks for the PART group: the message
+    // box. Either ends the action; nothing drawn before is removed.
+    enum class Report { CadLink, PartGroup } armed = Report::CadLink;
     try {
         state.acadApp = cad.GetRunningApplication();
         state.acadApp->SetVisible(true);
         state.acadDoc = state.acadApp->ActiveDocument();
 
         std::unique_ptr<cad::IEntity> partSolid;
-        if (form.OptionValue(ControlId::Option5)) {
-            armed = Report::B;
+        if (form.OptionValue(kSphereTolerance)) {
+            armed = Report::PartGroup;
             partSolid = state.acadDoc->Groups()->Item(L"PART")->Item(0);
         }
 
         Plotter(form, state, partSolid.get(), decimalSeparator).PlotAll();
 
-        if (form.IsChecked(ControlId::Check4)) {
+        if (form.IsChecked(kCreateSpline)) {
             auto curve = state.acadDoc->ModelSpace()->AddSpline(spline.fitPoints, spline.startTangent,
                                                                  spline.endTangent);
             curve->Update();
         }
-    } catch (const Error&) {
-        if (armed == Report::A)
-            form.SetCaption(ControlId::Label2, L"Can't Link to AutoCAD");
+    } catch (...) {
+        if (armed == Report::CadLink)
+            ShowReport([&] { form.SetCaption(kStatusLine, L"Can't Link to AutoCAD"); });
         else
-            form.ShowMessage(L"Need Defined Group 'Part' for Check");
+            ShowReport([&] { form.ShowMessage(L"Need Defined Group 'Part' for Check"); });
     }
 }
 

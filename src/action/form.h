@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "shell/controls.h"
+#include "action/controls.h"
 
 namespace tessaly {
 

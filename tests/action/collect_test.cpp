@@ -1,8 +1,8 @@
-#include "collect/collect.h"
+#include "action/collect.h"
 
 #include <limits>
 
-#include "collect/send_to_acad.h"
+#include "action/send_to_acad.h"
 #include "support/cell_fixture.h"
 
 namespace tessaly::test {

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "cad/cad.h"
-#include "collect/spline_data.h"
-#include "shell/form.h"
-#include "shell/window_state.h"
+#include "action/spline_data.h"
+#include "action/form.h"
+#include "action/window_state.h"
 
 namespace tessaly {
 
@@ -11,6 +11,6 @@ namespace tessaly {
 // solid for "Sphere Tolerance", draw every entry of List1, then the spline. Never
 // throws: a failure runs the report armed at that moment and ends the stage.
 void DrawIntoCad(Form& form, WindowState& state, cad::IConnector& cad, const SplineData& spline,
-                 wchar_t decimalSeparator);
+                 wchar_t decimalSeparator) noexcept;
 
 } // namespace tessaly

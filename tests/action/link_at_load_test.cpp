@@ -1,4 +1,4 @@
-#include "dmis/link_at_load.h"
+#include "action/link_at_load.h"
 
 #include "support/cell_fixture.h"
 

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "shell/form.h"
+#include "action/form.h"
 
 namespace tessaly {
 

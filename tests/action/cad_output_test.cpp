@@ -1,10 +1,10 @@
-#include "cad/cad_output.h"
+#include "action/cad_output.h"
 
 #include <algorithm>
 #include <memory>
 
-#include "cad/lookup.h"
-#include "collect/send_to_acad.h"
+#include "action/lookup.h"
+#include "action/send_to_acad.h"
 #include "support/cell_fixture.h"
 
 namespace tessaly::test {
@@ -244,7 +244,7 @@ TEST_F(CadOutputTest, EmptyPointListDrawsNothingAndStillAsksForTheSpline)
     form.SetCheck(ControlId::Check4, kChecked);
     Send();
     EXPECT_EQ(log.CountOf("AddSpline"), 1u);
-    // The CAD application refuses a spline without fit points: report A.
+    // The CAD application refuses a spline without fit points: the CAD link report.
     EXPECT_EQ(Label2(), L"Can't Link to AutoCAD");
     EXPECT_TRUE(Added().empty());
 }
@@ -284,8 +284,8 @@ TEST_F(CadOutputTest, FailureAtEveryCadCallRunsTheArmedReport)
             log.FailAt(k);
             const std::size_t before = cad.entities.size();
             Send();
-            const bool reportB = tolerance && k > groupsAt;
-            if (reportB) {
+            const bool partGroup = tolerance && k > groupsAt;
+            if (partGroup) {
                 EXPECT_EQ(form.messages.back(), L"Need Defined Group 'Part' for Check") << clean[k - 1];
             } else {
                 EXPECT_EQ(Label2(), L"Can't Link to AutoCAD") << clean[k - 1];

@@ -1,4 +1,4 @@
-#include "cad/lookup.h"
+#include "action/lookup.h"
 
 #include "pointlist/number_text.h"
 

@@ -1,0 +1,201 @@
+#include "action/collect.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+#include "action/report.h"
+#include "base/convert.h"
+#include "base/error.h"
+#include "pointlist/entry.h"
+#include "pointlist/number_text.h"
+
+namespace tessaly {
+
+namespace {
+
+// A transform whose result is no longer a finite double is not made.
+double Finite(double value)
+{
+    if (!std::isfinite(value))
+        throw Error("coordinate overflow");
+    return value;
+}
+
+class Collector {
+public:
+    Collector(Form& form, WindowState& state, wchar_t decimalSeparator)
+        : form_(form), state_(state), separator_(decimalSeparator)
+    {
+    }
+
+    SplineData Run() noexcept;
+
+private:
+    void CollectPoint(const std::wstring& id, dmis::IFeatureData& featureData, int j, int count) noexcept;
+
+    // The collection report, armed for the whole stage: one step of collection runs
+    // under it, and any failure of the step shows the report; collection goes on with
+    // the next step. True when the step succeeded.
+    template <class Step>
+    bool UnderCollectionReport(Step&& step) noexcept
+    {
+        try {
+            step();
+            return true;
+        } catch (...) {
+            ShowCollectionReport();
+            return false;
+        }
+    }
+    void ShowCollectionReport() noexcept
+    {
+        ShowReport([&] { form_.SetCaption(kStatusLine, L"Can't Get Feature " + form_.GetText(kPlotFeature)); });
+    }
+
+    Form& form_;
+    WindowState& state_;
+    wchar_t separator_;
+    SplineData spline_;
+    // Point 1 of the current entry after shift and mirror; empty while point 1 has not
+    // been read, so "Start Point" never borrows the previous entry's.
+    std::optional<cad::Point3> startPoint_;
+};
+
+SplineData Collector::Run() noexcept
+{
+    UnderCollectionReport([&] { form_.ListClear(kPointList); });
+    int entries = 0; // a count that cannot be read collects nothing
+    UnderCollectionReport([&] { entries = form_.ListCount(kFeatureList); });
+
+    std::unique_ptr<dmis::ICommands> commands; // empty: every selected entry fails its lookup
+    UnderCollectionReport([&] { commands = state_.dmisApp->CurrentProgram()->Commands(); });
+
+    for (int i = 0; i < entries; ++i) {
+        std::wstring id;
+        std::unique_ptr<dmis::ICommand> command;
+        UnderCollectionReport([&] {
+            if (!form_.ListSelected(kFeatureList, i))
+                return;
+            id = form_.ListItem(kFeatureList, i);
+            if (id.empty())
+                return;
+            if (!commands)
+                throw Error("no part program commands");
+            command = commands->CommandByID(id);
+        });
+        if (!command)
+            continue; // not selected, empty, or reported
+
+        UnderCollectionReport([&] { form_.SetCaption(kStatusLine, state_.dmisMachine->MachineName()); });
+
+        bool feature = true; // a default value that cannot be read is reported, and the entry goes on
+        UnderCollectionReport([&] { feature = !command->DefaultValue().empty(); });
+        if (!feature)
+            continue; // not a feature: no points, no message
+
+        std::unique_ptr<dmis::IFeatureData> featureData;
+        int count = 0;
+        if (!UnderCollectionReport([&] {
+                featureData = command->FeatureData();
+                count = ToInt16(featureData->PointCount(), "PointCount");
+            }))
+            continue;
+
+        startPoint_.reset();
+        UnderCollectionReport([&] {
+            if (form_.IsChecked(kCreateSpline)) {
+                const int places = ToInt16(3 * count, "spline fit points");
+                if (places < 0)
+                    throw Error("negative point count");
+                spline_.fitPoints.assign(static_cast<std::size_t>(places), 0.0);
+            }
+        });
+
+        for (int j = 1; j <= count; ++j)
+            CollectPoint(id, *featureData, j, count);
+    }
+    return std::move(spline_);
+}
+
+// Read, shift, mirror, start point, change depth, list, spline: each change is
+// written into the point object at once and read back from it by the next.
+void Collector::CollectPoint(const std::wstring& id, dmis::IFeatureData& featureData, int j, int count) noexcept
+{
+    std::unique_ptr<dmis::IPoint> point;
+    if (!UnderCollectionReport([&] { point = featureData.GetPoint(j, 12, 3, 13, L"", 0); }))
+        return;
+
+    for (int axis = 0; axis < 3; ++axis) {
+        UnderCollectionReport([&] {
+            std::wstring text = form_.GetText(kShift[axis]);
+            if (!text.empty())
+                point->Set(axis, Finite(point->Get(axis) + ParseNumber(text, separator_)));
+        });
+    }
+
+    for (int axis = 0; axis < 3; ++axis) {
+        UnderCollectionReport([&] {
+            if (form_.IsChecked(kMirror[axis]))
+                point->Set(axis, Finite(point->Get(axis) * -1));
+        });
+    }
+
+    if (j == 1)
+        UnderCollectionReport([&] { startPoint_ = cad::Point3{point->Get(0), point->Get(1), point->Get(2)}; });
+
+    bool changeDepth = false;
+    bool zero = false; // "Start Point" applies whenever "Zero" is not selected
+    if (UnderCollectionReport([&] {
+            changeDepth = form_.IsChecked(kChangeDepth[0]) || form_.IsChecked(kChangeDepth[1]) ||
+                          form_.IsChecked(kChangeDepth[2]);
+            zero = changeDepth && form_.OptionValue(kDepthZero);
+        }) &&
+        changeDepth) {
+        for (int axis = 0; axis < 3; ++axis) {
+            UnderCollectionReport([&] {
+                if (!form_.IsChecked(kChangeDepth[axis]))
+                    return;
+                if (zero)
+                    point->Set(axis, 0);
+                else if (startPoint_)
+                    point->Set(axis, (*startPoint_)[axis]);
+            });
+        }
+    }
+
+    // Read before the entry is appended: a point read but not listed is still
+    // recorded for the spline.
+    std::optional<cad::Point3> listed;
+    UnderCollectionReport([&] {
+        listed = cad::Point3{point->Get(0), point->Get(1), point->Get(2)};
+        form_.ListAppend(kPointList, FormatEntry(id, (*listed)[0], (*listed)[1], (*listed)[2], separator_));
+    });
+
+    bool spline = false;
+    if (!UnderCollectionReport([&] { spline = form_.IsChecked(kCreateSpline); }) || !spline)
+        return;
+    if (!listed)
+        return; // already reported: nothing to record
+    // Not sized for this point (more than 10922 points, or Check4 ticked after the entry
+    // began): that store is skipped. Tested, not thrown: past 10922 points every point
+    // takes this path, and an exception each would cost more than the rest of the point.
+    const std::size_t at = 3 * static_cast<std::size_t>(j - 1);
+    if (at + 2 < spline_.fitPoints.size())
+        std::copy(listed->begin(), listed->end(), spline_.fitPoints.begin() + static_cast<std::ptrdiff_t>(at));
+    else
+        ShowCollectionReport();
+    if (j == 1)
+        spline_.startTangent = *listed;
+    if (j == count)
+        spline_.endTangent = *listed;
+}
+
+} // namespace
+
+SplineData CollectFeatures(Form& form, WindowState& state, wchar_t decimalSeparator) noexcept
+{
+    return Collector(form, state, decimalSeparator).Run();
+}
+
+} // namespace tessaly
