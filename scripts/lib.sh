@@ -111,25 +111,32 @@ WM_PID=
 # captions, stacking is a window manager's, and Wine does not wait for a window manager
 # that never answers (about 2 s for every window that closes).
 start_xvfb() {
-    local n=91
-    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    # Xvfb picks a free display itself and writes its number: a display in use, even
+    # one this file system cannot see, is skipped.
+    local numberFile
+    numberFile=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numberFile" >/dev/null 2>&1 &
     XVFB_PID=$!
-    export DISPLAY=":$n"
-    local i
-    for i in $(seq 50); do
-        [ -e "/tmp/.X11-unix/X$n" ] && break
+    # A whole line, once Xvfb is ready; a first start on a loaded machine may take a while.
+    local i n=
+    for i in $(seq 300); do
+        read -r n <"$numberFile" && [ -n "$n" ] && break
+        n=
+        kill -0 "$XVFB_PID" 2>/dev/null || break
         sleep 0.1
     done
-    [ -e "/tmp/.X11-unix/X$n" ] || { log "Xvfb did not start"; return 1; }
+    rm -f "$numberFile"
+    [[ $n =~ ^[0-9]+$ ]] || { log "Xvfb did not start"; return 1; }
+    export DISPLAY=":$n"
     # openbox shows an error window for an empty configuration: give it the stock one.
     local config="$ROOT/build/openbox-rc.xml"
     mkdir -p "$ROOT/build"
     cp /etc/xdg/openbox/rc.xml "$config"
     openbox --config-file "$config" >/dev/null 2>&1 &
     WM_PID=$!
-    for i in $(seq 50); do
+    for i in $(seq 300); do
         xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+        kill -0 "$WM_PID" 2>/dev/null || break
         sleep 0.1
     done
     log "the window manager did not start"
