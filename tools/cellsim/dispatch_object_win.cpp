@@ -9,6 +9,8 @@ namespace {
 constexpr IID kCellObject = {0x6E0C1A52, 0x3B7D, 0x4F0E, {0x9A, 0x61, 0x2C, 0x44, 0x90, 0x1D, 0x7B, 0x35}};
 
 long g_alive = 0;
+long g_nameLookups = 0;
+long g_invokes = 0;
 
 std::wstring Widen(const char* utf8) {
     const int size = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
@@ -112,6 +114,10 @@ DispatchObject::~DispatchObject() { --g_alive; }
 
 long DispatchObject::Alive() { return g_alive; }
 
+long DispatchObject::NameLookups() { return g_nameLookups; }
+
+long DispatchObject::Invokes() { return g_invokes; }
+
 DispatchObject* DispatchObject::From(IUnknown* unknown) {
     void* self = nullptr;
     if (!unknown || FAILED(unknown->QueryInterface(kCellObject, &self)) || !self) {
@@ -162,6 +168,7 @@ HRESULT STDMETHODCALLTYPE DispatchObject::GetTypeInfo(UINT, LCID, ITypeInfo** in
 }
 
 HRESULT STDMETHODCALLTYPE DispatchObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+    ++g_nameLookups;
     if (!names || !ids) {
         return E_POINTER;
     }
@@ -185,6 +192,7 @@ HRESULT STDMETHODCALLTYPE DispatchObject::GetIDsOfNames(REFIID, LPOLESTR* names,
 
 HRESULT STDMETHODCALLTYPE DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
                                                  VARIANT* result, EXCEPINFO* excep, UINT*) {
+    ++g_invokes;
     if (!params) {
         return E_POINTER;
     }

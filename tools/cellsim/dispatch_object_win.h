@@ -60,6 +60,9 @@ public:
     static DispatchObject* From(IUnknown* unknown);
     // Objects alive now.
     static long Alive();
+    // Name lookups (GetIDsOfNames) and invokes received so far, by every object.
+    static long NameLookups();
+    static long Invokes();
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
