@@ -24,8 +24,8 @@ public:
     std::vector<std::string> Drawing();
     long Calls();
     long References();
-    // "T (automation D, remote IUnknown U, other O), names N, invokes I": every call that
-    // reached the cell from another process so far.
+    // "T (names N, invokes I, queries Q, releases R)": the round trips the cell's
+    // objects have seen so far.
     std::string RoundTrips();
     // "plan RRGGBB front RRGGBB": the colours the cell's window shows where the point lies
     // in its plan and its front view.

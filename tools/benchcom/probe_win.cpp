@@ -1,5 +1,7 @@
 #include "probe_win.h"
 
+#include <array>
+
 #include "bench_clock_win.h"
 
 namespace tessaly::benchcom {
@@ -21,6 +23,28 @@ double Probe::RoundTrip(int calls) {
         com::Invoke(app_.get(), visible, com::Call::Put, com::Variant::Bool(true));
     }
     return watch.Seconds() / calls;
+}
+
+double Probe::SpherePoints(int points) {
+    using com::Call;
+    using com::Invoke;
+    using com::Variant;
+    const com::Ptr<IDispatch> document =
+        com::ToObject(Invoke(app_.get(), L"ActiveDocument", Call::Get), L"ActiveDocument");
+    const Stopwatch watch;
+    for (int i = 0; i < points; ++i) {
+        const com::Ptr<IDispatch> space = com::ToObject(Invoke(document.get(), L"ModelSpace", Call::Get), L"ModelSpace");
+        const std::array<double, 3> centre{-50, 50, 20};
+        com::DoubleArray at(centre);
+        double radius = 2.5;
+        const com::Ptr<IDispatch> sphere = com::ToObject(
+            Invoke(space.get(), L"AddSphere", Call::Get, Variant::RefDoubleArray(at.address()), Variant::RefR8(&radius)),
+            L"AddSphere");
+        const com::Ptr<IDispatch> links = com::ToObject(Invoke(sphere.get(), L"Hyperlinks", Call::Get), L"Hyperlinks");
+        Invoke(links.get(), L"Add", Call::Method, Variant::Text(L"P"));
+        Invoke(sphere.get(), L"Update", Call::Method);
+    }
+    return watch.Seconds() / points;
 }
 
 } // namespace tessaly::benchcom

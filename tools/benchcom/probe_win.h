@@ -14,6 +14,10 @@ public:
     Probe();
     // The mean time of one round trip over `calls` calls, in seconds.
     double RoundTrip(int calls);
+    // The calls of one point of "Spheres", made from here by name as tessaly.exe makes
+    // them (model space, the sphere, its hyperlinks, the hyperlink, the update), `points`
+    // times at a spot clear of the part. Seconds per point.
+    double SpherePoints(int points);
 
 private:
     com::Ptr<IDispatch> app_;

@@ -13,8 +13,8 @@
 // Standard output: "ready" once both applications can be reached, then one line per
 // entity added or changed ("added: sphere #2 centre (10, -20, 5) radius 2.5 colour 0").
 // Standard input, one command a line: "drawing" (every entity, between "drawing:" and
-// "end"), "calls" (automation calls so far), "round-trips" (every call that reached the
-// cell from another process, and its name lookups and invokes), "references" (objects
+// "end"), "calls" (automation calls so far), "round-trips" (the calls that reached the
+// cell's objects from another process, by kind), "references" (objects
 // handed out and still held by clients), "pixel X Y Z" (the colours the window shows at
 // that point in the plan and the front view), "quit". Closing the window ends the cell too.
 #include <windows.h>
@@ -35,7 +35,6 @@
 #include "dmis/simulation.h"
 #include "pointlist/number_text.h"
 #include "registration_win.h"
-#include "round_trips_win.h"
 
 namespace {
 
@@ -195,8 +194,7 @@ public:
         } else if (command == "calls") {
             Print(L"calls: " + std::to_wstring(log_.Count()));
         } else if (command == "round-trips") {
-            Print(cell::RoundTrips::Report() + L", names " + std::to_wstring(cell::DispatchObject::NameLookups()) +
-                  L", invokes " + std::to_wstring(cell::DispatchObject::Invokes()));
+            Print(cell::DispatchObject::RoundTrips());
         } else if (command.rfind("pixel ", 0) == 0) {
             cad::Point3 p{};
             if (std::sscanf(command.c_str() + 6, "%lf %lf %lf", &p[0], &p[1], &p[2]) == 3 && view_) {
@@ -318,7 +316,6 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         std::fprintf(stderr, "tessaly-cell: CoInitializeEx failed\n");
         return 1;
     }
-    cell::RoundTrips::Install();
     try {
         Cell cell(options);
         cell.CreateWindows(instance);

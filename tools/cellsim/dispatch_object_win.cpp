@@ -11,6 +11,8 @@ constexpr IID kCellObject = {0x6E0C1A52, 0x3B7D, 0x4F0E, {0x9A, 0x61, 0x2C, 0x44
 long g_alive = 0;
 long g_nameLookups = 0;
 long g_invokes = 0;
+long g_typedQueries = 0;
+long g_released = 0;
 
 std::wstring Widen(const char* utf8) {
     const int size = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
@@ -110,13 +112,18 @@ DispatchObject::DispatchObject(const IID* typed, std::span<const MemberName> nam
     ++g_alive;
 }
 
-DispatchObject::~DispatchObject() { --g_alive; }
+DispatchObject::~DispatchObject() {
+    --g_alive;
+    ++g_released;
+}
 
 long DispatchObject::Alive() { return g_alive; }
 
-long DispatchObject::NameLookups() { return g_nameLookups; }
-
-long DispatchObject::Invokes() { return g_invokes; }
+std::wstring DispatchObject::RoundTrips() {
+    return L"round trips: " + std::to_wstring(g_nameLookups + g_invokes + g_typedQueries + g_released) + L" (names " +
+           std::to_wstring(g_nameLookups) + L", invokes " + std::to_wstring(g_invokes) + L", queries " +
+           std::to_wstring(g_typedQueries) + L", releases " + std::to_wstring(g_released) + L")";
+}
 
 DispatchObject* DispatchObject::From(IUnknown* unknown) {
     void* self = nullptr;
@@ -136,6 +143,9 @@ HRESULT STDMETHODCALLTYPE DispatchObject::QueryInterface(REFIID iid, void** out)
     if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch) && !IsEqualIID(iid, kCellObject) &&
         !(typed_ && IsEqualIID(iid, *typed_))) {
         return E_NOINTERFACE;
+    }
+    if (typed_ && IsEqualIID(iid, *typed_)) {
+        ++g_typedQueries;
     }
     *out = static_cast<IDispatch*>(this);
     AddRef();
