@@ -165,9 +165,6 @@ void DrawEntity(HDC dc, const Projection& view, const sim::SimEntity& e) {
         } else {
             Ellipse(dc, c.x - r, c.y - r, c.x + r + 1, c.y + r + 1);
         }
-        RECT mark{c.x - kCentreMark, c.y - kCentreMark, c.x + kCentreMark + 1, c.y + kCentreMark + 1};
-        SetDCBrushColor(dc, ColourOf(e.color));
-        FillRect(dc, &mark, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
         break;
     }
     case sim::EntityKind::Spline: {
@@ -180,6 +177,17 @@ void DrawEntity(HDC dc, const Projection& view, const sim::SimEntity& e) {
     }
     case sim::EntityKind::Interference: break; // no shape of its own; deleted at once
     }
+}
+
+// On top of every outline, so that no other entity's outline hides it.
+void DrawCentreMark(HDC dc, const Projection& view, const sim::SimEntity& e) {
+    if (e.kind != sim::EntityKind::Sphere && e.kind != sim::EntityKind::Circle) {
+        return;
+    }
+    const POINT c = view.At(e.centre);
+    RECT mark{c.x - kCentreMark, c.y - kCentreMark, c.x + kCentreMark + 1, c.y + kCentreMark + 1};
+    SetDCBrushColor(dc, ColourOf(e.color));
+    FillRect(dc, &mark, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
 }
 
 std::wstring Hex(COLORREF colour) {
@@ -244,6 +252,9 @@ void DrawingView::Paint(HDC dc, const RECT& client) {
         for (const auto& e : entities) {
             SetDCPenColor(memory, ColourOf(e.color));
             DrawEntity(memory, *view, e);
+        }
+        for (const auto& e : entities) {
+            DrawCentreMark(memory, *view, e);
         }
     }
     BitBlt(dc, 0, 0, width, height, memory, 0, 0, SRCCOPY);
