@@ -1,5 +1,6 @@
 #include "e2e/cell_win.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "base/convert.h"
@@ -22,7 +23,7 @@ bool IsChange(const std::string& line)
 } // namespace
 
 SimulatedCell::SimulatedCell(const std::wstring& options)
-    : process_(WindowsPath(TESSALY_CELL_EXE), options, ChildProcess::Pipes::StandardStreams)
+    : process_(ProgramPath("TESSALY_CELL_EXE", TESSALY_CELL_EXE), options, ChildProcess::Pipes::StandardStreams)
 {
     // Its applications are registered only once it says so.
     next_ = process_.WaitForLine("ready", 0) + 1;
@@ -80,6 +81,24 @@ long SimulatedCell::Calls()
 long SimulatedCell::References()
 {
     return Number("references");
+}
+
+std::string SimulatedCell::RoundTrips()
+{
+    return Reply("round-trips", "round trips: ");
+}
+
+std::string SimulatedCell::Colours(double x, double y, double z)
+{
+    char command[96];
+    std::snprintf(command, sizeof command, "pixel %.17g %.17g %.17g", x, y, z);
+    return Reply(command, "pixel: ");
+}
+
+std::string SimulatedCell::Reply(const std::string& command, const std::string& reply)
+{
+    const std::size_t index = Ask(command, reply);
+    return process_.Lines()[index].substr(reply.size());
 }
 
 std::vector<std::string> SimulatedCell::Changes() const

@@ -24,6 +24,12 @@ public:
     std::vector<std::string> Drawing();
     long Calls();
     long References();
+    // "T (names N, invokes I, queries Q, releases R)": the round trips the cell's
+    // objects have seen so far.
+    std::string RoundTrips();
+    // "plan RRGGBB front RRGGBB": the colours the cell's window shows where the point lies
+    // in its plan and its front view.
+    std::string Colours(double x, double y, double z);
     // The change lines printed so far ("added: ...", "color: ...", "deleted: ...").
     std::vector<std::string> Changes() const;
     // "quit", then the cell's exit code.
@@ -34,6 +40,8 @@ private:
     // Sends `command` and returns the index of the reply line starting with `reply`.
     std::size_t Ask(const std::string& command, const std::string& reply);
     long Number(const std::string& command);
+    // The reply line's text after `reply`.
+    std::string Reply(const std::string& command, const std::string& reply);
 
     ChildProcess process_;
     // Replies are looked for after this line, so that an old reply is never read twice.

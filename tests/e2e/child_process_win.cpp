@@ -1,6 +1,7 @@
 #include "e2e/child_process_win.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "base/convert.h"
 #include "base/error.h"
@@ -40,6 +41,12 @@ std::wstring WindowsPath(const std::string& path)
     if (!result.empty() && result[0] == L'\\')
         result = L"Z:" + result;
     return result;
+}
+
+std::wstring ProgramPath(const char* variable, const std::string& builtIn)
+{
+    const char* chosen = std::getenv(variable);
+    return WindowsPath(chosen && *chosen ? chosen : builtIn);
 }
 
 ChildProcess::ChildProcess(const std::wstring& exe, const std::wstring& arguments, Pipes pipes)

@@ -19,6 +19,9 @@ namespace tessaly::e2e {
 
 // "/tmp/build/src/tessaly.exe" as Wine's Z: drive sees it; a Windows path stays as it is.
 std::wstring WindowsPath(const std::string& path);
+// The program `builtIn`, unless the environment variable `variable` names another (the
+// benchmarks pair a tessaly.exe and a simulated cell of different bitness).
+std::wstring ProgramPath(const char* variable, const std::string& builtIn);
 
 class ChildProcess {
 public:

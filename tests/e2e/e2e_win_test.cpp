@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <regex>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "e2e/cell_win.h"
 #include "e2e/tessaly_app_win.h"
 #include "e2e/wine_windows_win.h"
+#include "shell/layout.h"
 
 namespace tessaly::e2e {
 namespace {
@@ -238,6 +240,8 @@ TEST_F(EndToEnd, SphereToleranceAwayFromAndTouchingThePart)
                                   "sphere #3 centre (30, 30, 30) radius 2.25 colour 0",
                                   "sphere #4 centre (30, 30, 30) radius 2.5 colour 1",
                               }));
+    // The cell's picture: the probe sphere's centre in red, in both views.
+    EXPECT_EQ(cell.Colours(30, 30, 30), "plan ff0000 front ff0000");
 
     // Mirrored F3: the first point lies 2 above the box's top, its outer sphere touches:
     // "h=0" a thousand times, then S1 green. The second lies 3 above it and does not.
@@ -256,6 +260,8 @@ TEST_F(EndToEnd, SphereToleranceAwayFromAndTouchingThePart)
                                                                  "sphere centre (12, -21, 6) radius 2.25 colour 0",
                                                                  "sphere centre (12, -21, 6) radius 2.5 colour 1",
                                                              }));
+    EXPECT_EQ(cell.Colours(10, -20, 5), "plan 00a000 front 00a000");
+    EXPECT_EQ(cell.Colours(12, -21, 6), "plan ff0000 front ff0000");
     // The interference solid was made and deleted again.
     const Lines changes = cell.Changes();
     EXPECT_EQ(std::count_if(changes.begin(), changes.end(),
@@ -264,6 +270,51 @@ TEST_F(EndToEnd, SphereToleranceAwayFromAndTouchingThePart)
     EXPECT_EQ(std::count_if(changes.begin(), changes.end(),
                             [](const std::string& c) { return c.rfind("deleted: interference", 0) == 0; }),
               1);
+}
+
+// --- Calls over COM ------------------------------------------------------------------------
+
+// What one action over F10 (`points` points clear of the part) costs the cell: calls of
+// its simulations, and invokes that reached its objects over COM.
+struct ActionCalls {
+    long calls = 0;
+    long invokes = 0;
+};
+
+long Invokes(SimulatedCell& cell)
+{
+    long total = 0;
+    long names = 0;
+    long invokes = -1;
+    std::sscanf(cell.RoundTrips().c_str(), "%ld (names %ld, invokes %ld", &total, &names, &invokes);
+    return invokes;
+}
+
+ActionCalls CallsOfAction(ControlId mode, int points)
+{
+    SimulatedCell cell(L"--points " + std::to_wstring(points));
+    TessalyApp app;
+    app.SelectFeatures({L"F10"});
+    app.Click(mode);
+    app.Type(ControlId::Text3, L"0.25");
+    const ActionCalls before{cell.Calls(), Invokes(cell)};
+    EXPECT_TRUE(app.SendToAcad().empty());
+    return {cell.Calls() - before.calls, Invokes(cell) - before.invokes};
+}
+
+// Each point's calls, the least the action must make (sweep/call_count_test.cpp), are
+// all that crosses to the cell: one invoke each, but for the hyperlink of a sphere,
+// which is two (its Hyperlinks, then their Add), and no other invoke per point.
+TEST_F(EndToEnd, EachPointInvokesOverComExactlyTheCallsOfTheModel)
+{
+    for (const ControlId mode : {ControlId::Option1, ControlId::Option2, ControlId::Option5}) {
+        SCOPED_TRACE(layout::RowOf(mode).name);
+        const ActionCalls few = CallsOfAction(mode, 10);
+        const ActionCalls many = CallsOfAction(mode, 20);
+        EXPECT_GT(many.calls, few.calls);
+        const long hyperlinks = mode == ControlId::Option2 ? 10 : 0;
+        EXPECT_EQ(many.invokes - few.invokes, many.calls - few.calls + hyperlinks);
+    }
 }
 
 // --- What the cell lacks ------------------------------------------------------------------

@@ -21,7 +21,7 @@ constexpr unsigned kMarkerBase = 1000;
 
 std::wstring TessalyPath()
 {
-    return WindowsPath(TESSALY_EXE);
+    return ProgramPath("TESSALY_EXE", TESSALY_EXE);
 }
 
 std::string Name(ControlId id)

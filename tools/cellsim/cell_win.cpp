@@ -1,18 +1,22 @@
 // The simulated cell: the measuring application with the demo part program and the CAD
 // application with the demo drawing, served over COM to a Tessaly in another process.
 //
-//   tessaly-cell [--no-dmis] [--no-cad] [--no-part-group] [--fail-at K]
+//   tessaly-cell [--no-dmis] [--no-cad] [--no-part-group] [--fail-at K] [--points N]
 //
 //   --no-dmis        no measuring application is installed
 //   --no-cad         the CAD application is installed but not running
 //   --no-part-group  the drawing has no group "PART"
 //   --fail-at K      the K-th automation call the cell receives fails
+//   --points N       the part program also holds F10, a feature of N points clear of the
+//                    part (for the benchmarks)
 //
 // Standard output: "ready" once both applications can be reached, then one line per
 // entity added or changed ("added: sphere #2 centre (10, -20, 5) radius 2.5 colour 0").
 // Standard input, one command a line: "drawing" (every entity, between "drawing:" and
-// "end"), "calls" (automation calls so far), "references" (objects handed out and still
-// held by clients), "quit". Closing the window ends the cell too.
+// "end"), "calls" (automation calls so far), "round-trips" (the calls that reached the
+// cell's objects from another process, by kind), "references" (objects
+// handed out and still held by clients), "pixel X Y Z" (the colours the window shows at
+// that point in the plan and the front view), "quit". Closing the window ends the cell too.
 #include <windows.h>
 
 #include <shellapi.h>
@@ -27,6 +31,7 @@
 #include "base/convert.h"
 #include "cad/simulation.h"
 #include "cell_objects_win.h"
+#include "drawing_view_win.h"
 #include "dmis/simulation.h"
 #include "pointlist/number_text.h"
 #include "registration_win.h"
@@ -43,6 +48,7 @@ struct Options {
     bool cad = true;
     bool partGroup = true;
     std::size_t failAt = 0;
+    std::size_t points = 0;
 };
 
 Options ParseOptions(const wchar_t* commandLine) {
@@ -59,6 +65,8 @@ Options ParseOptions(const wchar_t* commandLine) {
             options.partGroup = false;
         } else if (arg == L"--fail-at" && i + 1 < count) {
             options.failAt = static_cast<std::size_t>(std::wcstoul(args[++i], nullptr, 10));
+        } else if (arg == L"--points" && i + 1 < count) {
+            options.points = static_cast<std::size_t>(std::wcstoul(args[++i], nullptr, 10));
         } else {
             std::fprintf(stderr, "tessaly-cell: unknown option %s\n", Narrow(arg).c_str());
         }
@@ -104,6 +112,17 @@ std::wstring Describe(const sim::SimEntity& e) {
     return line;
 }
 
+// F10: `count` points on a grid 6 apart, 17 above the part's top: no sphere of any
+// tolerance below 8 touches the part or another point's spheres.
+sim::SimCommand ManyPoints(std::size_t count) {
+    sim::SimCommand feature;
+    feature.id = L"F10";
+    for (std::size_t i = 0; i < count; ++i) {
+        feature.points.push_back({6.0 * static_cast<double>(i % 40), 6.0 * static_cast<double>(i / 40), 20.0});
+    }
+    return feature;
+}
+
 void Print(const std::wstring& line) {
     std::fputs(Narrow(line).c_str(), stdout);
     std::fputc('\n', stdout);
@@ -115,6 +134,9 @@ public:
     explicit Cell(const Options& options) : dmis_(log_), cad_(log_) {
         dmis_.machineName = L"DEMO CMM";
         dmis_.program = sim::DemoPartProgram();
+        if (options.points > 0) {
+            dmis_.program->commands.push_back(ManyPoints(options.points));
+        }
         sim::LoadDemoDrawing(cad_);
         if (!options.partGroup) {
             cad_.groups.clear();
@@ -143,13 +165,15 @@ public:
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         wc.lpszClassName = kWindowClass;
         RegisterClassW(&wc);
-        window_ = CreateWindowExW(0, kWindowClass, L"Simulated cell", WS_OVERLAPPEDWINDOW, 330, 0, 640, 420, nullptr,
+        window_ = CreateWindowExW(0, kWindowClass, L"Simulated cell", WS_OVERLAPPEDWINDOW, 330, 0, 900, 600, nullptr,
                                   nullptr, instance, this);
+        list_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", nullptr,
+                                WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT, 0, 0, 0, 0,
+                                window_, nullptr, instance, nullptr);
+        view_ = std::make_unique<cell::DrawingView>(window_, instance, [this] { return cad_.Drawn(); });
         RECT client{};
         GetClientRect(window_, &client);
-        list_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", nullptr,
-                                WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | LBS_NOINTEGRALHEIGHT, 0, 0,
-                                client.right, client.bottom, window_, nullptr, instance, nullptr);
+        Arrange(client.right, client.bottom);
         SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
         SendMessageW(list_, LB_SETHORIZONTALEXTENT, 2000, 0);
         for (const auto& e : cad_.Drawn()) {
@@ -169,6 +193,15 @@ public:
             Print(L"end");
         } else if (command == "calls") {
             Print(L"calls: " + std::to_wstring(log_.Count()));
+        } else if (command == "round-trips") {
+            Print(cell::DispatchObject::RoundTrips());
+        } else if (command.rfind("pixel ", 0) == 0) {
+            cad::Point3 p{};
+            if (std::sscanf(command.c_str() + 6, "%lf %lf %lf", &p[0], &p[1], &p[2]) == 3 && view_) {
+                Print(L"pixel: " + view_->ColoursAt(p));
+            } else {
+                Print(L"pixel: needs X Y Z");
+            }
         } else if (command == "references") {
             // The CAD application stays referenced by the cell and the running object table.
             const long own = cadApp_ ? 1 : 0;
@@ -184,6 +217,20 @@ private:
     void OnChange(const sim::SimEntity& e, const char* change) {
         Print(std::wstring(change, change + std::strlen(change)) + L": " + Describe(e));
         Show(e);
+        if (view_) {
+            view_->Changed();
+        }
+    }
+
+    // The entity list on the left, the drawing on the right.
+    void Arrange(int width, int height) {
+        const int listWidth = width * 2 / 5;
+        if (list_) {
+            MoveWindow(list_, 0, 0, listWidth, height, TRUE);
+        }
+        if (view_) {
+            MoveWindow(view_->window(), listWidth, 0, width - listWidth, height, TRUE);
+        }
     }
 
     // One line per entity, at index handle - 1.
@@ -217,8 +264,8 @@ private:
             return 0;
         }
         case WM_SIZE:
-            if (cell && cell->list_) {
-                MoveWindow(cell->list_, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+            if (cell) {
+                cell->Arrange(LOWORD(lParam), HIWORD(lParam));
             }
             return 0;
         case WM_DESTROY:
@@ -235,6 +282,7 @@ private:
     std::unique_ptr<cell::Registration> registration_;
     HWND window_ = nullptr;
     HWND list_ = nullptr;
+    std::unique_ptr<cell::DrawingView> view_;
 };
 
 // Reads commands from standard input and hands them to the window's thread, which owns

@@ -10,6 +10,10 @@ namespace {
 constexpr IID kCellObject = {0x6E0C1A52, 0x3B7D, 0x4F0E, {0x9A, 0x61, 0x2C, 0x44, 0x90, 0x1D, 0x7B, 0x35}};
 
 long g_alive = 0;
+long g_nameLookups = 0;
+long g_invokes = 0;
+long g_typedQueries = 0;
+long g_released = 0;
 
 } // namespace
 
@@ -99,9 +103,18 @@ DispatchObject::DispatchObject(const IID* typed, std::span<const MemberName> nam
     ++g_alive;
 }
 
-DispatchObject::~DispatchObject() { --g_alive; }
+DispatchObject::~DispatchObject() {
+    --g_alive;
+    ++g_released;
+}
 
 long DispatchObject::Alive() { return g_alive; }
+
+std::wstring DispatchObject::RoundTrips() {
+    return L"round trips: " + std::to_wstring(g_nameLookups + g_invokes + g_typedQueries + g_released) + L" (names " +
+           std::to_wstring(g_nameLookups) + L", invokes " + std::to_wstring(g_invokes) + L", queries " +
+           std::to_wstring(g_typedQueries) + L", releases " + std::to_wstring(g_released) + L")";
+}
 
 DispatchObject* DispatchObject::From(IUnknown* unknown) {
     void* self = nullptr;
@@ -121,6 +134,9 @@ HRESULT STDMETHODCALLTYPE DispatchObject::QueryInterface(REFIID iid, void** out)
     if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch) && !IsEqualIID(iid, kCellObject) &&
         !(typed_ && IsEqualIID(iid, *typed_))) {
         return E_NOINTERFACE;
+    }
+    if (typed_ && IsEqualIID(iid, *typed_)) {
+        ++g_typedQueries;
     }
     *out = static_cast<IDispatch*>(this);
     AddRef();
@@ -153,6 +169,7 @@ HRESULT STDMETHODCALLTYPE DispatchObject::GetTypeInfo(UINT, LCID, ITypeInfo** in
 }
 
 HRESULT STDMETHODCALLTYPE DispatchObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+    ++g_nameLookups;
     if (!names || !ids) {
         return E_POINTER;
     }
@@ -176,6 +193,7 @@ HRESULT STDMETHODCALLTYPE DispatchObject::GetIDsOfNames(REFIID, LPOLESTR* names,
 
 HRESULT STDMETHODCALLTYPE DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
                                                  VARIANT* result, EXCEPINFO* excep, UINT*) {
+    ++g_invokes;
     if (!params) {
         return E_POINTER;
     }

@@ -60,6 +60,12 @@ public:
     static DispatchObject* From(IUnknown* unknown);
     // Objects alive now.
     static long Alive();
+    // "round trips: T (names N, invokes I, queries Q, releases R)": what clients in other
+    // processes have cost so far, one round trip each. Name lookups and invokes are seen
+    // here; a query for a typed interface comes only from a client; and an object dies
+    // when COM passes on the release of a client's last reference. Queries for IUnknown
+    // and IDispatch are left out: COM makes those itself when it hands an object out.
+    static std::wstring RoundTrips();
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
     ULONG STDMETHODCALLTYPE AddRef() override;

@@ -1,0 +1,275 @@
+// Where the user waits: tessaly.exe in a process of its own, driven through its window
+// against the simulated cell over real COM, beside the floor of the calls it makes.
+//
+//   tessaly-bench-com bench       the figures: "Send To Acad" per plot mode at 100 and
+//                                 1000 points, start-up beside a bare window, "Close"
+//   tessaly-bench-com tolerance   the demo's "Sphere Tolerance" request (F2 and F3,
+//                                 mirror Y: red and green spheres); prints the drawing,
+//                                 then "screenshot", and closes both once a line arrives
+//                                 on standard input
+//
+// The programs are the ones built beside this one; the environment variables TESSALY_EXE
+// and TESSALY_CELL_EXE name others (of the other bitness, say).
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/convert.h"
+#include "bench_clock_win.h"
+#include "e2e/cell_win.h"
+#include "e2e/child_process_win.h"
+#include "e2e/tessaly_app_win.h"
+#include "e2e/wine_windows_win.h"
+#include "probe_win.h"
+
+namespace tessaly::benchcom {
+namespace {
+
+using e2e::SimulatedCell;
+using e2e::TessalyApp;
+
+constexpr int kProbeCalls = 1000;
+constexpr int kRepeats = 3;
+constexpr DWORD kActionTimeoutMs = 600000;
+
+struct Counts {
+    long total = 0;
+    long names = 0;
+    long invokes = 0;
+    long queries = 0;
+    long releases = 0;
+};
+
+Counts CountsOf(SimulatedCell& cell) {
+    Counts c;
+    const std::string reply = cell.RoundTrips();
+    if (std::sscanf(reply.c_str(), "%ld (names %ld, invokes %ld, queries %ld, releases %ld)", &c.total, &c.names,
+                    &c.invokes, &c.queries, &c.releases) != 5) {
+        throw Error("the cell's round trips \"" + reply + "\" do not read");
+    }
+    return c;
+}
+
+Counts operator-(const Counts& a, const Counts& b) {
+    return {a.total - b.total, a.names - b.names, a.invokes - b.invokes, a.queries - b.queries,
+            a.releases - b.releases};
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+struct Mode {
+    const char* name;
+    ControlId option;
+    bool spline;
+};
+
+const Mode kModes[] = {
+    {"Spheres", ControlId::Option2, false},
+    {"Circles", ControlId::Option1, false},
+    {"Sphere Tolerance (clear of the part)", ControlId::Option5, false},
+    {"Create Spline (with Circles)", ControlId::Option1, true},
+};
+
+struct ActionFigures {
+    double wall = 0;      // seconds, the whole action
+    double roundTrip = 0; // seconds, one empty round trip just before it
+    Counts counts;
+    double Floor() const { return counts.total * roundTrip; }
+    double Ratio() const { return wall / Floor(); }
+};
+
+// "Send To Acad" by a click sent from here: SendMessage returns when the handler has.
+ActionFigures TimeAction(SimulatedCell& cell, TessalyApp& app, Probe& probe) {
+    ActionFigures f;
+    f.roundTrip = probe.RoundTrip(kProbeCalls);
+    const Counts before = CountsOf(cell);
+    const Stopwatch watch;
+    DWORD_PTR ignored = 0;
+    if (!SendMessageTimeoutW(app.Control(ControlId::Command2), BM_CLICK, 0, 0, SMTO_NORMAL, kActionTimeoutMs,
+                             &ignored)) {
+        throw Error("\"Send To Acad\" did not end");
+    }
+    f.wall = watch.Seconds();
+    f.counts = CountsOf(cell) - before;
+    return f;
+}
+
+std::string Micro(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f µs", seconds * 1e6);
+    return text;
+}
+
+std::string Milli(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.0f ms", seconds * 1e3);
+    return text;
+}
+
+std::string Fixed(double value, int digits) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*f", digits, value);
+    return text;
+}
+
+// The bare window, started and shown as tessaly.exe is in TessalyApp.
+double BareWindowStart() {
+    const Stopwatch watch;
+    e2e::ChildProcess bare(e2e::ProgramPath("TESSALY_BARE_EXE", TESSALY_BARE_EXE), L"", e2e::ChildProcess::Pipes::None);
+    WaitForInputIdle(bare.Handle(), 20000);
+    HWND window = nullptr;
+    e2e::WaitUntil(
+        [&] {
+            window = FindWindowW(L"TessalyBareWindow", nullptr);
+            return window && IsWindowVisible(window);
+        },
+        "the bare window");
+    const double seconds = watch.Seconds();
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    bare.WaitForExit();
+    return seconds;
+}
+
+struct StartFigures {
+    double bare = 0;
+    double tessaly = 0;
+    double close = 0;
+    Counts load;
+    double roundTrip = 0;
+};
+
+void PrintActions(int points, const Mode& mode, const ActionFigures& f) {
+    std::cout << "| " << mode.name << " | " << points << " | " << Micro(f.wall / points) << " | "
+              << Fixed(static_cast<double>(f.counts.total) / points, 2) << " | " << Micro(f.roundTrip) << " | "
+              << Micro(f.Floor() / points) << " | " << Fixed(f.Ratio(), 2) << " |" << std::endl;
+    std::cerr << "   " << mode.name << ", " << points << " points: round trips " << f.counts.total << " (names "
+              << f.counts.names << ", invokes " << f.counts.invokes << ", queries " << f.counts.queries
+              << ", releases " << f.counts.releases << "), wall " << Milli(f.wall) << std::endl;
+}
+
+int Bench() {
+    std::cout << "| mode | points | wall per point | round trips per point | one round trip | floor per point | "
+                 "wall / floor |\n|---|---|---|---|---|---|---|"
+              << std::endl;
+    std::vector<StartFigures> starts;
+    for (const int points : {100, 1000}) {
+        SimulatedCell cell(L"--points " + std::to_wstring(points));
+        Probe probe;
+        std::unique_ptr<TessalyApp> app;
+        // Start-up and "Close", each beside a bare window, a few times.
+        for (int r = 0; r < kRepeats; ++r) {
+            StartFigures s;
+            s.bare = BareWindowStart();
+            s.roundTrip = probe.RoundTrip(kProbeCalls);
+            const Counts before = CountsOf(cell);
+            const Stopwatch watch;
+            app = std::make_unique<TessalyApp>();
+            s.tessaly = watch.Seconds();
+            s.load = CountsOf(cell) - before;
+            if (r + 1 < kRepeats) {
+                const Stopwatch closing;
+                app->Close();
+                s.close = closing.Seconds();
+                app.reset();
+            }
+            starts.push_back(s);
+        }
+        app->SelectFeatures({L"F10"});
+        app->Type(ControlId::Text3, L"0.25");
+        for (const Mode& mode : kModes) {
+            app->Click(mode.option);
+            app->SetChecked(ControlId::Check4, mode.spline);
+            std::vector<ActionFigures> runs;
+            for (int r = 0; r < (points > 100 ? 1 : kRepeats); ++r) {
+                runs.push_back(TimeAction(cell, *app, probe));
+            }
+            std::sort(runs.begin(), runs.end(),
+                      [](const ActionFigures& a, const ActionFigures& b) { return a.Ratio() < b.Ratio(); });
+            PrintActions(points, mode, runs[runs.size() / 2]);
+            if (mode.option == ControlId::Option2) {
+                const Counts before = CountsOf(cell);
+                const double replay = probe.SpherePoints(points);
+                const Counts trips = CountsOf(cell) - before;
+                std::cerr << "   the same calls made by the probe: " << Micro(replay) << " per point, "
+                          << Fixed(static_cast<double>(trips.total) / points, 2) << " round trips per point"
+                          << std::endl;
+            }
+        }
+        app->Close();
+    }
+
+    std::vector<double> bare, tessaly, close, floor;
+    long loadTrips = 0;
+    for (const StartFigures& s : starts) {
+        bare.push_back(s.bare);
+        tessaly.push_back(s.tessaly);
+        floor.push_back(s.load.total * s.roundTrip);
+        loadTrips = s.load.total;
+        if (s.close > 0) {
+            close.push_back(s.close);
+        }
+    }
+    const double loadFloor = Median(floor);
+    std::cout << "\n| start-up and shutdown (median of " << starts.size() << ") | time |\n|---|---|\n"
+              << "| bare window: start to shown | " << Milli(Median(bare)) << " |\n"
+              << "| tessaly.exe: start to shown, List2 filled | " << Milli(Median(tessaly)) << " |\n"
+              << "| the load link's " << loadTrips << " round trips at the floor | " << Micro(loadFloor) << " |\n"
+              << "| tessaly.exe / (bare window + load link floor) | "
+              << Fixed(Median(tessaly) / (Median(bare) + loadFloor), 2) << " |\n"
+              << "| tessaly.exe: \"Close\" to process exit | " << Milli(Median(close)) << " |" << std::endl;
+    return 0;
+}
+
+int Tolerance() {
+    SimulatedCell cell;
+    TessalyApp app;
+    app.Click(ControlId::Option5);
+    app.Type(ControlId::Text3, L"0.25");
+    // Mirrored, F2's points lie clear of the part; F3's first touches it (1000 "h=0"
+    // boxes, answered), its second lies just clear.
+    app.SelectFeatures({L"F2", L"F3"});
+    app.SetChecked(ControlId::Check6, true);
+    const auto boxes = app.SendToAcad();
+    std::cout << "message boxes answered: " << boxes.size() << "\nstatus line: " << Narrow(app.Text(ControlId::Label2))
+              << "\ndrawing:\n";
+    for (const std::string& entity : cell.Drawing()) {
+        std::cout << "  " << entity << "\n";
+    }
+    std::cout << "colours at (10, -20, 5): " << cell.Colours(10, -20, 5)
+              << "\ncolours at (12, -21, 6): " << cell.Colours(12, -21, 6) << "\nscreenshot" << std::endl;
+    std::string line;
+    std::getline(std::cin, line);
+    app.Close();
+    cell.Quit();
+    return 0;
+}
+
+} // namespace
+} // namespace tessaly::benchcom
+
+int wmain(int argc, wchar_t** argv) {
+    const std::wstring command = argc > 1 ? argv[1] : L"";
+    tessaly::com::Apartment apartment;
+    try {
+        tessaly::e2e::StartDesktop();
+        if (command == L"bench") {
+            return tessaly::benchcom::Bench();
+        }
+        if (command == L"tolerance") {
+            return tessaly::benchcom::Tolerance();
+        }
+        std::fprintf(stderr, "usage: tessaly-bench-com bench|tolerance\n");
+        return 2;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tessaly-bench-com: %s\n", e.what());
+        return 1;
+    }
+}
