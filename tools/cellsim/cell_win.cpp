@@ -41,6 +41,10 @@ namespace {
 using namespace tessaly;
 
 constexpr UINT kCommandMessage = WM_APP + 1; // lParam: a std::string* the handler deletes
+// The entity list is repainted once changes have paused this long: repainting it for
+// every change costs more than the call that made the change.
+constexpr UINT_PTR kListTimer = 1;
+constexpr UINT kListRepaintDelayMs = 200;
 constexpr wchar_t kWindowClass[] = L"TessalyCell";
 
 struct Options {
@@ -185,6 +189,8 @@ public:
     HWND window() const { return window_; }
 
     void OnCommand(const std::string& command) {
+        // What a command reports, the window shows too.
+        ThawList();
         if (command == "drawing") {
             Print(L"drawing:");
             for (const auto& e : cad_.Drawn()) {
@@ -233,11 +239,17 @@ private:
         }
     }
 
-    // One line per entity, at index handle - 1.
+    // One line per entity, at index handle - 1; the list is not redrawn until the
+    // changes pause.
     void Show(const sim::SimEntity& e) {
         if (!list_) {
             return;
         }
+        if (!listFrozen_) {
+            SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+            listFrozen_ = true;
+        }
+        SetTimer(window_, kListTimer, kListRepaintDelayMs, nullptr);
         const auto index = static_cast<WPARAM>(e.handle - 1);
         const std::wstring text = Describe(e) + (e.deleted ? L"  (deleted)" : L"");
         const auto count = static_cast<WPARAM>(SendMessageW(list_, LB_GETCOUNT, 0, 0));
@@ -246,6 +258,15 @@ private:
             SendMessageW(list_, LB_INSERTSTRING, index, reinterpret_cast<LPARAM>(text.c_str()));
         } else {
             SendMessageW(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        }
+    }
+
+    void ThawList() {
+        KillTimer(window_, kListTimer);
+        if (listFrozen_) {
+            listFrozen_ = false;
+            SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+            InvalidateRect(list_, nullptr, TRUE);
         }
     }
 
@@ -263,6 +284,11 @@ private:
             }
             return 0;
         }
+        case WM_TIMER:
+            if (cell && wParam == kListTimer) {
+                cell->ThawList();
+            }
+            return 0;
         case WM_SIZE:
             if (cell) {
                 cell->Arrange(LOWORD(lParam), HIWORD(lParam));
@@ -282,6 +308,7 @@ private:
     std::unique_ptr<cell::Registration> registration_;
     HWND window_ = nullptr;
     HWND list_ = nullptr;
+    bool listFrozen_ = false;
     std::unique_ptr<cell::DrawingView> view_;
 };
 
