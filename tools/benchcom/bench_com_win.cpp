@@ -1,8 +1,10 @@
 // Where the user waits: tessaly.exe in a process of its own, driven through its window
 // against the simulated cell over real COM, beside the floor of the calls it makes.
 //
-//   tessaly-bench-com bench       the figures: "Send To Acad" per plot mode at 100 and
-//                                 1000 points, start-up beside a bare window, "Close"
+//   tessaly-bench-com bench [N...]
+//                                 the figures: "Send To Acad" per plot mode at 100 and
+//                                 1000 points (or N...), start-up beside a bare window,
+//                                 "Close"
 //   tessaly-bench-com tolerance   the demo's "Sphere Tolerance" request (F2 and F3,
 //                                 mirror Y: red and green spheres); prints the drawing,
 //                                 then "screenshot", and closes both once a line arrives
@@ -78,17 +80,25 @@ const Mode kModes[] = {
     {"Create Spline (with Circles)", ControlId::Option1, true},
 };
 
+// The round trips at what each of their kinds costs the probe.
+double FloorByKind(const Counts& c, const KindCosts& k) {
+    return c.names * k.name + c.invokes * k.invoke + c.releases * k.object + c.queries * k.query;
+}
+
 struct ActionFigures {
     double wall = 0;      // seconds, the whole action
     double roundTrip = 0; // seconds, one empty round trip just before it
+    KindCosts kinds;      // each kind's cost, measured for the same cell
     Counts counts;
     double Floor() const { return counts.total * roundTrip; }
     double Ratio() const { return wall / Floor(); }
+    double KindFloor() const { return FloorByKind(counts, kinds); }
 };
 
 // "Send To Acad" by a click sent from here: SendMessage returns when the handler has.
-ActionFigures TimeAction(SimulatedCell& cell, TessalyApp& app, Probe& probe) {
+ActionFigures TimeAction(SimulatedCell& cell, TessalyApp& app, Probe& probe, const KindCosts& kinds) {
     ActionFigures f;
+    f.kinds = kinds;
     f.roundTrip = probe.RoundTrip(kProbeCalls);
     const Counts before = CountsOf(cell);
     const Stopwatch watch;
@@ -144,25 +154,50 @@ struct StartFigures {
     double close = 0;
     Counts load;
     double roundTrip = 0;
+    double kindFloor = 0;
 };
 
 void PrintActions(int points, const Mode& mode, const ActionFigures& f) {
     std::cout << "| " << mode.name << " | " << points << " | " << Micro(f.wall / points) << " | "
               << Fixed(static_cast<double>(f.counts.total) / points, 2) << " | " << Micro(f.roundTrip) << " | "
-              << Micro(f.Floor() / points) << " | " << Fixed(f.Ratio(), 2) << " |" << std::endl;
+              << Micro(f.Floor() / points) << " | " << Fixed(f.Ratio(), 2) << " | " << Micro(f.KindFloor() / points)
+              << " | " << Fixed(f.wall / f.KindFloor(), 2) << " |" << std::endl;
     std::cerr << "   " << mode.name << ", " << points << " points: round trips " << f.counts.total << " (names "
               << f.counts.names << ", invokes " << f.counts.invokes << ", queries " << f.counts.queries
               << ", releases " << f.counts.releases << "), wall " << Milli(f.wall) << std::endl;
 }
 
-int Bench() {
+// Start to shown with no measuring application: the window's own part of start-up.
+double StartWithoutLink() {
+    SimulatedCell cell(L"--no-dmis");
+    std::vector<double> times;
+    for (int r = 0; r < kRepeats; ++r) {
+        const Stopwatch watch;
+        TessalyApp app;
+        times.push_back(watch.Seconds());
+        app.Close();
+    }
+    cell.Quit();
+    return Median(times);
+}
+
+void PrintKinds(const KindCosts& k) {
+    std::cerr << "   each kind: name lookup " << Micro(k.name) << ", empty call " << Micro(k.invoke)
+              << ", a new object and its release " << Micro(k.object) << " more, a typed query of it "
+              << Micro(k.query) << " more" << std::endl;
+}
+
+int Bench(const std::vector<int>& pointCounts) {
+    const double withoutLink = StartWithoutLink();
     std::cout << "| mode | points | wall per point | round trips per point | one round trip | floor per point | "
-                 "wall / floor |\n|---|---|---|---|---|---|---|"
+                 "wall / floor | floor by kind per point | wall / floor by kind |\n|---|---|---|---|---|---|---|---|---|"
               << std::endl;
     std::vector<StartFigures> starts;
-    for (const int points : {100, 1000}) {
+    for (const int points : pointCounts) {
         SimulatedCell cell(L"--points " + std::to_wstring(points));
         Probe probe;
+        const KindCosts kinds = probe.Kinds(kProbeCalls / 4);
+        PrintKinds(kinds);
         std::unique_ptr<TessalyApp> app;
         // Start-up and "Close", each beside a bare window, a few times.
         for (int r = 0; r < kRepeats; ++r) {
@@ -174,6 +209,7 @@ int Bench() {
             app = std::make_unique<TessalyApp>();
             s.tessaly = watch.Seconds();
             s.load = CountsOf(cell) - before;
+            s.kindFloor = FloorByKind(s.load, kinds);
             if (r + 1 < kRepeats) {
                 const Stopwatch closing;
                 app->Close();
@@ -189,7 +225,7 @@ int Bench() {
             app->SetChecked(ControlId::Check4, mode.spline);
             std::vector<ActionFigures> runs;
             for (int r = 0; r < (points > 100 ? 1 : kRepeats); ++r) {
-                runs.push_back(TimeAction(cell, *app, probe));
+                runs.push_back(TimeAction(cell, *app, probe, kinds));
             }
             std::sort(runs.begin(), runs.end(),
                       [](const ActionFigures& a, const ActionFigures& b) { return a.Ratio() < b.Ratio(); });
@@ -206,12 +242,13 @@ int Bench() {
         app->Close();
     }
 
-    std::vector<double> bare, tessaly, close, floor;
+    std::vector<double> bare, tessaly, close, floor, kindFloor;
     long loadTrips = 0;
     for (const StartFigures& s : starts) {
         bare.push_back(s.bare);
         tessaly.push_back(s.tessaly);
         floor.push_back(s.load.total * s.roundTrip);
+        kindFloor.push_back(s.kindFloor);
         loadTrips = s.load.total;
         if (s.close > 0) {
             close.push_back(s.close);
@@ -224,6 +261,10 @@ int Bench() {
               << "| the load link's " << loadTrips << " round trips at the floor | " << Micro(loadFloor) << " |\n"
               << "| tessaly.exe / (bare window + load link floor) | "
               << Fixed(Median(tessaly) / (Median(bare) + loadFloor), 2) << " |\n"
+              << "| the load link's round trips at the floor by kind | " << Milli(Median(kindFloor)) << " |\n"
+              << "| tessaly.exe / (bare window + load link floor by kind) | "
+              << Fixed(Median(tessaly) / (Median(bare) + Median(kindFloor)), 2) << " |\n"
+              << "| tessaly.exe with no measuring application: start to shown | " << Milli(withoutLink) << " |\n"
               << "| tessaly.exe: \"Close\" to process exit | " << Milli(Median(close)) << " |" << std::endl;
     return 0;
 }
@@ -261,7 +302,11 @@ int wmain(int argc, wchar_t** argv) {
     try {
         tessaly::e2e::StartDesktop();
         if (command == L"bench") {
-            return tessaly::benchcom::Bench();
+            std::vector<int> points;
+            for (int i = 2; i < argc; ++i) {
+                points.push_back(std::stoi(argv[i]));
+            }
+            return tessaly::benchcom::Bench(points.empty() ? std::vector<int>{100, 1000} : points);
         }
         if (command == L"tolerance") {
             return tessaly::benchcom::Tolerance();

@@ -8,6 +8,17 @@
 
 namespace tessaly::benchcom {
 
+// What each kind of round trip the cell counts costs, timed from this process. A call
+// that hands out a new object costs more than an empty one (the object is marshaled
+// here, and released later), and a query for a typed interface more again (a proxy and
+// a stub are built from the type library).
+struct KindCosts {
+    double name = 0;      // a name lookup
+    double invoke = 0;    // an empty call
+    double object = 0;    // a call that hands out a new object, and the release of it
+    double query = 0;     // a query of a new object for a typed interface
+};
+
 class Probe {
 public:
     // Finds the CAD application in the running object table and its member's DISPID.
@@ -18,10 +29,14 @@ public:
     // them (model space, the sphere, its hyperlinks, the hyperlink, the update), `points`
     // times at a spot clear of the part. Seconds per point.
     double SpherePoints(int points);
+    // Each kind's cost, over `calls` calls of each. Uses the measuring application's
+    // feature F10, whose points are new objects at every call.
+    KindCosts Kinds(int calls);
 
 private:
     com::Ptr<IDispatch> app_;
     DISPID visible_ = DISPID_UNKNOWN;
+    com::Ptr<IDispatch> featureData_;
 };
 
 } // namespace tessaly::benchcom
