@@ -5,6 +5,9 @@
 //                                 the figures: "Send To Acad" per plot mode at 100 and
 //                                 1000 points (or N...), start-up beside a bare window,
 //                                 "Close"
+//   tessaly-bench-com load-link   (a child of bench) the calls of the load link, on a form
+//                                 in memory, then exit
+//   tessaly-bench-com nothing     (a child of bench) starts and exits
 //   tessaly-bench-com tolerance   the demo's "Sphere Tolerance" request (F2 and F3,
 //                                 mirror Y: red and green spheres); prints the drawing,
 //                                 then "screenshot", and closes both once a line arrives
@@ -27,7 +30,10 @@
 #include "e2e/child_process_win.h"
 #include "e2e/tessaly_app_win.h"
 #include "e2e/wine_windows_win.h"
+#include "action/link_at_load.h"
+#include "dmis/com_binding.h"
 #include "probe_win.h"
+#include "support/memory_form.h"
 
 namespace tessaly::benchcom {
 namespace {
@@ -86,20 +92,18 @@ double FloorByKind(const Counts& c, const KindCosts& k) {
 }
 
 struct ActionFigures {
-    double wall = 0;      // seconds, the whole action
-    double roundTrip = 0; // seconds, one empty round trip just before it
-    KindCosts kinds;      // each kind's cost, measured for the same cell
+    double wall = 0; // seconds, the whole action
+    KindCosts kinds; // each kind's cost just before it; kinds.invoke is one empty round trip
     Counts counts;
-    double Floor() const { return counts.total * roundTrip; }
+    double Floor() const { return counts.total * kinds.invoke; }
     double Ratio() const { return wall / Floor(); }
     double KindFloor() const { return FloorByKind(counts, kinds); }
 };
 
 // "Send To Acad" by a click sent from here: SendMessage returns when the handler has.
-ActionFigures TimeAction(SimulatedCell& cell, TessalyApp& app, Probe& probe, const KindCosts& kinds) {
+ActionFigures TimeAction(SimulatedCell& cell, TessalyApp& app, Probe& probe) {
     ActionFigures f;
-    f.kinds = kinds;
-    f.roundTrip = probe.RoundTrip(kProbeCalls);
+    f.kinds = probe.Kinds(kProbeCalls / 4);
     const Counts before = CountsOf(cell);
     const Stopwatch watch;
     DWORD_PTR ignored = 0;
@@ -153,18 +157,57 @@ struct StartFigures {
     double tessaly = 0;
     double close = 0;
     Counts load;
-    double roundTrip = 0;
-    double kindFloor = 0;
+    KindCosts kinds; // just before the start
+    double Floor() const { return load.total * kinds.invoke; }
+    double KindFloor() const { return FloorByKind(load, kinds); }
 };
+
+void PrintKinds(const KindCosts& k) {
+    std::cerr << "   each kind: name lookup " << Micro(k.name) << ", empty call " << Micro(k.invoke)
+              << ", a new object and its release " << Micro(k.object) << " more, a typed query of it "
+              << Micro(k.query) << " more" << std::endl;
+}
 
 void PrintActions(int points, const Mode& mode, const ActionFigures& f) {
     std::cout << "| " << mode.name << " | " << points << " | " << Micro(f.wall / points) << " | "
-              << Fixed(static_cast<double>(f.counts.total) / points, 2) << " | " << Micro(f.roundTrip) << " | "
+              << Fixed(static_cast<double>(f.counts.total) / points, 2) << " | " << Micro(f.kinds.invoke) << " | "
               << Micro(f.Floor() / points) << " | " << Fixed(f.Ratio(), 2) << " | " << Micro(f.KindFloor() / points)
               << " | " << Fixed(f.wall / f.KindFloor(), 2) << " |" << std::endl;
     std::cerr << "   " << mode.name << ", " << points << " points: round trips " << f.counts.total << " (names "
               << f.counts.names << ", invokes " << f.counts.invokes << ", queries " << f.counts.queries
               << ", releases " << f.counts.releases << "), wall " << Milli(f.wall) << std::endl;
+    PrintKinds(f.kinds);
+}
+
+// This program started again with `command`, from start to exit.
+double ChildRun(const wchar_t* command) {
+    wchar_t self[MAX_PATH] = L"";
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const Stopwatch watch;
+    e2e::ChildProcess child(self, command, e2e::ChildProcess::Pipes::None);
+    child.WaitForExit();
+    return watch.Seconds();
+}
+
+// What the load link costs a client process of its own, with no window: a process that
+// makes the same calls (the program's own link, on a form in memory), less one that
+// starts and ends doing nothing.
+double BareLoadLink() {
+    std::vector<double> link, nothing;
+    for (int r = 0; r < kRepeats; ++r) {
+        nothing.push_back(ChildRun(L"nothing"));
+        link.push_back(ChildRun(L"load-link"));
+    }
+    return Median(link) - Median(nothing);
+}
+
+// The calls of the load link, from this process.
+int LoadLink() {
+    const auto connector = dmis::MakeComConnector();
+    test::MemoryForm form;
+    WindowState state;
+    LinkAtLoad(form, state, *connector, L'.');
+    return form.ListCount(ControlId::List2) > 0 ? 0 : 1;
 }
 
 // Start to shown with no measuring application: the window's own part of start-up.
@@ -181,11 +224,6 @@ double StartWithoutLink() {
     return Median(times);
 }
 
-void PrintKinds(const KindCosts& k) {
-    std::cerr << "   each kind: name lookup " << Micro(k.name) << ", empty call " << Micro(k.invoke)
-              << ", a new object and its release " << Micro(k.object) << " more, a typed query of it "
-              << Micro(k.query) << " more" << std::endl;
-}
 
 int Bench(const std::vector<int>& pointCounts) {
     const double withoutLink = StartWithoutLink();
@@ -193,23 +231,22 @@ int Bench(const std::vector<int>& pointCounts) {
                  "wall / floor | floor by kind per point | wall / floor by kind |\n|---|---|---|---|---|---|---|---|---|"
               << std::endl;
     std::vector<StartFigures> starts;
+    std::vector<double> bareLinks;
     for (const int points : pointCounts) {
         SimulatedCell cell(L"--points " + std::to_wstring(points));
         Probe probe;
-        const KindCosts kinds = probe.Kinds(kProbeCalls / 4);
-        PrintKinds(kinds);
+        bareLinks.push_back(BareLoadLink());
         std::unique_ptr<TessalyApp> app;
         // Start-up and "Close", each beside a bare window, a few times.
         for (int r = 0; r < kRepeats; ++r) {
             StartFigures s;
             s.bare = BareWindowStart();
-            s.roundTrip = probe.RoundTrip(kProbeCalls);
+            s.kinds = probe.Kinds(kProbeCalls / 4);
             const Counts before = CountsOf(cell);
             const Stopwatch watch;
             app = std::make_unique<TessalyApp>();
             s.tessaly = watch.Seconds();
             s.load = CountsOf(cell) - before;
-            s.kindFloor = FloorByKind(s.load, kinds);
             if (r + 1 < kRepeats) {
                 const Stopwatch closing;
                 app->Close();
@@ -224,8 +261,8 @@ int Bench(const std::vector<int>& pointCounts) {
             app->Click(mode.option);
             app->SetChecked(ControlId::Check4, mode.spline);
             std::vector<ActionFigures> runs;
-            for (int r = 0; r < (points > 100 ? 1 : kRepeats); ++r) {
-                runs.push_back(TimeAction(cell, *app, probe, kinds));
+            for (int r = 0; r < kRepeats; ++r) {
+                runs.push_back(TimeAction(cell, *app, probe));
             }
             std::sort(runs.begin(), runs.end(),
                       [](const ActionFigures& a, const ActionFigures& b) { return a.Ratio() < b.Ratio(); });
@@ -247,8 +284,8 @@ int Bench(const std::vector<int>& pointCounts) {
     for (const StartFigures& s : starts) {
         bare.push_back(s.bare);
         tessaly.push_back(s.tessaly);
-        floor.push_back(s.load.total * s.roundTrip);
-        kindFloor.push_back(s.kindFloor);
+        floor.push_back(s.Floor());
+        kindFloor.push_back(s.KindFloor());
         loadTrips = s.load.total;
         if (s.close > 0) {
             close.push_back(s.close);
@@ -265,6 +302,10 @@ int Bench(const std::vector<int>& pointCounts) {
               << "| tessaly.exe / (bare window + load link floor by kind) | "
               << Fixed(Median(tessaly) / (Median(bare) + Median(kindFloor)), 2) << " |\n"
               << "| tessaly.exe with no measuring application: start to shown | " << Milli(withoutLink) << " |\n"
+              << "| the load link's calls from a client process of their own, beyond its start | "
+              << Milli(Median(bareLinks)) << " |\n"
+              << "| tessaly.exe / (bare window + that client's load link) | "
+              << Fixed(Median(tessaly) / (Median(bare) + Median(bareLinks)), 2) << " |\n"
               << "| tessaly.exe: \"Close\" to process exit | " << Milli(Median(close)) << " |" << std::endl;
     return 0;
 }
@@ -300,6 +341,13 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring command = argc > 1 ? argv[1] : L"";
     tessaly::com::Apartment apartment;
     try {
+        // The bench's own children: no desktop of their own.
+        if (command == L"load-link") {
+            return tessaly::benchcom::LoadLink();
+        }
+        if (command == L"nothing") {
+            return 0;
+        }
         tessaly::e2e::StartDesktop();
         if (command == L"bench") {
             std::vector<int> points;
@@ -311,7 +359,7 @@ int wmain(int argc, wchar_t** argv) {
         if (command == L"tolerance") {
             return tessaly::benchcom::Tolerance();
         }
-        std::fprintf(stderr, "usage: tessaly-bench-com bench|tolerance\n");
+        std::fprintf(stderr, "usage: tessaly-bench-com bench [N...] | tolerance\n");
         return 2;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tessaly-bench-com: %s\n", e.what());
