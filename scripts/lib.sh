@@ -80,6 +80,15 @@ build_windows32() {
     cmake --build "$BUILD_WINDOWS32" -j "$JOBS"
 }
 
+# The Windows build tree of a bitness, 32 or 64.
+windows_tree() {
+    case $1 in
+    32) echo "$BUILD_WINDOWS32" ;;
+    64) echo "$BUILD_WINDOWS" ;;
+    *) die "a bitness is 32 or 64, not '$1'" ;;
+    esac
+}
+
 prepare_wine() {
     # A prefix made before wine32 was installed starts no program at all ("could not
     # load kernel32.dll"): it has no 32-bit system folder. Make it anew.
