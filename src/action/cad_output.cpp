@@ -1,9 +1,8 @@
 #include "action/cad_output.h"
 
-#include <cmath>
-
 #include "action/lookup.h"
 #include "action/report.h"
+#include "base/convert.h"
 #include "base/error.h"
 #include "pointlist/entry.h"
 #include "pointlist/number_text.h"
@@ -11,13 +10,6 @@
 namespace tessaly {
 
 namespace {
-
-double FiniteRadius(double radius)
-{
-    if (!std::isfinite(radius))
-        throw Error("tolerance radius overflows");
-    return radius;
-}
 
 class Plotter {
 public:
@@ -69,7 +61,7 @@ void Plotter::PlotAll()
 // probe-size sphere S3 coloured by the inner check.
 void Plotter::CheckTolerance(const cad::Point3& point)
 {
-    const double outerRadius = FiniteRadius(Tolerance() + state_.probeRadius);
+    const double outerRadius = Finite(Tolerance() + state_.probeRadius, "tolerance radius");
     auto outer = ModelSpace()->AddSphere(point, outerRadius, cad::RadiusArg::Variant);
     bool overlap = false;
     if (auto interference = partSolid_->CheckInterference(*outer, true); !interference) {
@@ -83,7 +75,7 @@ void Plotter::CheckTolerance(const cad::Point3& point)
     }
 
     if (!overlap) {
-        const double innerRadius = FiniteRadius(state_.probeRadius - Tolerance());
+        const double innerRadius = Finite(state_.probeRadius - Tolerance(), "tolerance radius");
         auto inner = ModelSpace()->AddSphere(point, innerRadius, cad::RadiusArg::Double);
         if (auto interference = partSolid_->CheckInterference(*inner, true); !interference) {
             probeSphereColor_ = cad::kRed;

@@ -1,7 +1,6 @@
 #include "action/collect.h"
 
 #include <algorithm>
-#include <cmath>
 #include <optional>
 
 #include "action/report.h"
@@ -13,14 +12,6 @@
 namespace tessaly {
 
 namespace {
-
-// A transform whose result is no longer a finite double is not made.
-double Finite(double value)
-{
-    if (!std::isfinite(value))
-        throw Error("coordinate overflow");
-    return value;
-}
 
 class Collector {
 public:
@@ -128,16 +119,17 @@ void Collector::CollectPoint(const std::wstring& id, dmis::IFeatureData& feature
 
     for (int axis = 0; axis < 3; ++axis) {
         UnderCollectionReport([&] {
+            // A shift or mirror whose result is no longer a finite double is not made.
             std::wstring text = form_.GetText(kShift[axis]);
             if (!text.empty())
-                point->Set(axis, Finite(point->Get(axis) + ParseNumber(text, separator_)));
+                point->Set(axis, Finite(point->Get(axis) + ParseNumber(text, separator_), "shifted coordinate"));
         });
     }
 
     for (int axis = 0; axis < 3; ++axis) {
         UnderCollectionReport([&] {
             if (form_.IsChecked(kMirror[axis]))
-                point->Set(axis, Finite(point->Get(axis) * -1));
+                point->Set(axis, Finite(point->Get(axis) * -1, "mirrored coordinate"));
         });
     }
 

@@ -1,5 +1,7 @@
 #include "base/convert.h"
 
+#include <cmath>
+
 #include "base/error.h"
 
 namespace tessaly {
@@ -48,6 +50,13 @@ std::int16_t ToInt16(std::int32_t value, const char* what)
     if (value < INT16_MIN || value > INT16_MAX)
         throw Error(std::string(what) + ": overflow, " + std::to_string(value) + " does not fit a 16-bit integer");
     return static_cast<std::int16_t>(value);
+}
+
+double Finite(double value, const char* what)
+{
+    if (!std::isfinite(value))
+        throw Error(std::string(what) + " overflows");
+    return value;
 }
 
 std::string Narrow(std::wstring_view text)

@@ -83,9 +83,14 @@ long SimulatedCell::References()
     return Number("references");
 }
 
-std::string SimulatedCell::RoundTrips()
+SimulatedCell::RoundTripCounts SimulatedCell::RoundTrips()
 {
-    return Reply("round-trips", "round trips: ");
+    const std::string reply = Reply("round-trips", "round trips: ");
+    RoundTripCounts c;
+    if (std::sscanf(reply.c_str(), "%ld (names %ld, invokes %ld, queries %ld, releases %ld)", &c.total, &c.names,
+                    &c.invokes, &c.queries, &c.releases) != 5)
+        throw Error("the cell's round trips \"" + reply + "\" do not read");
+    return c;
 }
 
 std::string SimulatedCell::Colours(double x, double y, double z)

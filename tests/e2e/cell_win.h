@@ -24,9 +24,20 @@ public:
     std::vector<std::string> Drawing();
     long Calls();
     long References();
-    // "T (names N, invokes I, queries Q, releases R)": the round trips the cell's
-    // objects have seen so far.
-    std::string RoundTrips();
+    // The round trips the cell's objects have seen so far, by kind.
+    struct RoundTripCounts {
+        long total = 0;
+        long names = 0;
+        long invokes = 0;
+        long queries = 0;
+        long releases = 0;
+        RoundTripCounts operator-(const RoundTripCounts& earlier) const
+        {
+            return {total - earlier.total, names - earlier.names, invokes - earlier.invokes,
+                    queries - earlier.queries, releases - earlier.releases};
+        }
+    };
+    RoundTripCounts RoundTrips();
     // "plan RRGGBB front RRGGBB": the colours the cell's window shows where the point lies
     // in its plan and its front view.
     std::string Colours(double x, double y, double z);

@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <regex>
 #include <string>
 #include <vector>
@@ -281,15 +280,6 @@ struct ActionCalls {
     long invokes = 0;
 };
 
-long Invokes(SimulatedCell& cell)
-{
-    long total = 0;
-    long names = 0;
-    long invokes = -1;
-    std::sscanf(cell.RoundTrips().c_str(), "%ld (names %ld, invokes %ld", &total, &names, &invokes);
-    return invokes;
-}
-
 ActionCalls CallsOfAction(ControlId mode, int points)
 {
     SimulatedCell cell(L"--points " + std::to_wstring(points));
@@ -297,9 +287,9 @@ ActionCalls CallsOfAction(ControlId mode, int points)
     app.SelectFeatures({L"F10"});
     app.Click(mode);
     app.Type(ControlId::Text3, L"0.25");
-    const ActionCalls before{cell.Calls(), Invokes(cell)};
+    const ActionCalls before{cell.Calls(), cell.RoundTrips().invokes};
     EXPECT_TRUE(app.SendToAcad().empty());
-    return {cell.Calls() - before.calls, Invokes(cell) - before.invokes};
+    return {cell.Calls() - before.calls, cell.RoundTrips().invokes - before.invokes};
 }
 
 // Each point's calls, the least the action must make (sweep/call_count_test.cpp), are

@@ -45,28 +45,7 @@ constexpr int kProbeCalls = 1000;
 constexpr int kRepeats = 3;
 constexpr DWORD kActionTimeoutMs = 600000;
 
-struct Counts {
-    long total = 0;
-    long names = 0;
-    long invokes = 0;
-    long queries = 0;
-    long releases = 0;
-};
-
-Counts CountsOf(SimulatedCell& cell) {
-    Counts c;
-    const std::string reply = cell.RoundTrips();
-    if (std::sscanf(reply.c_str(), "%ld (names %ld, invokes %ld, queries %ld, releases %ld)", &c.total, &c.names,
-                    &c.invokes, &c.queries, &c.releases) != 5) {
-        throw Error("the cell's round trips \"" + reply + "\" do not read");
-    }
-    return c;
-}
-
-Counts operator-(const Counts& a, const Counts& b) {
-    return {a.total - b.total, a.names - b.names, a.invokes - b.invokes, a.queries - b.queries,
-            a.releases - b.releases};
-}
+using Counts = SimulatedCell::RoundTripCounts;
 
 double Median(std::vector<double> values) {
     std::sort(values.begin(), values.end());
@@ -104,7 +83,7 @@ struct ActionFigures {
 ActionFigures TimeAction(SimulatedCell& cell, TessalyApp& app, Probe& probe) {
     ActionFigures f;
     f.kinds = probe.Kinds(kProbeCalls / 4);
-    const Counts before = CountsOf(cell);
+    const Counts before = cell.RoundTrips();
     const Stopwatch watch;
     DWORD_PTR ignored = 0;
     if (!SendMessageTimeoutW(app.Control(ControlId::Command2), BM_CLICK, 0, 0, SMTO_NORMAL, kActionTimeoutMs,
@@ -112,7 +91,7 @@ ActionFigures TimeAction(SimulatedCell& cell, TessalyApp& app, Probe& probe) {
         throw Error("\"Send To Acad\" did not end");
     }
     f.wall = watch.Seconds();
-    f.counts = CountsOf(cell) - before;
+    f.counts = cell.RoundTrips() - before;
     return f;
 }
 
@@ -242,11 +221,11 @@ int Bench(const std::vector<int>& pointCounts) {
             StartFigures s;
             s.bare = BareWindowStart();
             s.kinds = probe.Kinds(kProbeCalls / 4);
-            const Counts before = CountsOf(cell);
+            const Counts before = cell.RoundTrips();
             const Stopwatch watch;
             app = std::make_unique<TessalyApp>();
             s.tessaly = watch.Seconds();
-            s.load = CountsOf(cell) - before;
+            s.load = cell.RoundTrips() - before;
             if (r + 1 < kRepeats) {
                 const Stopwatch closing;
                 app->Close();
@@ -268,9 +247,9 @@ int Bench(const std::vector<int>& pointCounts) {
                       [](const ActionFigures& a, const ActionFigures& b) { return a.Ratio() < b.Ratio(); });
             PrintActions(points, mode, runs[runs.size() / 2]);
             if (mode.option == ControlId::Option2) {
-                const Counts before = CountsOf(cell);
+                const Counts before = cell.RoundTrips();
                 const double replay = probe.SpherePoints(points);
-                const Counts trips = CountsOf(cell) - before;
+                const Counts trips = cell.RoundTrips() - before;
                 std::cerr << "   the same calls made by the probe: " << Micro(replay) << " per point, "
                           << Fixed(static_cast<double>(trips.total) / points, 2) << " round trips per point"
                           << std::endl;
