@@ -32,6 +32,50 @@ TESSALY_FILES=(/usr/lib/wine/wine /usr/lib/wine/wine64 /etc/xdg/openbox/rc.xml
 log() { printf '== %s\n' "$*" >&2; }
 die() { log "$*"; exit 1; }
 
+SUDO=
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+
+# apt-get with Debian's non-interactive front end; its output goes to the file $1.
+apt_quiet() { # log-file apt-get-arguments...
+    local out=$1
+    shift
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get "$@" >"$out" 2>&1
+}
+
+# The package lists. A mirror caught mid-sync serves an index that does not match its
+# Release file; apt then keeps the other indexes, so that is a warning, not the end.
+apt_update() {
+    local out
+    out=$(mktemp)
+    apt_quiet "$out" update || true
+    if grep -q '^[EW]:' "$out"; then
+        log "apt-get update did not get every index; going on with those it got:"
+        grep '^[EW]:' "$out" | sed 's/^/   /' >&2
+    fi
+    rm -f "$out"
+}
+
+# Installs packages. Should the suites disagree (the security suite's index of one
+# architecture missing, so that a Multi-Arch: same package has no common version), try
+# once more with the release's own suite as the target for both architectures.
+apt_install() { # packages...
+    local out codename
+    out=$(mktemp)
+    if ! apt_quiet "$out" install -y -q --no-install-recommends "$@"; then
+        codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+        [ -n "$codename" ] || { cat "$out" >&2; rm -f "$out"; die "apt-get install failed, and /etc/os-release names no release to retry with"; }
+        log "apt-get install failed:"
+        sed -n '/unmet dependencies/,$p' "$out" | sed 's/^/   /' >&2
+        log "trying once more with the release's own suite, $codename, as the target"
+        if ! apt_quiet "$out" install -y -q --no-install-recommends -t "$codename" "$@"; then
+            cat "$out" >&2
+            rm -f "$out"
+            die "apt-get install -t $codename failed too (its output is above)"
+        fi
+    fi
+    rm -f "$out"
+}
+
 ensure_packages() {
     local missing=()
     local p
@@ -40,18 +84,96 @@ ensure_packages() {
     done
     if [ ${#missing[@]} -gt 0 ]; then
         log "installing ${missing[*]}"
-        local sudo=
-        [ "$(id -u)" -eq 0 ] || sudo=sudo
         if ! dpkg --print-foreign-architectures | grep -qx i386; then
-            $sudo dpkg --add-architecture i386
+            log "adding the i386 architecture, for Wine's 32-bit part (wine32:i386)"
+            $SUDO dpkg --add-architecture i386
         fi
-        $sudo apt-get update -qq
-        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+        apt_update
+        apt_install "${missing[@]}"
     fi
     local f
     for f in "${TESSALY_FILES[@]}"; do
         [ -e "$f" ] || die "missing $f, which the scripts need (the packages above should have installed it)"
     done
+    ensure_i386
+}
+
+# Wine's 32-bit loader answers --version when this host runs 32-bit programs; a kernel
+# without 32-bit support refuses it (Exec format error), and qemu before 8 takes about a
+# minute, which is as good as refusing.
+runs_i386() {
+    timeout 20 /usr/lib/wine/wine --version >/dev/null 2>&1
+}
+
+BINFMT=/proc/sys/fs/binfmt_misc
+I386_HANDLER=tessaly-i386
+QEMU_I386=/usr/bin/qemu-i386-static
+
+# Wine starts every program through its 32-bit loader once wine32 is installed. Where the
+# kernel runs no 32-bit program, qemu's user-mode emulator, registered with binfmt_misc,
+# runs it: qemu 8 or later, from the backports suite (bookworm's 7.2 ignores
+# MAP_FIXED_NOREPLACE, and every Wine process then probes its address space for a
+# minute). TESSALY_EMULATE_I386=1 takes that path on any host.
+ensure_i386() {
+    if [ "${TESSALY_EMULATE_I386:-0}" = 1 ]; then
+        log "TESSALY_EMULATE_I386=1: running 32-bit programs through qemu even though this host may run them itself"
+    else
+        runs_i386 && return 0
+        log "this host runs no 32-bit program (Wine's 32-bit loader fails to start): running them through qemu"
+    fi
+    [ "$(id -u)" -eq 0 ] || [ -n "$(command -v sudo)" ] || die "running 32-bit programs through qemu needs root (or sudo): the scripts install qemu-user-static and register it with binfmt_misc"
+    install_backports_qemu
+    register_i386_handler
+    runs_i386 || die "Wine's 32-bit loader still does not start through $QEMU_I386 (try: $QEMU_I386 /usr/lib/wine/wine --version)"
+}
+
+# qemu-user-static of version 8 or later, from the backports suite of this release.
+install_backports_qemu() {
+    local version
+    version=$(dpkg-query -W -f='${Version}' qemu-user-static 2>/dev/null || true)
+    if [ -n "$version" ] && dpkg --compare-versions "$version" ge 1:8; then
+        return 0
+    fi
+    local codename uri list
+    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+    [ -n "$codename" ] || die "/etc/os-release names no release, so there is no backports suite to take qemu from"
+    list=/etc/apt/sources.list.d/tessaly-backports.sources
+    if ! apt-get indextargets --format '$(RELEASE)' 2>/dev/null | grep -qx "$codename-backports"; then
+        # The mirror this host already uses for the release itself.
+        uri=$(apt-get indextargets --format '$(RELEASE) $(REPO_URI)' 2>/dev/null | awk -v r="$codename" '$1 == r { print $2; exit }')
+        [ -n "$uri" ] || die "no apt source serves $codename, so there is none for $codename-backports either"
+        log "adding the $codename-backports suite ($uri) to apt's sources, for qemu-user-static 8 or later"
+        printf 'Types: deb\nURIs: %s\nSuites: %s-backports\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+            "$uri" "$codename" | $SUDO tee "$list" >/dev/null
+    fi
+    apt_update
+    log "installing qemu-user-static from $codename-backports"
+    local out
+    out=$(mktemp)
+    if ! apt_quiet "$out" install -y -q --no-install-recommends -t "$codename-backports" qemu-user-static; then
+        cat "$out" >&2
+        rm -f "$out"
+        die "qemu-user-static could not be installed from $codename-backports (apt's output is above)"
+    fi
+    rm -f "$out"
+    version=$(dpkg-query -W -f='${Version}' qemu-user-static)
+    dpkg --compare-versions "$version" ge 1:8 || die "$codename-backports gave qemu-user-static $version; 8 or later is needed"
+    [ -x "$QEMU_I386" ] || die "missing $QEMU_I386, which qemu-user-static should have installed"
+}
+
+# Hands 32-bit x86 programs (ELF executables and shared objects) to qemu. With the F flag
+# the kernel opens the emulator now and keeps that file, so a handler is registered anew
+# whenever this runs: an earlier one may hold an older qemu. The newest handler for a
+# program is the one the kernel uses, so another one (an older qemu's) stays as it is.
+register_i386_handler() {
+    if [ ! -e "$BINFMT/register" ]; then
+        $SUDO mount -t binfmt_misc binfmt_misc "$BINFMT" 2>/dev/null ||
+            die "binfmt_misc cannot be mounted on $BINFMT, so 32-bit programs cannot be handed to qemu (a kernel without CONFIG_BINFMT_MISC, or a container that may not mount it)"
+    fi
+    [ -e "$BINFMT/$I386_HANDLER" ] && echo -1 | $SUDO tee "$BINFMT/$I386_HANDLER" >/dev/null
+    printf '%s' ":$I386_HANDLER:M::\\x7fELF\\x01\\x01\\x01\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x02\\x00\\x03\\x00:\\xff\\xff\\xff\\xff\\xff\\xfe\\xfe\\x00\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xfe\\xff\\xff\\xff:$QEMU_I386:F" |
+        $SUDO tee "$BINFMT/register" >/dev/null || die "binfmt_misc refused the handler for 32-bit programs"
+    log "registered $QEMU_I386 ($(dpkg-query -W -f='${Version}' qemu-user-static)) with binfmt_misc as $I386_HANDLER: the kernel hands 32-bit x86 programs to it"
 }
 
 build_native() {
