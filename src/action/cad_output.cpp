@@ -32,11 +32,12 @@ private:
     std::int16_t probeSphereColor_ = cad::kColorByBlock;
 };
 
-// Nothing is caught here: a failure ends the loop and goes to the armed report.
+// Nothing is caught here: a failure ends the loop and goes to the armed report. A close
+// asked for ends it after the point being drawn.
 void Plotter::PlotAll()
 {
     const int count = form_.ListCount(kPointList);
-    for (int k = 0; k < count; ++k) {
+    for (int k = 0; k < count && !form_.Closing(); ++k) {
         const PointEntry entry = ParseEntry(form_.ListItem(kPointList, k), separator_);
         const cad::Point3 point{entry.x, entry.y, entry.z};
         state_.probeRadius = ParseNumber(form_.GetText(kProbeDiameter), separator_) / 2.0;
@@ -113,7 +114,7 @@ void DrawIntoCad(Form& form, WindowState& state, cad::IConnector& cad, const Spl
 
         Plotter(form, state, partSolid.get(), decimalSeparator).PlotAll();
 
-        if (form.IsChecked(kCreateSpline)) {
+        if (form.IsChecked(kCreateSpline) && !form.Closing()) {
             auto curve = state.acadDoc->ModelSpace()->AddSpline(spline.fitPoints, spline.startTangent,
                                                                  spline.endTangent);
             curve->Update();

@@ -62,7 +62,7 @@ SplineData Collector::Run() noexcept
     std::unique_ptr<dmis::ICommands> commands; // empty: every selected entry fails its lookup
     UnderCollectionReport([&] { commands = state_.dmisApp->CurrentProgram()->Commands(); });
 
-    for (int i = 0; i < entries; ++i) {
+    for (int i = 0; i < entries && !form_.Closing(); ++i) {
         std::wstring id;
         std::unique_ptr<dmis::ICommand> command;
         UnderCollectionReport([&] {
@@ -103,7 +103,7 @@ SplineData Collector::Run() noexcept
             }
         });
 
-        for (int j = 1; j <= count; ++j)
+        for (int j = 1; j <= count && !form_.Closing(); ++j)
             CollectPoint(id, *featureData, j, count);
     }
     return std::move(spline_);

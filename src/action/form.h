@@ -40,6 +40,9 @@ public:
     // A message box: OK button only, no icon, the program's name as caption; returns
     // when dismissed. (Not named MessageBox: windows.h makes that a macro.)
     virtual void ShowMessage(const std::wstring& text) = 0;
+    // True once the window has been asked to close while a handler runs: the handler
+    // stops at its next step, and the window closes when it has returned.
+    virtual bool Closing() const noexcept = 0;
 
     bool IsChecked(ControlId checkBox) const { return CheckValue(checkBox) == kChecked; }
 };

@@ -38,7 +38,7 @@ void LinkAtLoad(Form& form, WindowState& state, dmis::IConnector& dmis, wchar_t 
         state.probeRadius = state.dmisApp->CurrentProgram()->OldBasic()->GetProbeRadius();
         form.SetText(kProbeDiameter, FormatFixed6(state.probeRadius * 2, decimalSeparator));
         const int count = ToInt16(state.dmisApp->CurrentProgram()->Commands()->Count(), "count");
-        for (int i = 1; i <= count; ++i) {
+        for (int i = 1; i <= count && !form.Closing(); ++i) {
             std::wstring id = state.dmisApp->CurrentProgram()->Commands()->Item(i)->ID();
             if (IsFeatureId(id))
                 form.ListAppend(kFeatureList, id);

@@ -19,7 +19,13 @@ void SendToAcad(Form& form, WindowState& state, dmis::IConnector& dmis, cad::ICo
     }
 
     // The collection report, then the CAD reports: each stage arms and runs its own.
+    // A close asked for meanwhile ends the action between steps, and no report is shown
+    // for it: closing is no failure.
+    if (form.Closing())
+        return;
     const SplineData spline = CollectFeatures(form, state, decimalSeparator);
+    if (form.Closing())
+        return;
     DrawIntoCad(form, state, cad, spline, decimalSeparator);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -25,6 +26,9 @@ public:
     void FailAlways(std::string_view operation);
     void ClearFailures();
     void Clear();
+
+    // Told each call's position (from 1) as it arrives, before anything else happens.
+    std::function<void(std::size_t)> onArrival;
 
 private:
     std::vector<std::string> calls_;

@@ -8,6 +8,8 @@ namespace tessaly::sim {
 
 void CallLog::Record(std::string_view operation)
 {
+    if (onArrival)
+        onArrival(calls_.size() + 1);
     calls_.emplace_back(operation);
     bool fail = std::find(failAt_.begin(), failAt_.end(), calls_.size()) != failAt_.end() ||
                 std::find(failAlways_.begin(), failAlways_.end(), operation) != failAlways_.end();

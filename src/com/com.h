@@ -82,6 +82,27 @@ private:
     T* p_ = nullptr;
 };
 
+// IUnknown of an object that outlives every reference to it (a static object, or a member
+// of an owner that revokes it first): nothing is counted, and QueryInterface offers
+// IUnknown and I only.
+template <class I>
+class Uncounted : public I {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        if (!object) {
+            return E_POINTER;
+        }
+        if (iid == IID_IUnknown || iid == __uuidof(I)) {
+            *object = static_cast<I*>(this);
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+};
+
 // Throwing QueryInterface for a required interface. The result is typed T; for the
 // automation interfaces of the two applications T is IDispatch, since they are all
 // dispatch interfaces.

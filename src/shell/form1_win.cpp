@@ -136,6 +136,17 @@ std::wstring WindowText(HWND control)
     return text;
 }
 
+// EnumThreadWindows callback (named: a lambda has no CALLBACK convention on x86): ends
+// each message box that the window in `owner` owns, as its OK button would.
+BOOL CALLBACK EndOwnedMessageBox(HWND window, LPARAM owner)
+{
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (GetWindow(window, GW_OWNER) == reinterpret_cast<HWND>(owner) && std::wstring_view(className) == L"#32770")
+        PostMessageW(window, WM_COMMAND, IDOK, 0);
+    return TRUE;
+}
+
 const Row& FirstFocus()
 {
     for (ControlId id : layout::CreationOrder())
@@ -258,6 +269,9 @@ std::optional<LRESULT> Form1::onMessage(UINT message, WPARAM wParam, LPARAM lPar
         return 0;
     case WM_CTLCOLORSTATIC:
         return onColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_CLOSE:
+        onClose();
+        return 0;
     case WM_DESTROY:
         onDestroy();
         return 0;
@@ -277,7 +291,11 @@ void Form1::onLoad()
 {
     // First, before anything can fail and before the window is on the screen.
     MakeTopmost(hwnd_);
+    busy_ = true;
     LinkAtLoad(*this, state_, dmis_, decimalSeparator_);
+    busy_ = false;
+    if (closeAsked_)
+        DestroyWindow(hwnd_);
 }
 
 void Form1::onActivate()
@@ -287,14 +305,35 @@ void Form1::onActivate()
 
 void Form1::onCloseClick()
 {
-    // Ends the program at once: onDestroy lets go of every reference and posts WM_QUIT.
-    // Nothing is sent to the measuring or the CAD application.
-    DestroyWindow(hwnd_);
+    onClose();
 }
 
 void Form1::onSendToAcadClick()
 {
+    // One action at a time: a click that arrives while a call of the action waits (sent
+    // by another program, or an accessibility tool) does nothing.
+    if (busy_)
+        return;
+    busy_ = true;
     SendToAcad(*this, state_, dmis_, cad_, decimalSeparator_);
+    busy_ = false;
+    if (closeAsked_)
+        DestroyWindow(hwnd_);
+}
+
+void Form1::onClose()
+{
+    // Ends the program: onDestroy lets go of every reference and posts WM_QUIT. Nothing is
+    // sent to the measuring or the CAD application, and what was drawn stays.
+    if (!busy_) {
+        DestroyWindow(hwnd_);
+        return;
+    }
+    // A handler is inside a call: destroying the window now would release the references
+    // it is using. It stops at its next step instead (Closing), shows no more message
+    // boxes, and the window goes when it returns.
+    closeAsked_ = true;
+    CloseMessageBoxes();
 }
 
 // --- Window mechanics -------------------------------------------------------------------
@@ -351,6 +390,11 @@ void Form1::onDestroy()
     state_.dmisApp.reset();
     // The program's only window: its end is the program's end.
     PostQuitMessage(0);
+}
+
+void Form1::CloseMessageBoxes()
+{
+    EnumThreadWindows(GetCurrentThreadId(), &EndOwnedMessageBox, reinterpret_cast<LPARAM>(hwnd_));
 }
 
 void Form1::RestoreFocus()
@@ -506,6 +550,9 @@ void Form1::ListClear(ControlId list)
 
 void Form1::ShowMessage(const std::wstring& text)
 {
+    if (Closing())
+        return; // the user has closed the window: nobody is left to answer a box
+
     // Owned by the window: modal to it (no click reaches the form meanwhile) and above it
     // in the topmost band.
     if (MessageBoxW(hwnd_, text.c_str(), kMessageCaption, MB_OK) == 0)

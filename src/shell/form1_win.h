@@ -13,6 +13,7 @@
 #include "action/form.h"
 #include "shell/layout.h"
 #include "shell/locale_win.h"
+#include "shell/message_filter_win.h"
 #include "action/window_state.h"
 
 namespace tessaly {
@@ -65,6 +66,7 @@ public:
     void ListAppend(ControlId list, const std::wstring& entry) override;
     void ListClear(ControlId list) override;
     void ShowMessage(const std::wstring& text) override;
+    bool Closing() const noexcept override { return closeAsked_ || !hwnd_; }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -76,11 +78,14 @@ private:
     void onActivate();
     void onCloseClick();
     void onSendToAcadClick();
+    // "Close", or a close from the frame, the taskbar or another program.
+    void onClose();
 
     // Window mechanics, not behaviour: building, painting, focus, teardown.
     void onCreate();
     void onDestroy();
     void RestoreFocus();
+    void CloseMessageBoxes();
     std::optional<LRESULT> onColorStatic(HDC dc, HWND control);
     LRESULT onGetDefId() const;
     void onNextDialogControl(WPARAM wParam, LPARAM lParam);
@@ -89,11 +94,20 @@ private:
     HWND Expect(ControlId id, std::initializer_list<layout::Kind> kinds, const char* operation) const;
     HWND ExpectList(ControlId id, const char* operation) const;
 
+    // Before the window exists and after it is gone, so that every call made from the
+    // window's handlers is made under it.
+    MessageFilterRegistration messageFilter_;
     dmis::IConnector& dmis_;
     cad::IConnector& cad_;
     const wchar_t decimalSeparator_;
     WindowState state_;
     HWND hwnd_ = nullptr;
+    // A handler that calls the applications is running. Each call waits in a message loop
+    // of COM's (or a message box's), where messages sent by other programs and threads
+    // are delivered: a click sent to "Send To Acad" then does nothing, and a close is
+    // held until the handler has returned (closeAsked_).
+    bool busy_ = false;
+    bool closeAsked_ = false;
     // The control that gets the focus back when the window is activated again.
     HWND focus_ = nullptr;
     // The controls' fonts. They outlive the controls: the destructor's body destroys the

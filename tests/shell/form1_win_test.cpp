@@ -5,8 +5,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -16,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "base/error.h"
+#include "com/com.h"
 #include "shell/dpi_win.h"
 #include "shell/layout.h"
 
@@ -167,8 +170,12 @@ public:
     std::unique_ptr<cad::IApplication> GetRunningApplication() override
     {
         log_.calls.push_back("GetRunningApplication");
+        if (duringCall)
+            duringCall();
         throw Error("AutoCAD is not running");
     }
+    // Runs while the call waits, as messages from other programs do.
+    std::function<void()> duringCall;
 
 private:
     Log& log_;
@@ -774,6 +781,52 @@ TEST_F(Form1Test, NoExceptionLeavesAHandler)
     EXPECT_TRUE(Topmost(form->Hwnd()));
     Click(ControlId::Command2);
     EXPECT_TRUE(form->Hwnd());
+}
+
+// A close and a second click that arrive while a call of the action waits: the click does
+// nothing, the window stays until the action has returned, then closes as "Close" does.
+TEST_F(Form1Test, CloseAndClickDuringTheActionWaitForItsEnd)
+{
+    Open(DmisSetup::Mode::Succeed);
+    const HWND hwnd = form->Hwnd();
+    bool aliveAfterClose = false;
+    cad.duringCall = [&] {
+        SendMessageW(C(ControlId::Command2), BM_CLICK, 0, 0);
+        SendMessageW(hwnd, WM_CLOSE, 0, 0);
+        aliveAfterClose = IsWindow(hwnd) && form->State().dmisApp;
+    };
+    const std::size_t calls = log.calls.size();
+    Click(ControlId::Command2);
+    EXPECT_TRUE(aliveAfterClose);
+    EXPECT_EQ(std::count(log.calls.begin() + static_cast<std::ptrdiff_t>(calls), log.calls.end(), "CreateApplication"), 1)
+        << "one action";
+    EXPECT_FALSE(IsWindow(hwnd));
+    EXPECT_EQ(log.alive, 0) << "every reference released";
+    Pump();
+    EXPECT_TRUE(quitPosted);
+}
+
+// The program's message filter is in place for as long as the window lives, and retries
+// only what the application asks to be retried.
+TEST_F(Form1Test, MessageFilterLivesWithTheWindow)
+{
+    com::Apartment apartment;
+    ASSERT_TRUE(apartment.ok());
+    Open();
+    IMessageFilter* filter = nullptr;
+    ASSERT_EQ(CoRegisterMessageFilter(nullptr, &filter), S_OK);
+    ASSERT_NE(filter, nullptr);
+    EXPECT_EQ(filter->RetryRejectedCall(nullptr, 0, SERVERCALL_RETRYLATER), 250u);
+    EXPECT_EQ(filter->RetryRejectedCall(nullptr, 0, SERVERCALL_REJECTED), static_cast<DWORD>(-1));
+    EXPECT_EQ(filter->RetryRejectedCall(nullptr, 10000, SERVERCALL_RETRYLATER), static_cast<DWORD>(-1));
+    IMessageFilter* none = nullptr;
+    CoRegisterMessageFilter(filter, &none);
+    filter->Release();
+    EXPECT_EQ(none, nullptr);
+
+    form.reset();
+    ASSERT_EQ(CoRegisterMessageFilter(nullptr, &filter), S_OK);
+    EXPECT_EQ(filter, nullptr) << "revoked with the window";
 }
 
 // --- Option groups and the feature list ----------------------------------------------

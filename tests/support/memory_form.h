@@ -25,6 +25,7 @@ public:
     void ListAppend(ControlId list, const std::wstring& entry) override;
     void ListClear(ControlId list) override;
     void ShowMessage(const std::wstring& text) override;
+    bool Closing() const noexcept override { return closing; }
 
     // Test side: set what a user would set.
     void SetCheck(ControlId checkBox, int value);
@@ -37,6 +38,8 @@ public:
     std::wstring Caption(ControlId label) const { return text_[Index(label)]; }
     const std::vector<std::wstring>& Items(ControlId list) const;
     std::vector<std::wstring> messages;
+    // The window has been asked to close.
+    bool closing = false;
     // Captions of Label2 in the order they were written.
     std::vector<std::wstring> label2History;
 

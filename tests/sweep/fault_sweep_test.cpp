@@ -362,5 +362,62 @@ TEST(FaultSweep, SplineWithTwoFeatures)
     Sweep("Create Spline, F5 and F9 (shift, mirror, depth)", s);
 }
 
+// The window asked to close at every call of a clean run over a feature of many points:
+// the action stops at its next step, without a report, having drawn a prefix of what the
+// clean run draws, and the next click (with a window that stays) gives the clean result.
+void CloseSweep(const std::string& name, Settings s)
+{
+    sim::SimPartProgram program = sim::DemoPartProgram();
+    sim::SimCommand many;
+    many.id = L"F10";
+    for (int i = 0; i < 30; ++i)
+        many.points.push_back({6.0 * i, 20.0, 20.0}); // clear of the part
+    many.points[3] = {10, 20, 5}; // mirrored in Y, 2 above the part: its outer tolerance sphere touches
+    program.commands.push_back(many);
+    s.features = {L"F10"};
+    Cell cell(s, program);
+
+    cell.Click();
+    ASSERT_FALSE(cell.escaped);
+    const std::vector<std::string> cleanTexts = Texts(cell.events);
+    const std::size_t cleanCalls = cell.log.Count();
+    // More calls than any one point takes, in either half of the action, in these modes.
+    constexpr std::size_t kOneStep = 20;
+    ASSERT_GT(cleanCalls, 10 * kOneStep);
+
+    for (std::size_t k = 1; k <= cleanCalls; ++k) {
+        cell.Click(0, k);
+        const std::vector<std::string> got = Texts(cell.events);
+        const std::size_t calls = cell.log.Count();
+        const bool prefix = got.size() <= cleanTexts.size() && std::equal(got.begin(), got.end(), cleanTexts.begin());
+        const std::string where = name + ", closed at call " + std::to_string(k);
+        EXPECT_FALSE(cell.escaped) << where;
+        EXPECT_TRUE(prefix) << where << ": " << FirstDifference(got, cleanTexts);
+        EXPECT_LE(calls, k + kOneStep) << where << ": the action went on after its next step";
+        cell.Click();
+        EXPECT_EQ(Texts(cell.events), cleanTexts) << where << ": the next click";
+    }
+}
+
+TEST(CloseSweep, Spheres)
+{
+    Settings s;
+    s.mode = ControlId::Option2;
+    s.spline = true;
+    CloseSweep("Spheres, spline", s);
+}
+
+TEST(CloseSweep, Circles) { CloseSweep("Circles", Settings{}); }
+
+TEST(CloseSweep, ToleranceWithHBoxes)
+{
+    Settings s;
+    s.mode = ControlId::Option5;
+    s.tolerance = L"0.25";
+    s.spline = true;
+    s.mirror[1] = true;
+    CloseSweep("Sphere Tolerance, mirror Y, spline", s);
+}
+
 } // namespace
 } // namespace tessaly::test::sweep

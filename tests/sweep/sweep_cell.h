@@ -34,8 +34,11 @@ public:
     void ListAppend(ControlId list, const std::wstring& entry) override;
     void ListClear(ControlId list) override;
     void ShowMessage(const std::wstring& text) override;
+    // Asked to close once this many automation calls have been made (0: never).
+    bool Closing() const noexcept override { return closeAt > 0 && log_.Count() >= closeAt; }
 
     Events* events = nullptr;
+    std::size_t closeAt = 0;
 
 private:
     void Note(std::string text);
@@ -61,10 +64,11 @@ struct Cell {
     // Loads the window as the program does (List2, Text1), then applies the settings.
     explicit Cell(const Settings& settings, sim::SimPartProgram program = sim::DemoPartProgram());
 
-    // One click on "Send To Acad", with automation call `failAt` failing (0: none).
+    // One click on "Send To Acad", with automation call `failAt` failing (0: none) and
+    // the window asked to close once `closeAt` calls have been made (0: never).
     // Keeps the events, messages and captions of this click only; handles count from
     // this click's first entity.
-    void Click(std::size_t failAt = 0);
+    void Click(std::size_t failAt = 0, std::size_t closeAt = 0);
 
     sim::CallLog log;
     sim::DmisSim dmis{log};
@@ -172,8 +176,9 @@ inline Cell::Cell(const Settings& settings, sim::SimPartProgram program)
     };
 }
 
-inline void Cell::Click(std::size_t failAt)
+inline void Cell::Click(std::size_t failAt, std::size_t closeAt)
 {
+    form.closeAt = closeAt;
     events.clear();
     form.messages.clear();
     form.label2History.clear();
@@ -188,6 +193,7 @@ inline void Cell::Click(std::size_t failAt)
         escaped = true;
     }
     log.ClearFailures();
+    form.closeAt = 0;
 }
 
 } // namespace tessaly::test::sweep

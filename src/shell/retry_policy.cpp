@@ -1,0 +1,12 @@
+#include "shell/retry_policy.h"
+
+namespace tessaly {
+
+std::optional<unsigned> RetryPause(Rejection rejection, unsigned waitedMs) noexcept
+{
+    if (rejection != Rejection::RetryLater || waitedMs >= kRetryBoundMs)
+        return std::nullopt;
+    return kRetryPauseMs;
+}
+
+} // namespace tessaly

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <optional>
+
+namespace tessaly {
+
+// How a call that the other application turned away is retried. An automation server
+// that cannot take a call now (the CAD application while a command or a dialog of its
+// own is active) answers "retry later"; the call is then made again after a short pause,
+// silently, until it has waited kRetryBoundMs in all. A server that rejects the call
+// outright is not asked again.
+enum class Rejection { RetryLater, Rejected };
+
+// The pause between tries. COM waits that long before it makes the call again; a value
+// below 100 would retry at once and spin.
+constexpr unsigned kRetryPauseMs = 250;
+// As long as the environments of this program's era waited before they gave up: long
+// enough for a short command of the other application to end, short enough for a user
+// waiting at the machine.
+constexpr unsigned kRetryBoundMs = 10000;
+
+// The pause before the next try, or nothing when the call is to fail now. `waitedMs`
+// is the time since the call was first made.
+std::optional<unsigned> RetryPause(Rejection rejection, unsigned waitedMs) noexcept;
+
+} // namespace tessaly
