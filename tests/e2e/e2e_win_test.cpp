@@ -4,12 +4,15 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <iostream>
+#include <memory>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "base/convert.h"
 #include "e2e/cell_win.h"
 #include "e2e/tessaly_app_win.h"
 #include "e2e/wine_windows_win.h"
@@ -346,7 +349,7 @@ struct CallCounts {
     long total = 0;
 };
 
-CallCounts CountTypicalRequest()
+CallCounts CountTypicalRequestOnce()
 {
     CallCounts counts;
     {
@@ -362,6 +365,12 @@ CallCounts CountTypicalRequest()
     TypicalSettings(app);
     app.SendToAcad();
     counts.total = cell.Calls();
+    return counts;
+}
+
+const CallCounts& CountTypicalRequest()
+{
+    static const CallCounts counts = CountTypicalRequestOnce();
     return counts;
 }
 
@@ -431,6 +440,190 @@ TEST_F(EndToEnd, FailedCallShowsTheArmedReportAndTheNextClickWorks)
         EXPECT_EQ(app.Items(ControlId::List1), kTypicalEntries);
         EXPECT_EQ(WithoutHandles(Added(drawn, cell.Drawing())),
                   WithoutHandles(Lines(kTypicalDrawing.begin() + 1, kTypicalDrawing.end())));
+    }
+}
+
+// --- The unexpected during an action ---------------------------------------------------------
+
+// The figures of docs/reliability.md, one line per situation.
+void Figure(const std::string& situation, const std::string& seen, Milliseconds unanswered, const std::string& references,
+            const std::string& exitCode)
+{
+    std::cout << "reliability: " << situation << " | " << seen << " | " << unanswered.count() << " ms | "
+              << references << " | " << exitCode << std::endl;
+}
+
+Milliseconds Since(Clock::time_point start)
+{
+    return std::chrono::duration_cast<Milliseconds>(Clock::now() - start);
+}
+
+void WaitForCalls(SimulatedCell& cell, long calls)
+{
+    WaitUntil([&] { return cell.Calls() >= calls; }, std::to_string(calls) + " calls to reach the cell",
+              Milliseconds(120000));
+}
+
+// The cell's --points feature F10, point i as the action draws it with the probe sphere.
+constexpr long kManyPoints = 100;
+std::string ManyPoint(long i)
+{
+    return "centre (" + std::to_string(6 * (i % 40)) + ", " + std::to_string(6 * (i / 40)) + ", 20)";
+}
+
+// A drawing of the demo box and then, per point of F10 in order, the entities `perPoint`
+// gives: true when it is a prefix of the whole action's drawing.
+template <class PerPoint>
+bool DrawnInOrder(const Lines& drawing, PerPoint&& perPoint)
+{
+    Lines whole = {WithoutHandle(kEmptyDrawing[0])};
+    for (long i = 0; i < kManyPoints; ++i)
+        for (const std::string& e : perPoint(ManyPoint(i)))
+            whole.push_back(e);
+    const Lines drawn = WithoutHandles(drawing);
+    return drawn.size() <= whole.size() && std::equal(drawn.begin(), drawn.end(), whole.begin());
+}
+
+Lines SpheresOf(const std::string& centre)
+{
+    return {"sphere " + centre + " radius 2.5 colour 0 hyperlink F10"};
+}
+
+Lines ToleranceSpheresOf(const std::string& centre)
+{
+    return {"sphere " + centre + " radius 2.75 colour 1", "sphere " + centre + " radius 2.25 colour 0",
+            "sphere " + centre + " radius 2.5 colour 1"};
+}
+
+// Closed from outside (the taskbar, Task Manager, a script) while a call of the action
+// waits: the program ends with exit code 0 soon after, every object of the cell released,
+// and the drawing holds whole points in the action's order.
+TEST_F(EndToEnd, ClosedDuringTheActionEndsAtItsNextStepAndReleasesEverything)
+{
+    const struct {
+        const char* situation;
+        ControlId mode;
+        long at; // calls of the action before the close
+    } runs[] = {
+        {"WM_CLOSE while collecting (Spheres)", ControlId::Option2, 2 * kManyPoints},
+        {"WM_CLOSE while drawing spheres", ControlId::Option2, 6 * kManyPoints},
+        {"WM_CLOSE while drawing tolerance spheres", ControlId::Option5, 7 * kManyPoints},
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.situation);
+        SimulatedCell cell(L"--points " + std::to_wstring(kManyPoints));
+        TessalyApp app;
+        const long load = cell.Calls();
+        app.SelectFeatures({L"F10"});
+        app.Click(run.mode);
+        app.Type(ControlId::Text3, L"0.25");
+        app.StartSendToAcad();
+        WaitForCalls(cell, load + run.at);
+        const auto start = Clock::now();
+        const Milliseconds answered = app.SendDuringAction(WM_CLOSE);
+        const DWORD exitCode = app.WaitForExit();
+        const Milliseconds ended = Since(start);
+        const long references = cell.References();
+        EXPECT_EQ(exitCode, 0u);
+        EXPECT_EQ(references, 0);
+        const Lines drawing = cell.Drawing();
+        EXPECT_TRUE(run.mode == ControlId::Option2 ? DrawnInOrder(drawing, SpheresOf)
+                                                   : DrawnInOrder(drawing, ToleranceSpheresOf))
+            << ::testing::PrintToString(drawing);
+        Figure(run.situation, "the window closes after the point being drawn; " +
+                                  std::to_string(drawing.size() - 1) + " entities drawn stay",
+               answered, std::to_string(references), std::to_string(exitCode));
+        Figure(std::string(run.situation) + ", until the process ended", "", ended, "", "");
+    }
+}
+
+// A click sent to "Send To Acad" while a call of the action waits does nothing: the action
+// runs to its end and the status line tells of its success.
+TEST_F(EndToEnd, ClickDuringTheActionDoesNothing)
+{
+    SimulatedCell cell(L"--points " + std::to_wstring(kManyPoints));
+    TessalyApp app;
+    const long load = cell.Calls();
+    app.SelectFeatures({L"F10"});
+    app.Click(ControlId::Option2);
+    app.StartSendToAcad();
+    WaitForCalls(cell, load + 2 * kManyPoints);
+    const Milliseconds answered = app.SendDuringAction(ControlId::Command2, BM_CLICK);
+    EXPECT_TRUE(app.FinishSendToAcad(Milliseconds(120000)).empty());
+    EXPECT_EQ(app.Text(ControlId::Label2), kMachine);
+    EXPECT_EQ(app.Items(ControlId::List1).size(), static_cast<std::size_t>(kManyPoints));
+    const Lines drawing = cell.Drawing();
+    EXPECT_EQ(drawing.size(), static_cast<std::size_t>(kManyPoints) + 1);
+    EXPECT_TRUE(DrawnInOrder(drawing, SpheresOf));
+    const DWORD exitCode = app.Close();
+    const long references = cell.References();
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(references, 0);
+    Figure("BM_CLICK on \"Send To Acad\" during the action", "nothing; the action ends with the machine name",
+           answered, std::to_string(references), std::to_string(exitCode));
+}
+
+// A call the CAD application turns away (its message filter answers "rejected") fails at
+// once into the armed report; the next click draws everything.
+TEST_F(EndToEnd, CallRejectedByTheApplicationShowsTheArmedReport)
+{
+    const CallCounts& counts = CountTypicalRequest();
+    SimulatedCell cell(L"--reject-at " + std::to_wstring(counts.total - 2));
+    TessalyApp app;
+    TypicalSettings(app);
+    const auto start = Clock::now();
+    EXPECT_TRUE(app.SendToAcad().empty());
+    const Milliseconds took = Since(start);
+    EXPECT_EQ(app.Text(ControlId::Label2), kNoCad);
+    EXPECT_NE(cell.Output().find("rejected: call"), std::string::npos) << "the cell's filter turned a call away";
+    const Lines drawn = cell.Drawing();
+
+    EXPECT_TRUE(app.SendToAcad().empty());
+    EXPECT_EQ(app.Text(ControlId::Label2), kMachine);
+    EXPECT_EQ(WithoutHandles(Added(drawn, cell.Drawing())),
+              WithoutHandles(Lines(kTypicalDrawing.begin() + 1, kTypicalDrawing.end())));
+    const DWORD exitCode = app.Close();
+    const long references = cell.References();
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(references, 0);
+    Figure("a call rejected by the CAD application", "\"Can't Link to AutoCAD\"; the next click draws", took,
+           std::to_string(references), std::to_string(exitCode));
+}
+
+// The applications' process ends during the action: the armed report within seconds, and
+// once they run again the next click links anew and draws.
+TEST_F(EndToEnd, ApplicationsGoneDuringTheActionShowTheReportAndTheNextClickLinksAnew)
+{
+    const CallCounts& counts = CountTypicalRequest();
+    const struct {
+        const char* situation;
+        long at;
+    } runs[] = {
+        {"the applications' process ends while collecting", counts.load + kActionLinkCalls + 2},
+        {"the applications' process ends while drawing", counts.total - 2},
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.situation);
+        auto dying = std::make_unique<SimulatedCell>(L"--exit-at " + std::to_wstring(run.at));
+        TessalyApp app;
+        TypicalSettings(app);
+        const auto start = Clock::now();
+        EXPECT_TRUE(app.SendToAcad().empty());
+        const Milliseconds took = Since(start);
+        EXPECT_EQ(app.Text(ControlId::Label2), kNoCad);
+        EXPECT_LT(took.count(), 10000);
+        dying.reset();
+
+        SimulatedCell cell;
+        EXPECT_TRUE(app.SendToAcad().empty());
+        EXPECT_EQ(app.Text(ControlId::Label2), kMachine);
+        EXPECT_EQ(cell.Drawing(), kTypicalDrawing);
+        const DWORD exitCode = app.Close();
+        const long references = cell.References();
+        EXPECT_EQ(exitCode, 0u);
+        EXPECT_EQ(references, 0);
+        Figure(run.situation, "\"Can't Link to AutoCAD\"; with the cell started again the next click draws", took,
+               std::to_string(references), std::to_string(exitCode));
     }
 }
 

@@ -237,9 +237,36 @@ std::vector<std::wstring> TessalyApp::Items(ControlId list) const
 
 std::vector<MessageBoxSeen> TessalyApp::SendToAcad(Milliseconds timeout)
 {
-    std::vector<MessageBoxSeen> boxes;
+    StartSendToAcad();
+    return FinishSendToAcad(timeout);
+}
+
+void TessalyApp::StartSendToAcad()
+{
     if (!PostMessageW(Control(ControlId::Command2), BM_CLICK, 0, 0))
         throw Error("posting a click on Command2 failed");
+}
+
+Milliseconds TessalyApp::Timed(HWND to, UINT message) const
+{
+    const auto start = Clock::now();
+    Send(to, message, 0, 0);
+    return std::chrono::duration_cast<Milliseconds>(Clock::now() - start);
+}
+
+Milliseconds TessalyApp::SendDuringAction(ControlId control, UINT message)
+{
+    return Timed(Control(control), message);
+}
+
+Milliseconds TessalyApp::SendDuringAction(UINT message)
+{
+    return Timed(window_, message);
+}
+
+std::vector<MessageBoxSeen> TessalyApp::FinishSendToAcad(Milliseconds timeout)
+{
+    std::vector<MessageBoxSeen> boxes;
     PostMarker();
     for (;;) {
         HWND box = nullptr;

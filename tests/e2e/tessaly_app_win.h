@@ -50,6 +50,16 @@ public:
 
     // Presses "Close" and returns the program's exit code.
     DWORD Close();
+
+    // While an action runs, as another program would: posts the click on "Send To Acad"
+    // without waiting; sends a message to the window or a control and returns how long
+    // the program took to answer it (a sent message is delivered while a call waits).
+    void StartSendToAcad();
+    Milliseconds SendDuringAction(ControlId control, UINT message);
+    Milliseconds SendDuringAction(UINT message);
+    // Answers message boxes with OK until the action started by StartSendToAcad ends.
+    std::vector<MessageBoxSeen> FinishSendToAcad(Milliseconds timeout = kWaitTimeout);
+    DWORD WaitForExit(Milliseconds timeout = kWaitTimeout) { return process_.WaitForExit(timeout); }
     bool Running() const { return process_.Running(); }
 
 private:
@@ -61,6 +71,7 @@ private:
     bool MarkerTaken() const;
     void PostMarker();
     HWND OpenMessageBox() const;
+    Milliseconds Timed(HWND to, UINT message) const;
     MessageBoxSeen Answer(HWND box);
 
     ChildProcess process_;

@@ -1,12 +1,17 @@
 // The simulated cell: the measuring application with the demo part program and the CAD
 // application with the demo drawing, served over COM to a Tessaly in another process.
 //
-//   tessaly-cell [--no-dmis] [--no-cad] [--no-part-group] [--fail-at K] [--points N]
+//   tessaly-cell [--no-dmis] [--no-cad] [--no-part-group] [--fail-at K] [--reject-at K]
+//                [--exit-at K] [--points N]
 //
 //   --no-dmis        no measuring application is installed
 //   --no-cad         the CAD application is installed but not running
 //   --no-part-group  the drawing has no group "PART"
 //   --fail-at K      the K-th automation call the cell receives fails
+//   --reject-at K    the cell's message filter turns the K-th automation call away
+//                    (SERVERCALL_REJECTED), as a busy application does
+//   --exit-at K      the cell's process ends, as if killed, when the K-th call arrives
+//                    (its registrations taken back first, which Wine needs)
 //   --points N       the part program also holds F10, a feature of N points clear of the
 //                    part (for the benchmarks)
 //
@@ -52,6 +57,8 @@ struct Options {
     bool cad = true;
     bool partGroup = true;
     std::size_t failAt = 0;
+    std::size_t rejectAt = 0;
+    std::size_t exitAt = 0;
     std::size_t points = 0;
 };
 
@@ -69,6 +76,10 @@ Options ParseOptions(const wchar_t* commandLine) {
             options.partGroup = false;
         } else if (arg == L"--fail-at" && i + 1 < count) {
             options.failAt = static_cast<std::size_t>(std::wcstoul(args[++i], nullptr, 10));
+        } else if (arg == L"--reject-at" && i + 1 < count) {
+            options.rejectAt = static_cast<std::size_t>(std::wcstoul(args[++i], nullptr, 10));
+        } else if (arg == L"--exit-at" && i + 1 < count) {
+            options.exitAt = static_cast<std::size_t>(std::wcstoul(args[++i], nullptr, 10));
         } else if (arg == L"--points" && i + 1 < count) {
             options.points = static_cast<std::size_t>(std::wcstoul(args[++i], nullptr, 10));
         } else {
@@ -133,6 +144,31 @@ void Print(const std::wstring& line) {
     std::fflush(stdout);
 }
 
+// Turns one automation call away: the first Invoke that arrives once K - 1 calls have
+// been made. Lookups, queries and releases always pass, so no reference is lost.
+class RejectingFilter final : public com::Uncounted<IMessageFilter> {
+public:
+    RejectingFilter(const sim::CallLog& log, std::size_t rejectAt) : log_(log), rejectAt_(rejectAt) {}
+
+    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO info) override {
+        // IRemUnknown and IRemUnknown2 carry the references; IDispatch::Invoke is method 6.
+        const bool invoke = info && info->wMethod == 6 && info->iid.Data1 != 0x131 && info->iid.Data1 != 0x143;
+        if (invoke && !rejected_ && log_.Count() + 1 == rejectAt_) {
+            rejected_ = true;
+            Print(L"rejected: call " + std::to_wstring(rejectAt_));
+            return SERVERCALL_REJECTED;
+        }
+        return SERVERCALL_ISHANDLED;
+    }
+    DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD, DWORD) override { return static_cast<DWORD>(-1); }
+    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override { return PENDINGMSG_WAITDEFPROCESS; }
+
+private:
+    const sim::CallLog& log_;
+    std::size_t rejectAt_;
+    bool rejected_ = false;
+};
+
 class Cell {
 public:
     explicit Cell(const Options& options) : dmis_(log_), cad_(log_) {
@@ -152,6 +188,23 @@ public:
         if (options.failAt > 0) {
             log_.FailAt(options.failAt);
         }
+        if (options.exitAt > 0) {
+            const std::size_t exitAt = options.exitAt;
+            log_.onArrival = [this, exitAt](std::size_t position) {
+                if (position == exitAt) {
+                    // Wine 8 keeps the class and running-object registrations of a process
+                    // that was killed, and no client reaches a cell started after it: take
+                    // them back first. To the client the end is the same as a kill.
+                    registration_.reset();
+                    TerminateProcess(GetCurrentProcess(), 3);
+                }
+            };
+        }
+        if (options.rejectAt > 0) {
+            filter_ = std::make_unique<RejectingFilter>(log_, options.rejectAt);
+            IMessageFilter* previous = nullptr;
+            CoRegisterMessageFilter(filter_.get(), &previous);
+        }
         registration_ = std::make_unique<cell::Registration>(options.measuring ? &dmis_ : nullptr, cadApp_.get());
         cad_.onChange = [this](const sim::SimEntity& e, const char* change) { OnChange(e, change); };
     }
@@ -159,6 +212,10 @@ public:
     ~Cell() {
         registration_.reset();
         cadApp_.reset();
+        if (filter_) {
+            IMessageFilter* ours = nullptr;
+            CoRegisterMessageFilter(nullptr, &ours);
+        }
     }
 
     void CreateWindows(HINSTANCE instance) {
@@ -302,6 +359,7 @@ private:
     }
 
     sim::CallLog log_;
+    std::unique_ptr<RejectingFilter> filter_;
     sim::DmisSim dmis_;
     sim::CadSim cad_;
     com::Ptr<cell::DispatchObject> cadApp_;
