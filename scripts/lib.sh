@@ -21,7 +21,7 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 TESSALY_PACKAGES=(cmake make g++ libgtest-dev googletest libbenchmark-dev
                   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-x86-64
                   binutils-mingw-w64-i686 wine wine64 wine32:i386 fonts-wine xvfb xauth x11-utils xdotool
-                  openbox imagemagick clang libclang-rt-14-dev)
+                  openbox imagemagick clang libclang-rt-14-dev git zip)
 
 # Files the scripts rely on; a package that no longer ships one is an error, not a skip.
 WINE_FONTS=(sserife.fon sseriff.fon ms_sans_serif.ttf tahoma.ttf tahomabd.ttf)
@@ -76,7 +76,9 @@ apt_install() { # packages...
     rm -f "$out"
 }
 
-ensure_packages() {
+# Installs every package the scripts use and checks the files they rely on; see also
+# ensure_packages.
+install_packages() {
     local missing=()
     local p
     for p in "${TESSALY_PACKAGES[@]}"; do
@@ -95,6 +97,11 @@ ensure_packages() {
     for f in "${TESSALY_FILES[@]}"; do
         [ -e "$f" ] || die "missing $f, which the scripts need (the packages above should have installed it)"
     done
+}
+
+# The packages, and 32-bit programs running for Wine.
+ensure_packages() {
+    install_packages
     ensure_i386
 }
 
@@ -188,18 +195,36 @@ build_sanitized() {
     cmake --build "$BUILD_SANITIZED" -j "$JOBS"
 }
 
+# The compiler triple of a bitness, 32 or 64: its toolchain file and binutils.
+windows_triple() {
+    case $1 in
+    32) echo i686-w64-mingw32 ;;
+    64) echo x86_64-w64-mingw32 ;;
+    *) die "a bitness is 32 or 64, not '$1'" ;;
+    esac
+}
+
+# Configures and builds a Windows tree of a bitness; further arguments go to cmake --build
+# (--target ...). The trees the tests run and the release's (scripts/release) are all
+# built here, so in the same way.
+build_windows_tree() { # bits tree [cmake --build arguments...]
+    local triple tree=$2
+    triple=$(windows_triple "$1")
+    shift 2
+    local toolchain=mingw-w64-${triple%%-*}
+    cmake -S "$ROOT" -B "$tree" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/$toolchain.cmake" \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    cmake --build "$tree" -j "$JOBS" "$@"
+}
+
 build_windows() {
     log "cross-compiling for 64-bit Windows in $BUILD_WINDOWS"
-    cmake -S "$ROOT" -B "$BUILD_WINDOWS" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
-        -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build "$BUILD_WINDOWS" -j "$JOBS"
+    build_windows_tree 64 "$BUILD_WINDOWS"
 }
 
 build_windows32() {
     log "cross-compiling for 32-bit Windows in $BUILD_WINDOWS32"
-    cmake -S "$ROOT" -B "$BUILD_WINDOWS32" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-i686.cmake" \
-        -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-    cmake --build "$BUILD_WINDOWS32" -j "$JOBS"
+    build_windows_tree 32 "$BUILD_WINDOWS32"
 }
 
 # The Windows build tree of a bitness, 32 or 64.
