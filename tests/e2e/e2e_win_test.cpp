@@ -465,7 +465,7 @@ void WaitForCalls(SimulatedCell& cell, long calls)
 }
 
 // The cell's --points feature F10, point i as the action draws it with the probe sphere.
-constexpr long kManyPoints = 100;
+constexpr long kManyPoints = 60;
 std::string ManyPoint(long i)
 {
     return "centre (" + std::to_string(6 * (i % 40)) + ", " + std::to_string(6 * (i / 40)) + ", 20)";
@@ -505,7 +505,6 @@ TEST_F(EndToEnd, ClosedDuringTheActionEndsAtItsNextStepAndReleasesEverything)
         ControlId mode;
         long at; // calls of the action before the close
     } runs[] = {
-        {"WM_CLOSE while collecting (Spheres)", ControlId::Option2, 2 * kManyPoints},
         {"WM_CLOSE while drawing spheres", ControlId::Option2, 6 * kManyPoints},
         {"WM_CLOSE while drawing tolerance spheres", ControlId::Option5, 7 * kManyPoints},
     };
