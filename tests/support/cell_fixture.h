@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
-#include "base/call_log.h"
-#include "cad/simulation.h"
-#include "dmis/simulation.h"
+#include "sim/call_log.h"
+#include "sim/cad_simulation.h"
+#include "sim/dmis_simulation.h"
 #include "action/window_state.h"
 #include "support/memory_form.h"
 

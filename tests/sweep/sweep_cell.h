@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "base/call_log.h"
+#include "sim/call_log.h"
 #include "base/convert.h"
-#include "cad/simulation.h"
+#include "sim/cad_simulation.h"
 #include "action/send_to_acad.h"
 #include "action/link_at_load.h"
-#include "dmis/simulation.h"
+#include "sim/dmis_simulation.h"
 #include "action/window_state.h"
 #include "support/memory_form.h"
 
