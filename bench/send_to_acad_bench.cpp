@@ -32,13 +32,13 @@ struct Cell {
         program.commands.push_back(feature);
         dmis.program = program;
         cad.groups[L"PART"] = {cad.AddBox({-1e6, -1e6, -1e6}, {-1e6 + 1, -1e6 + 1, -1e6 + 1})};
-        form.ListAppend(ControlId::List2, L"F12");
+        form.ListAppend(kFeatureList, L"F12");
         form.SelectFeatures({L"F12"});
-        form.SetText(ControlId::Text1, L"5.000000");
-        form.SetText(ControlId::Text3, L"0.5");
-        form.SetText(ControlId::Text6, L"1.5");
-        form.SetCheck(ControlId::Check6, kChecked);
-        form.SetCheck(ControlId::Check4, kChecked);
+        form.SetText(kProbeDiameter, L"5.000000");
+        form.SetText(kTolerance, L"0.5");
+        form.SetText(kShift[0], L"1.5");
+        form.SetCheck(kMirror[1], kChecked);
+        form.SetCheck(kCreateSpline, kChecked);
         form.SelectOption(mode);
     }
     // The drawing as it was before the action: the part only.
@@ -51,7 +51,7 @@ struct Cell {
     sim::CallLog log;
     sim::DmisSim dmis;
     sim::CadSim cad;
-    MemoryForm form;
+    sim::MemoryForm form;
     WindowState state;
 };
 
@@ -207,9 +207,9 @@ void SendToAcadBench(benchmark::State& bench, const char* name, ControlId mode)
     Summary()[name][points] = row;
 }
 
-void Circles(benchmark::State& bench) { SendToAcadBench(bench, "Circles", ControlId::Option1); }
-void Spheres(benchmark::State& bench) { SendToAcadBench(bench, "Spheres", ControlId::Option2); }
-void Tolerance(benchmark::State& bench) { SendToAcadBench(bench, "Sphere Tolerance", ControlId::Option5); }
+void Circles(benchmark::State& bench) { SendToAcadBench(bench, "Circles", kCircles); }
+void Spheres(benchmark::State& bench) { SendToAcadBench(bench, "Spheres", kSpheres); }
+void Tolerance(benchmark::State& bench) { SendToAcadBench(bench, "Sphere Tolerance", kSphereTolerance); }
 #define TESSALY_POINTS Arg(1)->Arg(100)->Arg(1000)->Arg(10000)->Arg(32767)->UseManualTime()->Unit(benchmark::kMicrosecond)
 BENCHMARK(Circles)->TESSALY_POINTS;
 BENCHMARK(Spheres)->TESSALY_POINTS;

@@ -35,9 +35,9 @@ protected:
 TEST_F(CadOutputTest, TypicalRequestDrawsTwoSpheresWithHyperlinksAndTheSpline)
 {
     LoadAndSelect({L"F3"});
-    form.SetCheck(ControlId::Check6, kChecked);
-    form.SetCheck(ControlId::Check4, kChecked);
-    form.SelectOption(ControlId::Option2);
+    form.SetCheck(kMirror[1], kChecked);
+    form.SetCheck(kCreateSpline, kChecked);
+    form.SelectOption(kSpheres);
     Send();
     EXPECT_TRUE(cad.visible);
     auto added = Added();
@@ -79,14 +79,14 @@ TEST_F(CadOutputTest, CirclesAreKeptAsLastCircleAndCarryNoHyperlink)
 TEST_F(CadOutputTest, BadProbeRadiusWarnsBelowOneThousandthOnly)
 {
     LoadAndSelect({L"F3"});
-    form.SetText(ControlId::Text1, L"0.0015");
+    form.SetText(kProbeDiameter, L"0.0015");
     Send();
     EXPECT_EQ(form.messages, (std::vector<std::wstring>{L"Bad probe_radius", L"Bad probe_radius"}));
     ASSERT_EQ(Added().size(), 2u);
     EXPECT_EQ(Added()[1].radius, 0.00075);
 
     form.messages.clear();
-    form.SetText(ControlId::Text1, L"0.002");
+    form.SetText(kProbeDiameter, L"0.002");
     Send();
     EXPECT_TRUE(form.messages.empty());
     EXPECT_EQ(state.probeRadius, 0.001);
@@ -95,12 +95,12 @@ TEST_F(CadOutputTest, BadProbeRadiusWarnsBelowOneThousandthOnly)
 TEST_F(CadOutputTest, ProbeDiameterThatIsNotANumberGoesToTheArmedReport)
 {
     LoadAndSelect({L"F3"});
-    form.SetText(ControlId::Text1, L"");
+    form.SetText(kProbeDiameter, L"");
     Send();
     EXPECT_EQ(Label2(), L"Can't Link to AutoCAD");
     EXPECT_TRUE(Added().empty());
-    form.SelectOption(ControlId::Option5);
-    form.SetText(ControlId::Text1, L"abc");
+    form.SelectOption(kSphereTolerance);
+    form.SetText(kProbeDiameter, L"abc");
     Send();
     EXPECT_EQ(form.messages, (std::vector<std::wstring>{L"Need Defined Group 'Part' for Check"}));
 }
@@ -116,7 +116,7 @@ TEST_F(CadOutputTest, NoCadApplicationOrNoDrawing)
 
     cad.running = true;
     cad.hasDocument = false;
-    form.SelectOption(ControlId::Option5);
+    form.SelectOption(kSphereTolerance);
     Send();
     EXPECT_TRUE(cad.visible); // made visible although the action fails afterwards
     EXPECT_EQ(Label2(), L"Can't Link to AutoCAD");
@@ -128,14 +128,14 @@ TEST_F(CadOutputTest, ToleranceWithoutPartGroupShowsTheMessageBox)
 {
     LoadAndSelect({L"F3"});
     cad.groups.clear();
-    form.SelectOption(ControlId::Option5);
-    form.SetText(ControlId::Text3, L"0.1");
+    form.SelectOption(kSphereTolerance);
+    form.SetText(kTolerance, L"0.1");
     Send();
     EXPECT_EQ(form.messages, (std::vector<std::wstring>{L"Need Defined Group 'Part' for Check"}));
     EXPECT_TRUE(Added().empty());
 
     // Without "Sphere Tolerance" no group is looked up.
-    form.SelectOption(ControlId::Option2);
+    form.SelectOption(kSpheres);
     Send();
     EXPECT_EQ(Added().size(), 2u);
 }
@@ -148,8 +148,8 @@ TEST_F(CadOutputTest, PartGroupWhoseFirstEntityIsNotASolid)
     cad.groups[L"PART"] = {cad.AddEntity(circle)};
     cadEntitiesBefore = cad.entities.size();
     LoadAndSelect({L"F3"});
-    form.SelectOption(ControlId::Option5);
-    form.SetText(ControlId::Text3, L"0.5");
+    form.SelectOption(kSphereTolerance);
+    form.SetText(kTolerance, L"0.5");
     Send();
     ASSERT_EQ(Added().size(), 1u); // the first point's outer sphere
     EXPECT_EQ(Added()[0].radius, 3.0);
@@ -159,8 +159,8 @@ TEST_F(CadOutputTest, PartGroupWhoseFirstEntityIsNotASolid)
 TEST_F(CadOutputTest, ToleranceOutcomes)
 {
     LoadAndSelect({L"F1"});
-    form.SelectOption(ControlId::Option5);
-    form.SetText(ControlId::Text3, L"0.5");
+    form.SelectOption(kSphereTolerance);
+    form.SetText(kTolerance, L"0.5");
 
     // Far from the part: red outer, uncoloured inner, red probe; no "h=".
     Send();
@@ -197,7 +197,7 @@ TEST_F(CadOutputTest, ToleranceOutcomes)
 
     // Negative tolerance: the outer sphere misses, the inner one overlaps.
     form.messages.clear();
-    form.SetText(ControlId::Text3, L"-0.5");
+    form.SetText(kTolerance, L"-0.5");
     dmis.program->commands[0].points = {{10, 10, 2.2}};
     cadEntitiesBefore = cad.entities.size();
     Send();
@@ -215,8 +215,8 @@ TEST_F(CadOutputTest, ToleranceOutcomes)
 TEST_F(CadOutputTest, ToleranceNotANumberFailsBeforeTheOuterSphere)
 {
     LoadAndSelect({L"F1"});
-    form.SelectOption(ControlId::Option5);
-    form.SetText(ControlId::Text3, L"");
+    form.SelectOption(kSphereTolerance);
+    form.SetText(kTolerance, L"");
     Send();
     EXPECT_TRUE(Added().empty());
     EXPECT_EQ(form.messages, (std::vector<std::wstring>{L"Need Defined Group 'Part' for Check"}));
@@ -225,10 +225,10 @@ TEST_F(CadOutputTest, ToleranceNotANumberFailsBeforeTheOuterSphere)
 TEST_F(CadOutputTest, SplineOnlyWhenCheckedAndOfTheLastFeature)
 {
     LoadAndSelect({L"F3", L"F12"});
-    form.SelectOption(ControlId::Option2);
+    form.SelectOption(kSpheres);
     Send();
     EXPECT_EQ(log.CountOf("AddSpline"), 0u);
-    form.SetCheck(ControlId::Check4, kChecked);
+    form.SetCheck(kCreateSpline, kChecked);
     cadEntitiesBefore = cad.entities.size();
     Send();
     auto added = Added();
@@ -241,7 +241,7 @@ TEST_F(CadOutputTest, SplineOnlyWhenCheckedAndOfTheLastFeature)
 TEST_F(CadOutputTest, EmptyPointListDrawsNothingAndStillAsksForTheSpline)
 {
     LoadAndSelect({});
-    form.SetCheck(ControlId::Check4, kChecked);
+    form.SetCheck(kCreateSpline, kChecked);
     Send();
     EXPECT_EQ(log.CountOf("AddSpline"), 1u);
     // The CAD application refuses a spline without fit points: the CAD link report.
@@ -251,10 +251,10 @@ TEST_F(CadOutputTest, EmptyPointListDrawsNothingAndStillAsksForTheSpline)
 
 TEST_F(CadOutputTest, AnEntryThatDoesNotParseEndsThePlotKeepingWhatWasDrawn)
 {
-    form.ListAppend(ControlId::List1, L"F1,X=1 Y=2 Z=3");
-    form.ListAppend(ControlId::List1, L"X=1 Y=2 Z=3");
-    form.ListAppend(ControlId::List1, L"F1,X=4 Y=5 Z=6");
-    form.SetText(ControlId::Text1, L"2");
+    form.ListAppend(kPointList, L"F1,X=1 Y=2 Z=3");
+    form.ListAppend(kPointList, L"X=1 Y=2 Z=3");
+    form.ListAppend(kPointList, L"F1,X=4 Y=5 Z=6");
+    form.SetText(kProbeDiameter, L"2");
     DrawIntoCad(form, state, cad, SplineData{}, L'.');
     EXPECT_EQ(Added().size(), 1u);
     EXPECT_EQ(Label2(), L"Can't Link to AutoCAD");
@@ -264,18 +264,18 @@ TEST_F(CadOutputTest, AnEntryThatDoesNotParseEndsThePlotKeepingWhatWasDrawn)
 // was drawn before stays, and the next click works again.
 TEST_F(CadOutputTest, FailureAtEveryCadCallRunsTheArmedReport)
 {
-    for (ControlId mode : {ControlId::Option1, ControlId::Option2, ControlId::Option5}) {
+    for (ControlId mode : {kCircles, kSpheres, kSphereTolerance}) {
         LoadAndSelect({L"F1", L"F3"});
         form.SelectOption(mode);
-        form.SetCheck(ControlId::Check4, kChecked);
-        form.SetText(ControlId::Text3, L"0.5");
+        form.SetCheck(kCreateSpline, kChecked);
+        form.SetText(kTolerance, L"0.5");
         log.Clear();
         Send();
         const std::vector<std::string> clean = log.Calls();
         const std::size_t cadFirst =
             std::find(clean.begin(), clean.end(), "GetRunningApplication") - clean.begin();
         ASSERT_LT(cadFirst, clean.size());
-        const bool tolerance = mode == ControlId::Option5;
+        const bool tolerance = mode == kSphereTolerance;
         const std::size_t groupsAt = std::find(clean.begin(), clean.end(), "Groups") - clean.begin();
         for (std::size_t k = cadFirst + 1; k <= clean.size(); ++k) {
             form.messages.clear();
@@ -298,13 +298,13 @@ TEST_F(CadOutputTest, FailureAtEveryCadCallRunsTheArmedReport)
         log.Clear();
         Send();
         EXPECT_EQ(log.Calls(), clean);
-        form.ListClear(ControlId::List2);
+        form.ListClear(kFeatureList);
     }
 }
 
 TEST(LookupH, ThresholdChoosesTheHalfAndTheLastMatchWins)
 {
-    MemoryForm form;
+    sim::MemoryForm form;
     auto table = std::make_unique<HTable>();
     for (std::size_t i = 1; i <= 2000; ++i) {
         (*table)[i][1] = static_cast<double>(i);
@@ -325,7 +325,7 @@ TEST(LookupH, ThresholdChoosesTheHalfAndTheLastMatchWins)
 
 TEST(LookupH, TheProgramsTableIsZerosAndShowsOneThousandMessages)
 {
-    MemoryForm form;
+    sim::MemoryForm form;
     EXPECT_EQ(LookupH(1.0, hTable(), form, L'.'), 0);
     EXPECT_EQ(form.messages.size(), 1000u);
     EXPECT_EQ(form.messages.back(), L"h=0");

@@ -31,8 +31,8 @@ const std::wstring CollectTest::kFailure = L"Can't Get Feature ";
 TEST_F(CollectTest, TypicalRequestMirrorsY)
 {
     LoadAndSelect({L"F3"});
-    form.SetCheck(ControlId::Check6, kChecked);
-    form.SetCheck(ControlId::Check4, kChecked);
+    form.SetCheck(kMirror[1], kChecked);
+    form.SetCheck(kCreateSpline, kChecked);
     SplineData spline = Collect();
     EXPECT_EQ(List1(), (std::vector<std::wstring>{L"F3,X=10 Y=-20 Z=5", L"F3,X=12 Y=-21 Z=6"}));
     EXPECT_EQ(spline.fitPoints, (std::vector<double>{10, -20, 5, 12, -21, 6}));
@@ -43,13 +43,13 @@ TEST_F(CollectTest, TypicalRequestMirrorsY)
 TEST_F(CollectTest, WorkedExampleInBothDepthModes)
 {
     LoadAndSelect({L"F3"});
-    form.SetText(ControlId::Text6, L"1.5");
-    form.SetCheck(ControlId::Check6, kChecked);
-    form.SetCheck(ControlId::Check3, kChecked);
+    form.SetText(kShift[0], L"1.5");
+    form.SetCheck(kMirror[1], kChecked);
+    form.SetCheck(kChangeDepth[2], kChecked);
     form.SelectOption(ControlId::Option4);
     Collect();
     EXPECT_EQ(List1(), (std::vector<std::wstring>{L"F3,X=11.5 Y=-20 Z=5", L"F3,X=13.5 Y=-21 Z=5"}));
-    form.SelectOption(ControlId::Option3);
+    form.SelectOption(kDepthZero);
     Collect();
     EXPECT_EQ(List1(), (std::vector<std::wstring>{L"F3,X=11.5 Y=-20 Z=0", L"F3,X=13.5 Y=-21 Z=0"}));
 }
@@ -57,11 +57,11 @@ TEST_F(CollectTest, WorkedExampleInBothDepthModes)
 TEST_F(CollectTest, ShiftComesBeforeMirrorAndStartPointIsPerEntry)
 {
     LoadAndSelect({L"F1", L"F3"});
-    form.SetText(ControlId::Text6, L"5");
-    form.SetText(ControlId::Text8, L"-2");
-    form.SetCheck(ControlId::Check5, kChecked);
-    form.SetCheck(ControlId::Check1, kChecked);
-    form.SetCheck(ControlId::Check2, kChecked);
+    form.SetText(kShift[0], L"5");
+    form.SetText(kShift[2], L"-2");
+    form.SetCheck(kMirror[0], kChecked);
+    form.SetCheck(kChangeDepth[0], kChecked);
+    form.SetCheck(kChangeDepth[1], kChecked);
     form.SelectOption(ControlId::Option4);
     Collect();
     EXPECT_EQ(List1(), (std::vector<std::wstring>{L"F1,X=-6 Y=2 Z=1", L"F3,X=-15 Y=20 Z=3",
@@ -71,8 +71,8 @@ TEST_F(CollectTest, ShiftComesBeforeMirrorAndStartPointIsPerEntry)
 TEST_F(CollectTest, GreyedCheckBoxesCountAsClear)
 {
     LoadAndSelect({L"F1"});
-    for (ControlId box : {ControlId::Check1, ControlId::Check2, ControlId::Check3, ControlId::Check4,
-                          ControlId::Check5, ControlId::Check6, ControlId::Check7})
+    for (ControlId box : {kChangeDepth[0], kChangeDepth[1], kChangeDepth[2], kCreateSpline,
+                          kMirror[0], kMirror[1], kMirror[2]})
         form.SetCheck(box, kGrayed);
     SplineData spline = Collect();
     EXPECT_EQ(List1(), (std::vector<std::wstring>{L"F1,X=1 Y=2 Z=3"}));
@@ -95,7 +95,7 @@ TEST_F(CollectTest, MissingIdReportsAndTheNextEntryRestoresTheMachineName)
 {
     LoadAndSelect({L"F1", L"F3"});
     dmis.program->commands.erase(dmis.program->commands.begin()); // F1 no longer exists
-    form.SetText(ControlId::Combo1, L"");
+    form.SetText(kPlotFeature, L"");
     Collect();
     EXPECT_EQ(form.label2History, (std::vector<std::wstring>{kFailure, L"CMM-1"}));
     EXPECT_EQ(List1().size(), 2u);
@@ -135,9 +135,9 @@ TEST_F(CollectTest, FailingMachineNameShowsTheMessageAndTheEntryIsCollected)
 TEST_F(CollectTest, ShiftTextsThatAreNotNumbersLeaveThatCoordinate)
 {
     LoadAndSelect({L"F1"});
-    form.SetText(ControlId::Text6, L"  ");
-    form.SetText(ControlId::Text7, L"1,5"); // the other locale's separator
-    form.SetText(ControlId::Text8, L"1e999");
+    form.SetText(kShift[0], L"  ");
+    form.SetText(kShift[1], L"1,5"); // the other locale's separator
+    form.SetText(kShift[2], L"1e999");
     Collect();
     EXPECT_EQ(List1(), (std::vector<std::wstring>{L"F1,X=1 Y=2 Z=3"}));
     EXPECT_EQ(form.label2History, (std::vector<std::wstring>{L"CMM-1", kFailure, kFailure, kFailure}));
@@ -157,7 +157,7 @@ TEST_F(CollectTest, NonFiniteCoordinatesAreNeverListed)
 TEST_F(CollectTest, UnreadablePointOneLeavesLaterPointsUnchangedInStartPointMode)
 {
     LoadAndSelect({L"F1", L"F4"});
-    form.SetCheck(ControlId::Check3, kChecked);
+    form.SetCheck(kChangeDepth[2], kChecked);
     form.SelectOption(ControlId::Option4);
     state.dmisApp = dmis.CreateApplication();
     state.dmisMachine = state.dmisApp->MachineAt(1);
@@ -169,8 +169,8 @@ TEST_F(CollectTest, UnreadablePointOneLeavesLaterPointsUnchangedInStartPointMode
 TEST_F(CollectTest, EachPointCallsExactlyWhatItNeeds)
 {
     LoadAndSelect({L"F1"});
-    form.SetText(ControlId::Text6, L"1");
-    form.SetCheck(ControlId::Check6, kChecked);
+    form.SetText(kShift[0], L"1");
+    form.SetCheck(kMirror[1], kChecked);
     Collect();
     EXPECT_EQ(log.Calls(), (std::vector<std::string>{"CurrentProgram", "Commands", "CommandByID", "MachineName",
                                                      "DefaultValue", "FeatureData", "PointCount", "GetPoint",
@@ -188,7 +188,7 @@ TEST_F(CollectTest, EachPointCallsExactlyWhatItNeeds)
 TEST_F(CollectTest, SplineDataIsTheLastEntrys)
 {
     LoadAndSelect({L"F4", L"F3"}); // F4 comes later in List2
-    form.SetCheck(ControlId::Check4, kChecked);
+    form.SetCheck(kCreateSpline, kChecked);
     SplineData spline = Collect();
     EXPECT_EQ(spline.fitPoints, (std::vector<double>{-1, -2, -3, 4, 5, 6, 7, 8, 9}));
     EXPECT_EQ(spline.startTangent, (cad::Point3{-1, -2, -3}));
@@ -209,7 +209,7 @@ TEST_F(CollectTest, SplineOfTooManyPointsOverflowsButThePointsAreListed)
 {
     SetFeatures({Feature(L"F1", std::vector<std::array<double, 3>>(11000, {1, 2, 3}))});
     LoadAndSelect({L"F1"});
-    form.SetCheck(ControlId::Check4, kChecked);
+    form.SetCheck(kCreateSpline, kChecked);
     SplineData spline = Collect();
     EXPECT_EQ(List1().size(), 11000u);
     EXPECT_TRUE(spline.fitPoints.empty());

@@ -16,9 +16,9 @@ TEST_F(LinkAtLoadTest, FillsMachineNameDiameterAndFeatureIds)
     SetFeatures({Feature(L"F1", {}), Feature(L"A1", {}), Feature(L"F3", {})});
     Link();
     EXPECT_EQ(Label2(), L"GLOBAL 7.10.7");
-    EXPECT_EQ(form.GetText(ControlId::Text1), L"5.000000");
+    EXPECT_EQ(form.GetText(kProbeDiameter), L"5.000000");
     EXPECT_EQ(state.probeRadius, 2.5);
-    EXPECT_EQ(form.Items(ControlId::List2), (std::vector<std::wstring>{L"F1", L"F3"}));
+    EXPECT_EQ(form.Items(kFeatureList), (std::vector<std::wstring>{L"F1", L"F3"}));
     ASSERT_TRUE(state.dmisApp);
     ASSERT_TRUE(state.dmisMachine);
 }
@@ -39,16 +39,16 @@ TEST_F(LinkAtLoadTest, DiameterUsesTheFixedSixDecimalPattern)
     const std::pair<double, const wchar_t*> cases[] = {
         {2.5, L"5.000000"}, {0.3125, L"0.625000"}, {1.23456789, L"2.469136"}, {0, L"0.000000"}};
     for (auto [radius, text] : cases) {
-        MemoryForm fresh;
+        sim::MemoryForm fresh;
         WindowState freshState;
         dmis.program->probeRadius = radius;
         LinkAtLoad(fresh, freshState, dmis, L'.');
-        EXPECT_EQ(fresh.GetText(ControlId::Text1), text);
+        EXPECT_EQ(fresh.GetText(kProbeDiameter), text);
     }
-    MemoryForm comma;
+    sim::MemoryForm comma;
     dmis.program->probeRadius = 2.5;
     LinkAtLoad(comma, state, dmis, L',');
-    EXPECT_EQ(comma.GetText(ControlId::Text1), L"5,000000");
+    EXPECT_EQ(comma.GetText(kProbeDiameter), L"5,000000");
 }
 
 TEST_F(LinkAtLoadTest, KeepsOnlyFeatureIds)
@@ -57,7 +57,7 @@ TEST_F(LinkAtLoadTest, KeepsOnlyFeatureIds)
                  Feature(L"FA", {}), Feature(L"Fx1", {}), Feature(L"f4", {}), Feature(L"", {}),
                  Feature(L"F@", {}), Feature(L"F 2", {})});
     Link();
-    EXPECT_EQ(form.Items(ControlId::List2),
+    EXPECT_EQ(form.Items(kFeatureList),
               (std::vector<std::wstring>{L"F1", L"F12", L"F-3", L"F", L"F@", L"F 2"}));
 }
 
@@ -66,8 +66,8 @@ TEST_F(LinkAtLoadTest, NoMeasuringApplication)
     dmis.installed = false;
     Link();
     EXPECT_EQ(Label2(), L"Can't Link to PC-DMIS");
-    EXPECT_EQ(form.GetText(ControlId::Text1), L"");
-    EXPECT_TRUE(form.Items(ControlId::List2).empty());
+    EXPECT_EQ(form.GetText(kProbeDiameter), L"");
+    EXPECT_TRUE(form.Items(kFeatureList).empty());
     EXPECT_EQ(state.probeRadius, 0);
     EXPECT_FALSE(state.dmisApp);
 }
@@ -76,7 +76,7 @@ TEST_F(LinkAtLoadTest, EmptyPartProgramKeepsTheMachineName)
 {
     Link();
     EXPECT_EQ(Label2(), L"CMM-1");
-    EXPECT_TRUE(form.Items(ControlId::List2).empty());
+    EXPECT_TRUE(form.Items(kFeatureList).empty());
 }
 
 TEST_F(LinkAtLoadTest, FailureInTheLoopKeepsTheIdsFoundSoFar)
@@ -85,9 +85,9 @@ TEST_F(LinkAtLoadTest, FailureInTheLoopKeepsTheIdsFoundSoFar)
                  Feature(L"F5", {}), Feature(L"F6", {})});
     log.FailOn("ID", 5);
     Link();
-    EXPECT_EQ(form.Items(ControlId::List2), (std::vector<std::wstring>{L"F1", L"F2", L"F4"}));
+    EXPECT_EQ(form.Items(kFeatureList), (std::vector<std::wstring>{L"F1", L"F2", L"F4"}));
     EXPECT_EQ(Label2(), L"Can't Link to PC-DMIS");
-    EXPECT_EQ(form.GetText(ControlId::Text1), L"5.000000");
+    EXPECT_EQ(form.GetText(kProbeDiameter), L"5.000000");
 }
 
 TEST_F(LinkAtLoadTest, EachFailingStepKeepsWhatCameBefore)
@@ -98,26 +98,26 @@ TEST_F(LinkAtLoadTest, EachFailingStepKeepsWhatCameBefore)
         EXPECT_EQ(Label2(), L"Can't Link to PC-DMIS");
         EXPECT_TRUE(state.dmisApp);
         EXPECT_TRUE(state.dmisMachine);
-        EXPECT_EQ(form.GetText(ControlId::Text1), L"");
+        EXPECT_EQ(form.GetText(kProbeDiameter), L"");
         EXPECT_EQ(state.probeRadius, 0);
     }
     {
-        MemoryForm fresh;
+        sim::MemoryForm fresh;
         WindowState freshState;
         log.Clear();
         log.FailOn("count");
         LinkAtLoad(fresh, freshState, dmis, L'.');
-        EXPECT_EQ(fresh.Caption(ControlId::Label2), L"Can't Link to PC-DMIS");
-        EXPECT_EQ(fresh.GetText(ControlId::Text1), L"5.000000");
+        EXPECT_EQ(fresh.Caption(kStatusLine), L"Can't Link to PC-DMIS");
+        EXPECT_EQ(fresh.GetText(kProbeDiameter), L"5.000000");
         EXPECT_EQ(freshState.probeRadius, 2.5);
     }
     {
-        MemoryForm fresh;
+        sim::MemoryForm fresh;
         WindowState freshState;
         log.Clear();
         dmis.program.reset(); // no part program open
         LinkAtLoad(fresh, freshState, dmis, L'.');
-        EXPECT_EQ(fresh.Caption(ControlId::Label2), L"Can't Link to PC-DMIS");
+        EXPECT_EQ(fresh.Caption(kStatusLine), L"Can't Link to PC-DMIS");
         EXPECT_TRUE(freshState.dmisMachine);
     }
 }

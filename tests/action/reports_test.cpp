@@ -13,7 +13,7 @@ namespace {
 
 // A form on which one control throws what is not the program's Error, as a failed
 // allocation in a binding or a string would; its message boxes can fail too.
-class ThrowingForm : public MemoryForm {
+class ThrowingForm : public sim::MemoryForm {
 public:
     std::optional<ControlId> failing;
     bool messagesFail = false;
@@ -21,23 +21,23 @@ public:
     std::wstring GetText(ControlId control) const override
     {
         Check(control);
-        return MemoryForm::GetText(control);
+        return sim::MemoryForm::GetText(control);
     }
     void SetText(ControlId textBox, const std::wstring& text) override
     {
         Check(textBox);
-        MemoryForm::SetText(textBox, text);
+        sim::MemoryForm::SetText(textBox, text);
     }
     int ListCount(ControlId list) const override
     {
         Check(list);
-        return MemoryForm::ListCount(list);
+        return sim::MemoryForm::ListCount(list);
     }
     void ShowMessage(const std::wstring& text) override
     {
         if (messagesFail)
             throw std::bad_alloc();
-        MemoryForm::ShowMessage(text);
+        sim::MemoryForm::ShowMessage(text);
     }
 
 private:
@@ -59,9 +59,9 @@ protected:
         SetFeatures({Feature(L"F1", {{100, 100, 100}}), Feature(L"F3", {{10, 20, 5}, {12, 21, 6}})});
         cad.groups[L"PART"] = {cad.AddBox({0, 0, -10}, {20, 20, 0})};
         for (const auto& command : dmis.program->commands)
-            failing.ListAppend(ControlId::List2, command.id);
+            failing.ListAppend(kFeatureList, command.id);
         failing.SelectFeatures({L"F1", L"F3"});
-        failing.SetText(ControlId::Text1, L"5.000000");
+        failing.SetText(kProbeDiameter, L"5.000000");
     }
     void Send() { SendToAcad(failing, state, dmis, cad, L'.'); }
     bool Shown(const std::wstring& caption) const
@@ -77,14 +77,14 @@ TEST_F(ReportsTest, EveryReportCatchesWhatIsNotAnError)
 {
     {
         ThrowingForm fresh;
-        fresh.failing = ControlId::Text1; // the probe diameter written at load
+        fresh.failing = kProbeDiameter; // written at load
         LinkAtLoad(fresh, state, dmis, L'.');
-        EXPECT_EQ(fresh.Caption(ControlId::Label2), L"Can't Link to PC-DMIS");
+        EXPECT_EQ(fresh.Caption(kStatusLine), L"Can't Link to PC-DMIS");
     }
     {
         OutOfMemory noDmis;
         SendToAcad(failing, state, noDmis, cad, L'.');
-        EXPECT_EQ(failing.Caption(ControlId::Label2), L"Can't Link to PC-DMIS");
+        EXPECT_EQ(failing.Caption(kStatusLine), L"Can't Link to PC-DMIS");
     }
     const struct {
         ControlId failing;
@@ -92,10 +92,10 @@ TEST_F(ReportsTest, EveryReportCatchesWhatIsNotAnError)
         const wchar_t* report;
         std::size_t listed;
     } cases[] = {
-        {ControlId::Text6, ControlId::Option1, L"Can't Get Feature ", 3}, // a shift text
-        {ControlId::List2, ControlId::Option1, L"Can't Get Feature ", 0}, // the feature count
-        {ControlId::Text1, ControlId::Option1, L"Can't Link to AutoCAD", 3},
-        {ControlId::Text3, ControlId::Option5, L"Need Defined Group 'Part' for Check", 3}, // the tolerance
+        {kShift[0], kCircles, L"Can't Get Feature ", 3}, // a shift text
+        {kFeatureList, kCircles, L"Can't Get Feature ", 0}, // the feature count
+        {kProbeDiameter, kCircles, L"Can't Link to AutoCAD", 3},
+        {kTolerance, kSphereTolerance, L"Need Defined Group 'Part' for Check", 3}, // the tolerance
     };
     for (const auto& c : cases) {
         failing.label2History.clear();
@@ -103,11 +103,11 @@ TEST_F(ReportsTest, EveryReportCatchesWhatIsNotAnError)
         failing.failing = c.failing;
         failing.SelectOption(c.mode);
         Send();
-        const bool shown = c.mode == ControlId::Option5 ? failing.messages == std::vector<std::wstring>{c.report}
+        const bool shown = c.mode == kSphereTolerance ? failing.messages == std::vector<std::wstring>{c.report}
                                                          : Shown(c.report);
         EXPECT_TRUE(shown) << static_cast<int>(c.failing);
         failing.failing.reset();
-        EXPECT_EQ(failing.Items(ControlId::List1).size(), c.listed) << static_cast<int>(c.failing);
+        EXPECT_EQ(failing.Items(kPointList).size(), c.listed) << static_cast<int>(c.failing);
     }
 }
 
@@ -115,14 +115,14 @@ TEST_F(ReportsTest, AReportThatCannotBeShownLeavesTheActionAsItsReportSays)
 {
     // The collection report reads Combo1; collection goes on past F1, which is gone.
     dmis.program->commands.erase(dmis.program->commands.begin());
-    failing.failing = ControlId::Combo1;
+    failing.failing = kPlotFeature;
     EXPECT_NO_THROW(Send());
-    EXPECT_EQ(failing.Items(ControlId::List1).size(), 2u);
+    EXPECT_EQ(failing.Items(kPointList).size(), 2u);
 
     failing.failing.reset();
     failing.messagesFail = true;
     cad.groups.clear();
-    failing.SelectOption(ControlId::Option5);
+    failing.SelectOption(kSphereTolerance);
     EXPECT_NO_THROW(Send());
 }
 

@@ -13,13 +13,16 @@
 #include <gtest/gtest.h>
 
 #include "base/convert.h"
-#include "e2e/cell_win.h"
-#include "e2e/tessaly_app_win.h"
-#include "e2e/wine_windows_win.h"
+#include "driving/simulated_cell_win.h"
+#include "driving/tessaly_app_win.h"
+#include "driving/typical_request_win.h"
+#include "driving/wine_windows_win.h"
 #include "shell/layout.h"
 
 namespace tessaly::e2e {
 namespace {
+
+using namespace driving;
 
 class WineWindows : public ::testing::Environment {
 public:
@@ -45,7 +48,6 @@ constexpr const wchar_t kNoCad[] = L"Can't Link to AutoCAD";
 constexpr const wchar_t kCantGetFeature[] = L"Can't Get Feature ";
 constexpr const wchar_t kMachine[] = L"DEMO CMM";
 const Lines kEmptyDrawing{"box #1 colour 0"};
-const Entries kTypicalEntries{L"F3,X=10 Y=-20 Z=5", L"F3,X=12 Y=-21 Z=6"};
 
 // The entity without its handle, for entities whose numbering is not the point.
 std::string WithoutHandle(const std::string& entity)
@@ -79,36 +81,20 @@ std::vector<std::wstring> Texts(const std::vector<MessageBoxSeen>& boxes)
     return texts;
 }
 
-// The typical request: F3, mirror Y, "Create Spline", "Spheres".
-void TypicalSettings(TessalyApp& app)
-{
-    app.SelectFeatures({L"F3"});
-    app.SetChecked(ControlId::Check6, true);
-    app.SetChecked(ControlId::Check4, true);
-    app.Click(ControlId::Option2);
-}
-
-const Lines kTypicalDrawing{
-    "box #1 colour 0",
-    "sphere #2 centre (10, -20, 5) radius 2.5 colour 0 hyperlink F3",
-    "sphere #3 centre (12, -21, 6) radius 2.5 colour 0 hyperlink F3",
-    "spline #4 fit points 10 -20 5 12 -21 6 start tangent (10, -20, 5) end tangent (12, -21, 6) colour 0",
-};
-
 class EndToEnd : public ::testing::Test {};
 
 // --- No measuring application ------------------------------------------------------------
 
 void ExpectNoMeasuringApplication(TessalyApp& app)
 {
-    EXPECT_EQ(app.Text(ControlId::Label2), kNoMeasuring);
-    EXPECT_EQ(app.Text(ControlId::Text1), L"");
-    EXPECT_TRUE(app.Items(ControlId::List2).empty());
+    EXPECT_EQ(app.Text(kStatusLine), kNoMeasuring);
+    EXPECT_EQ(app.Text(kProbeDiameter), L"");
+    EXPECT_TRUE(app.Items(kFeatureList).empty());
 
     app.SelectFeatures({});
     EXPECT_TRUE(app.SendToAcad().empty()) << "no message box at Send To Acad";
-    EXPECT_EQ(app.Text(ControlId::Label2), kNoMeasuring);
-    EXPECT_TRUE(app.Items(ControlId::List1).empty());
+    EXPECT_EQ(app.Text(kStatusLine), kNoMeasuring);
+    EXPECT_TRUE(app.Items(kPointList).empty());
     EXPECT_EQ(app.Close(), 0u);
 }
 
@@ -134,24 +120,24 @@ TEST_F(EndToEnd, TypicalRequestDrawsTwoSpheresAndTheSpline)
 {
     SimulatedCell cell;
     TessalyApp app;
-    EXPECT_EQ(app.Text(ControlId::Label2), kMachine);
-    EXPECT_EQ(app.Text(ControlId::Text1), L"5.000000");
-    EXPECT_EQ(app.Items(ControlId::List2),
+    EXPECT_EQ(app.Text(kStatusLine), kMachine);
+    EXPECT_EQ(app.Text(kProbeDiameter), L"5.000000");
+    EXPECT_EQ(app.Items(kFeatureList),
               (Entries{L"F1", L"F2", L"F3", L"F4", L"F5", L"F6", L"F7", L"F8", L"F9"}));
 
     TypicalSettings(app);
     EXPECT_TRUE(Texts(app.SendToAcad()).empty());
-    EXPECT_EQ(app.Items(ControlId::List1), kTypicalEntries);
-    EXPECT_EQ(app.Text(ControlId::Label2), kMachine);
+    EXPECT_EQ(app.Items(kPointList), kTypicalEntries);
+    EXPECT_EQ(app.Text(kStatusLine), kMachine);
     EXPECT_EQ(cell.Drawing(), kTypicalDrawing);
 
     // Again: the settings stay as they were left, List1 is refilled, not appended to.
-    EXPECT_TRUE(app.Checked(ControlId::Check6));
-    EXPECT_TRUE(app.Checked(ControlId::Check4));
-    EXPECT_TRUE(app.Checked(ControlId::Option2));
+    EXPECT_TRUE(app.Checked(kMirror[1]));
+    EXPECT_TRUE(app.Checked(kCreateSpline));
+    EXPECT_TRUE(app.Checked(kSpheres));
     const Lines before = cell.Drawing();
     EXPECT_TRUE(Texts(app.SendToAcad()).empty());
-    EXPECT_EQ(app.Items(ControlId::List1), kTypicalEntries);
+    EXPECT_EQ(app.Items(kPointList), kTypicalEntries);
     EXPECT_EQ(WithoutHandles(Added(before, cell.Drawing())),
               WithoutHandles(Lines(kTypicalDrawing.begin() + 1, kTypicalDrawing.end())));
 }
@@ -179,17 +165,17 @@ TEST_F(EndToEnd, ShiftMirrorAndDepthChangeToStartPointThenZero)
     SimulatedCell cell;
     TessalyApp app;
     app.SelectFeatures({L"F3"});
-    app.Type(ControlId::Text6, L"1.5");
-    app.SetChecked(ControlId::Check6, true);
-    app.SetChecked(ControlId::Check3, true);
+    app.Type(kShift[0], L"1.5");
+    app.SetChecked(kMirror[1], true);
+    app.SetChecked(kChangeDepth[2], true);
     app.Click(ControlId::Option4);
     EXPECT_TRUE(app.SendToAcad().empty());
-    EXPECT_EQ(app.Items(ControlId::List1), (Entries{L"F3,X=11.5 Y=-20 Z=5", L"F3,X=13.5 Y=-21 Z=5"}));
+    EXPECT_EQ(app.Items(kPointList), (Entries{L"F3,X=11.5 Y=-20 Z=5", L"F3,X=13.5 Y=-21 Z=5"}));
 
-    app.Click(ControlId::Option3);
+    app.Click(kDepthZero);
     EXPECT_TRUE(app.SendToAcad().empty());
-    EXPECT_EQ(app.Items(ControlId::List1), (Entries{L"F3,X=11.5 Y=-20 Z=0", L"F3,X=13.5 Y=-21 Z=0"}));
-    EXPECT_EQ(app.Text(ControlId::Text6), L"1.5");
+    EXPECT_EQ(app.Items(kPointList), (Entries{L"F3,X=11.5 Y=-20 Z=0", L"F3,X=13.5 Y=-21 Z=0"}));
+    EXPECT_EQ(app.Text(kShift[0]), L"1.5");
     EXPECT_FALSE(app.Checked(ControlId::Option4));
 
     // Drawn as listed, as circles (the initial plot mode).
@@ -206,12 +192,12 @@ TEST_F(EndToEnd, CirclesOfTheProbeRadiusReadAtEveryAction)
 {
     SimulatedCell cell;
     TessalyApp app;
-    ASSERT_TRUE(app.Checked(ControlId::Option1));
+    ASSERT_TRUE(app.Checked(kCircles));
     app.SelectFeatures({L"F3"});
-    app.SetChecked(ControlId::Check6, true);
+    app.SetChecked(kMirror[1], true);
     EXPECT_TRUE(app.SendToAcad().empty());
 
-    app.Type(ControlId::Text1, L"3");
+    app.Type(kProbeDiameter, L"3");
     EXPECT_TRUE(app.SendToAcad().empty());
     EXPECT_EQ(cell.Drawing(), (Lines{
                                   "box #1 colour 0",
@@ -230,8 +216,8 @@ TEST_F(EndToEnd, SphereToleranceAwayFromAndTouchingThePart)
 {
     SimulatedCell cell;
     TessalyApp app;
-    app.Click(ControlId::Option5);
-    app.Type(ControlId::Text3, L"0.25");
+    app.Click(kSphereTolerance);
+    app.Type(kTolerance, L"0.25");
 
     // F4 (30, 30, 30) is far from the box: outer red, inner default, probe red; no "h=".
     app.SelectFeatures({L"F4"});
@@ -248,7 +234,7 @@ TEST_F(EndToEnd, SphereToleranceAwayFromAndTouchingThePart)
     // Mirrored F3: the first point lies 2 above the box's top, its outer sphere touches:
     // "h=0" a thousand times, then S1 green. The second lies 3 above it and does not.
     app.SelectFeatures({L"F3"});
-    app.SetChecked(ControlId::Check6, true);
+    app.SetChecked(kMirror[1], true);
     const Lines before = cell.Drawing();
     const std::vector<MessageBoxSeen> boxes = app.SendToAcad();
     EXPECT_EQ(boxes.size(), 1000u);
@@ -289,7 +275,7 @@ ActionCalls CallsOfAction(ControlId mode, int points)
     TessalyApp app;
     app.SelectFeatures({L"F10"});
     app.Click(mode);
-    app.Type(ControlId::Text3, L"0.25");
+    app.Type(kTolerance, L"0.25");
     const ActionCalls before{cell.Calls(), cell.RoundTrips().invokes};
     EXPECT_TRUE(app.SendToAcad().empty());
     return {cell.Calls() - before.calls, cell.RoundTrips().invokes - before.invokes};
@@ -300,12 +286,12 @@ ActionCalls CallsOfAction(ControlId mode, int points)
 // which is two (its Hyperlinks, then their Add), and no other invoke per point.
 TEST_F(EndToEnd, EachPointInvokesOverComExactlyTheCallsOfTheModel)
 {
-    for (const ControlId mode : {ControlId::Option1, ControlId::Option2, ControlId::Option5}) {
+    for (const ControlId mode : {kCircles, kSpheres, kSphereTolerance}) {
         SCOPED_TRACE(layout::RowOf(mode).name);
         const ActionCalls few = CallsOfAction(mode, 10);
         const ActionCalls many = CallsOfAction(mode, 20);
         EXPECT_GT(many.calls, few.calls);
-        const long hyperlinks = mode == ControlId::Option2 ? 10 : 0;
+        const long hyperlinks = mode == kSpheres ? 10 : 0;
         EXPECT_EQ(many.invokes - few.invokes, many.calls - few.calls + hyperlinks);
     }
 }
@@ -318,8 +304,8 @@ TEST_F(EndToEnd, NoCadApplicationListsThePointsAndDrawsNothing)
     TessalyApp app;
     TypicalSettings(app);
     EXPECT_TRUE(Texts(app.SendToAcad()).empty());
-    EXPECT_EQ(app.Text(ControlId::Label2), kNoCad);
-    EXPECT_EQ(app.Items(ControlId::List1), kTypicalEntries);
+    EXPECT_EQ(app.Text(kStatusLine), kNoCad);
+    EXPECT_EQ(app.Items(kPointList), kTypicalEntries);
     EXPECT_EQ(cell.Drawing(), kEmptyDrawing);
 }
 
@@ -328,13 +314,13 @@ TEST_F(EndToEnd, NoPartGroupShowsTheGroupMessageAndDrawsNothing)
     SimulatedCell cell(L"--no-part-group");
     TessalyApp app;
     app.SelectFeatures({L"F3"});
-    app.Click(ControlId::Option5);
-    app.Type(ControlId::Text3, L"0.25");
+    app.Click(kSphereTolerance);
+    app.Type(kTolerance, L"0.25");
     const std::vector<MessageBoxSeen> boxes = app.SendToAcad();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, L"Need Defined Group 'Part' for Check");
     EXPECT_EQ(boxes[0].caption, L"Tessaly");
-    EXPECT_EQ(app.Text(ControlId::Label2), kMachine);
+    EXPECT_EQ(app.Text(kStatusLine), kMachine);
     EXPECT_EQ(cell.Drawing(), kEmptyDrawing);
     EXPECT_TRUE(app.Running());
 }
@@ -405,13 +391,13 @@ TEST_F(EndToEnd, FailedCallShowsTheArmedReportAndTheNextClickWorks)
         Lines drawn = kEmptyDrawing;
         if (k <= counts.load) {
             // At the window's load: the link report, and the window works on.
-            EXPECT_EQ(app.Text(ControlId::Label2), kNoMeasuring);
+            EXPECT_EQ(app.Text(kStatusLine), kNoMeasuring);
         } else {
-            EXPECT_EQ(app.Text(ControlId::Label2), kMachine);
+            EXPECT_EQ(app.Text(kStatusLine), kMachine);
             TypicalSettings(app);
             EXPECT_TRUE(Texts(app.SendToAcad()).empty());
-            const std::wstring status = app.Text(ControlId::Label2);
-            const Entries listed = app.Items(ControlId::List1);
+            const std::wstring status = app.Text(kStatusLine);
+            const Entries listed = app.Items(kPointList);
             drawn = cell.Drawing();
             if (k < firstCollection) {
                 EXPECT_EQ(status, kNoMeasuring);
@@ -436,8 +422,8 @@ TEST_F(EndToEnd, FailedCallShowsTheArmedReportAndTheNextClickWorks)
         // The failure was a single call: the next click runs the whole request.
         TypicalSettings(app);
         EXPECT_TRUE(Texts(app.SendToAcad()).empty());
-        EXPECT_EQ(app.Text(ControlId::Label2), kMachine);
-        EXPECT_EQ(app.Items(ControlId::List1), kTypicalEntries);
+        EXPECT_EQ(app.Text(kStatusLine), kMachine);
+        EXPECT_EQ(app.Items(kPointList), kTypicalEntries);
         EXPECT_EQ(WithoutHandles(Added(drawn, cell.Drawing())),
                   WithoutHandles(Lines(kTypicalDrawing.begin() + 1, kTypicalDrawing.end())));
     }
@@ -505,8 +491,8 @@ TEST_F(EndToEnd, ClosedDuringTheActionEndsAtItsNextStepAndReleasesEverything)
         ControlId mode;
         long at; // calls of the action before the close
     } runs[] = {
-        {"WM_CLOSE while drawing spheres", ControlId::Option2, 6 * kManyPoints},
-        {"WM_CLOSE while drawing tolerance spheres", ControlId::Option5, 7 * kManyPoints},
+        {"WM_CLOSE while drawing spheres", kSpheres, 6 * kManyPoints},
+        {"WM_CLOSE while drawing tolerance spheres", kSphereTolerance, 7 * kManyPoints},
     };
     for (const auto& run : runs) {
         SCOPED_TRACE(run.situation);
@@ -515,7 +501,7 @@ TEST_F(EndToEnd, ClosedDuringTheActionEndsAtItsNextStepAndReleasesEverything)
         const long load = cell.Calls();
         app.SelectFeatures({L"F10"});
         app.Click(run.mode);
-        app.Type(ControlId::Text3, L"0.25");
+        app.Type(kTolerance, L"0.25");
         app.StartSendToAcad();
         WaitForCalls(cell, load + run.at);
         const auto start = Clock::now();
@@ -526,7 +512,7 @@ TEST_F(EndToEnd, ClosedDuringTheActionEndsAtItsNextStepAndReleasesEverything)
         EXPECT_EQ(exitCode, 0u);
         EXPECT_EQ(references, 0);
         const Lines drawing = cell.Drawing();
-        EXPECT_TRUE(run.mode == ControlId::Option2 ? DrawnInOrder(drawing, SpheresOf)
+        EXPECT_TRUE(run.mode == kSpheres ? DrawnInOrder(drawing, SpheresOf)
                                                    : DrawnInOrder(drawing, ToleranceSpheresOf))
             << ::testing::PrintToString(drawing);
         Figure(run.situation, "the window closes after the point being drawn; " +
@@ -544,13 +530,13 @@ TEST_F(EndToEnd, ClickDuringTheActionDoesNothing)
     TessalyApp app;
     const long load = cell.Calls();
     app.SelectFeatures({L"F10"});
-    app.Click(ControlId::Option2);
+    app.Click(kSpheres);
     app.StartSendToAcad();
     WaitForCalls(cell, load + 2 * kManyPoints);
     const Milliseconds answered = app.SendDuringAction(ControlId::Command2, BM_CLICK);
     EXPECT_TRUE(app.FinishSendToAcad(Milliseconds(120000)).empty());
-    EXPECT_EQ(app.Text(ControlId::Label2), kMachine);
-    EXPECT_EQ(app.Items(ControlId::List1).size(), static_cast<std::size_t>(kManyPoints));
+    EXPECT_EQ(app.Text(kStatusLine), kMachine);
+    EXPECT_EQ(app.Items(kPointList).size(), static_cast<std::size_t>(kManyPoints));
     const Lines drawing = cell.Drawing();
     EXPECT_EQ(drawing.size(), static_cast<std::size_t>(kManyPoints) + 1);
     EXPECT_TRUE(DrawnInOrder(drawing, SpheresOf));
@@ -573,12 +559,12 @@ TEST_F(EndToEnd, CallRejectedByTheApplicationShowsTheArmedReport)
     const auto start = Clock::now();
     EXPECT_TRUE(app.SendToAcad().empty());
     const Milliseconds took = Since(start);
-    EXPECT_EQ(app.Text(ControlId::Label2), kNoCad);
+    EXPECT_EQ(app.Text(kStatusLine), kNoCad);
     EXPECT_NE(cell.Output().find("rejected: call"), std::string::npos) << "the cell's filter turned a call away";
     const Lines drawn = cell.Drawing();
 
     EXPECT_TRUE(app.SendToAcad().empty());
-    EXPECT_EQ(app.Text(ControlId::Label2), kMachine);
+    EXPECT_EQ(app.Text(kStatusLine), kMachine);
     EXPECT_EQ(WithoutHandles(Added(drawn, cell.Drawing())),
               WithoutHandles(Lines(kTypicalDrawing.begin() + 1, kTypicalDrawing.end())));
     const DWORD exitCode = app.Close();
@@ -609,13 +595,13 @@ TEST_F(EndToEnd, ApplicationsGoneDuringTheActionShowTheReportAndTheNextClickLink
         const auto start = Clock::now();
         EXPECT_TRUE(app.SendToAcad().empty());
         const Milliseconds took = Since(start);
-        EXPECT_EQ(app.Text(ControlId::Label2), kNoCad);
+        EXPECT_EQ(app.Text(kStatusLine), kNoCad);
         EXPECT_LT(took.count(), 10000);
         dying.reset();
 
         SimulatedCell cell;
         EXPECT_TRUE(app.SendToAcad().empty());
-        EXPECT_EQ(app.Text(ControlId::Label2), kMachine);
+        EXPECT_EQ(app.Text(kStatusLine), kMachine);
         EXPECT_EQ(cell.Drawing(), kTypicalDrawing);
         const DWORD exitCode = app.Close();
         const long references = cell.References();

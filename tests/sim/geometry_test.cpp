@@ -1,10 +1,10 @@
-#include "cad/geometry.h"
+#include "sim/geometry.h"
 
 #include <cmath>
 
 #include <gtest/gtest.h>
 
-#include "base/call_log.h"
+#include "sim/call_log.h"
 #include "base/error.h"
 
 namespace tessaly::sim {

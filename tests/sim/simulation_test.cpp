@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include "base/call_log.h"
+#include "sim/call_log.h"
 #include "base/error.h"
-#include "cad/simulation.h"
-#include "dmis/simulation.h"
+#include "sim/cad_simulation.h"
+#include "sim/dmis_simulation.h"
 
 namespace tessaly::sim {
 namespace {

@@ -5,11 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include "base/call_log.h"
-#include "cad/simulation.h"
-#include "dmis/simulation.h"
+#include "sim/call_log.h"
+#include "sim/cad_simulation.h"
+#include "sim/dmis_simulation.h"
 #include "action/window_state.h"
-#include "support/memory_form.h"
+#include "sim/memory_form.h"
 
 namespace tessaly::test {
 
@@ -35,17 +35,17 @@ protected:
     void LoadAndSelect(const std::vector<std::wstring>& ids)
     {
         for (const auto& command : dmis.program->commands)
-            form.ListAppend(ControlId::List2, command.id);
+            form.ListAppend(kFeatureList, command.id);
         form.SelectFeatures(ids);
-        form.SetText(ControlId::Text1, L"5.000000");
+        form.SetText(kProbeDiameter, L"5.000000");
     }
-    std::vector<std::wstring> List1() const { return form.Items(ControlId::List1); }
-    std::wstring Label2() const { return form.Caption(ControlId::Label2); }
+    std::vector<std::wstring> List1() const { return form.Items(kPointList); }
+    std::wstring Label2() const { return form.Caption(kStatusLine); }
 
     sim::CallLog log;
     sim::DmisSim dmis;
     sim::CadSim cad;
-    MemoryForm form;
+    sim::MemoryForm form;
     WindowState state;
 };
 

@@ -78,7 +78,7 @@ std::vector<double> Radii(const std::vector<sim::SimEntity>& entities)
 // Every entry of List1 parses back, and the entities drawn sit at those points.
 void ExpectSoundList(const Cell& cell, std::size_t perEntry)
 {
-    const auto& list1 = cell.form.Items(ControlId::List1);
+    const auto& list1 = cell.form.Items(kPointList);
     const auto drawn = Added(cell);
     for (std::size_t k = 0; k < list1.size(); ++k) {
         PointEntry entry;
@@ -99,32 +99,32 @@ Settings Request(ControlId mode, std::vector<std::wstring> features = {L"F3"})
 void TypeProbeDiameter(Cell& cell, wchar_t separator)
 {
     cell.separator = separator;
-    cell.form.SetText(ControlId::Text1, separator == L'.' ? L"5.000000" : L"5,000000");
+    cell.form.SetText(kProbeDiameter, separator == L'.' ? L"5.000000" : L"5,000000");
 }
 
 TEST(BadInput, ProbeDiameter)
 {
     for (const auto& input : NumberInputs()) {
         SCOPED_TRACE(input.name);
-        Cell cell(Request(ControlId::Option2));
+        Cell cell(Request(kSpheres));
         cell.separator = input.separator;
-        cell.form.SetText(ControlId::Text1, input.text);
+        cell.form.SetText(kProbeDiameter, input.text);
         cell.Click();
         ASSERT_FALSE(cell.escaped);
-        EXPECT_EQ(cell.form.Items(ControlId::List1).size(), 2u);
+        EXPECT_EQ(cell.form.Items(kPointList).size(), 2u);
         ExpectSoundList(cell, 1);
         if (!input.value) {
             // Fails at the first entry, before anything is drawn for it.
-            EXPECT_EQ(cell.form.Caption(ControlId::Label2), kCadLinkReport);
+            EXPECT_EQ(cell.form.Caption(kStatusLine), kCadLinkReport);
             EXPECT_TRUE(cell.form.messages.empty());
             EXPECT_TRUE(Added(cell).empty());
         } else if (*input.value == 0) {
             // Warned, then refused by the CAD application.
             EXPECT_EQ(cell.form.messages, (std::vector<std::wstring>{L"Bad probe_radius"}));
-            EXPECT_EQ(cell.form.Caption(ControlId::Label2), kCadLinkReport);
+            EXPECT_EQ(cell.form.Caption(kStatusLine), kCadLinkReport);
             EXPECT_TRUE(Added(cell).empty());
         } else {
-            EXPECT_EQ(cell.form.Caption(ControlId::Label2), kMachine);
+            EXPECT_EQ(cell.form.Caption(kStatusLine), kMachine);
             EXPECT_TRUE(cell.form.messages.empty());
             EXPECT_EQ(Radii(Added(cell)), std::vector<double>(2, *input.value / 2));
         }
@@ -135,7 +135,7 @@ TEST(BadInput, Tolerance)
 {
     for (const auto& input : NumberInputs()) {
         SCOPED_TRACE(input.name);
-        Settings s = Request(ControlId::Option5, {L"F4"}); // far from the part
+        Settings s = Request(kSphereTolerance, {L"F4"}); // far from the part
         s.tolerance = input.text;
         Cell cell(s);
         TypeProbeDiameter(cell, input.separator);
@@ -159,7 +159,7 @@ TEST(BadInput, Shift)
     for (int axis = 0; axis < 3; ++axis) {
         for (const auto& input : NumberInputs()) {
             SCOPED_TRACE(std::string(input.name) + ", axis " + std::to_string(axis));
-            Settings s = Request(ControlId::Option1);
+            Settings s = Request(kCircles);
             s.shift[axis] = input.text;
             Cell cell(s);
             TypeProbeDiameter(cell, input.separator);
@@ -174,7 +174,7 @@ TEST(BadInput, Shift)
                 p[axis] += shift;
                 list1.push_back(FormatEntry(L"F3", p[0], p[1], p[2], input.separator));
             }
-            EXPECT_EQ(cell.form.Items(ControlId::List1), list1);
+            EXPECT_EQ(cell.form.Items(kPointList), list1);
             EXPECT_EQ(cell.form.label2History,
                       fails ? (std::vector<std::wstring>{kMachine, kMachine, kCollectionReport, kCollectionReport})
                             : (std::vector<std::wstring>{kMachine, kMachine}));
@@ -218,16 +218,16 @@ TEST(BadInput, FeatureIdsFromTheMeasuringApplication)
         SCOPED_TRACE(c.name);
         sim::SimPartProgram program;
         program.commands = {Feature(L"F1", {{1, 2, 3}}), Feature(c.id, {{10, 20, 5}}), Feature(L"F3", {{12, 21, 6}})};
-        Cell cell(Request(ControlId::Option2, {L"F1", c.id, L"F3"}), program);
+        Cell cell(Request(kSpheres, {L"F1", c.id, L"F3"}), program);
         cell.Click();
         ASSERT_FALSE(cell.escaped);
-        EXPECT_EQ(cell.form.Items(ControlId::List1),
+        EXPECT_EQ(cell.form.Items(kPointList),
                   (std::vector<std::wstring>{L"F1,X=1 Y=2 Z=3", c.id + L",X=10 Y=20 Z=5", L"F3,X=12 Y=21 Z=6"}));
         std::vector<std::wstring> hyperlinks;
         for (const auto& e : Added(cell))
             hyperlinks.insert(hyperlinks.end(), e.hyperlinks.begin(), e.hyperlinks.end());
         EXPECT_EQ(hyperlinks, c.hyperlinks);
-        EXPECT_EQ(cell.form.Caption(ControlId::Label2), c.label2);
+        EXPECT_EQ(cell.form.Caption(kStatusLine), c.label2);
     }
 }
 
@@ -235,13 +235,13 @@ TEST(BadInput, EmptyFeatureIds)
 {
     sim::SimPartProgram program;
     program.commands = {Feature(L"", {{9, 9, 9}}), Feature(L"F1", {{1, 2, 3}})};
-    Cell cell(Request(ControlId::Option1, {L"", L"F1"}), program);
+    Cell cell(Request(kCircles, {L"", L"F1"}), program);
     // The load keeps no empty ID; an empty entry put into List2 is passed over.
-    EXPECT_EQ(cell.form.Items(ControlId::List2), (std::vector<std::wstring>{L"F1"}));
-    cell.form.ListAppend(ControlId::List2, L"");
-    cell.form.Select(ControlId::List2, 1);
+    EXPECT_EQ(cell.form.Items(kFeatureList), (std::vector<std::wstring>{L"F1"}));
+    cell.form.ListAppend(kFeatureList, L"");
+    cell.form.Select(kFeatureList, 1);
     cell.Click();
-    EXPECT_EQ(cell.form.Items(ControlId::List1), (std::vector<std::wstring>{L"F1,X=1 Y=2 Z=3"}));
+    EXPECT_EQ(cell.form.Items(kPointList), (std::vector<std::wstring>{L"F1,X=1 Y=2 Z=3"}));
     EXPECT_EQ(cell.form.label2History, (std::vector<std::wstring>{kMachine, kMachine}));
     EXPECT_EQ(Added(cell).size(), 1u);
 }
@@ -272,12 +272,12 @@ TEST(BadInput, CoordinatesThatAreNotFinite)
         SCOPED_TRACE(c.name);
         sim::SimPartProgram program;
         program.commands = {Feature(L"F1", {c.point})};
-        Settings s = Request(ControlId::Option1, {L"F1"});
+        Settings s = Request(kCircles, {L"F1"});
         s.shift = c.shift;
         Cell cell(s, program);
         cell.Click();
         ASSERT_FALSE(cell.escaped);
-        EXPECT_EQ(cell.form.Items(ControlId::List1), c.list1);
+        EXPECT_EQ(cell.form.Items(kPointList), c.list1);
         std::size_t messages = 0;
         for (const auto& caption : cell.form.label2History)
             messages += caption == kCollectionReport;
@@ -293,13 +293,13 @@ TEST(BadInput, PointCountsAtTheListsLimit)
     sim::SimPartProgram program;
     program.commands = {Feature(L"F1", std::vector<std::array<double, 3>>(32768, {1, 2, 3})),
                         Feature(L"F2", std::vector<std::array<double, 3>>(32767, {4, 5, 6}))};
-    Cell cell(Request(ControlId::Option1, {L"F1", L"F2"}), program);
+    Cell cell(Request(kCircles, {L"F1", L"F2"}), program);
     cell.cad.onChange = nullptr;
     cell.form.events = nullptr;
     cell.Click();
     ASSERT_FALSE(cell.escaped);
     EXPECT_EQ(cell.form.label2History, (std::vector<std::wstring>{kMachine, kMachine, kCollectionReport, kMachine}));
-    const auto& list1 = cell.form.Items(ControlId::List1);
+    const auto& list1 = cell.form.Items(kPointList);
     ASSERT_EQ(list1.size(), 32767u);
     EXPECT_EQ(list1.front(), L"F2,X=4 Y=5 Z=6");
     EXPECT_EQ(list1.back(), L"F2,X=4 Y=5 Z=6");

@@ -65,10 +65,10 @@ TEST(CallCount, EachPointMakesTheLeastCallsInEveryMode)
         const Calls& cad;
     };
     const Mode modes[] = {
-        {"Circles", ControlId::Option1, {10, 20, 5}, kCircle},
-        {"Spheres", ControlId::Option2, {10, 20, 5}, kSphere},
-        {"Sphere Tolerance, no overlap", ControlId::Option5, {30, 30, 30}, kToleranceMiss},
-        {"Sphere Tolerance, overlap", ControlId::Option5, {10, 20, 5}, kToleranceTouch},
+        {"Circles", kCircles, {10, 20, 5}, kCircle},
+        {"Spheres", kSpheres, {10, 20, 5}, kSphere},
+        {"Sphere Tolerance, no overlap", kSphereTolerance, {30, 30, 30}, kToleranceMiss},
+        {"Sphere Tolerance, overlap", kSphereTolerance, {10, 20, 5}, kToleranceTouch},
     };
     Settings plain;
     plain.mirror[1] = true;

@@ -183,7 +183,7 @@ std::vector<std::string> Drawn(const Settings& s, const Collected& collected)
 {
     Cell cell(s);
     for (const auto& entry : collected.list1)
-        cell.form.ListAppend(ControlId::List1, entry);
+        cell.form.ListAppend(kPointList, entry);
     cell.events.clear();
     cell.log.Clear();
     cell.base = static_cast<int>(cell.cad.entities.size());
@@ -238,7 +238,7 @@ void Sweep(const std::string& name, const Settings& s)
 {
     Cell cell(s);
     std::vector<std::wstring> selected;
-    for (const auto& id : cell.form.Items(ControlId::List2))
+    for (const auto& id : cell.form.Items(kFeatureList))
         if (std::find(s.features.begin(), s.features.end(), id) != s.features.end())
             selected.push_back(id);
     const auto& program = *cell.dmis.program;
@@ -280,7 +280,7 @@ void Sweep(const std::string& name, const Settings& s)
             if (k <= collection.size()) {
                 want.push_back(kLinkReport);
                 ++row.link;
-            } else if (s.mode == ControlId::Option5 && k >= groupsAt) {
+            } else if (s.mode == kSphereTolerance && k >= groupsAt) {
                 want.push_back(kPartGroupReport);
                 ++row.partGroup;
             } else {
@@ -318,7 +318,7 @@ Settings Typical()
     s.features = {L"F3"};
     s.mirror[1] = true;
     s.spline = true;
-    s.mode = ControlId::Option2;
+    s.mode = kSpheres;
     return s;
 }
 
@@ -336,7 +336,7 @@ TEST(FaultSweep, CirclesWithTwoFeatures)
 TEST(FaultSweep, ToleranceWithATouchingPoint)
 {
     Settings s = Typical();
-    s.mode = ControlId::Option5;
+    s.mode = kSphereTolerance;
     s.tolerance = L"0.25";
     Sweep("Sphere Tolerance, F3 (touches, then not), spline", s);
 }
@@ -346,7 +346,7 @@ TEST(FaultSweep, ToleranceWithANonTouchingPoint)
     Settings s;
     s.features = {L"F4"};
     s.mirror[1] = true;
-    s.mode = ControlId::Option5;
+    s.mode = kSphereTolerance;
     s.tolerance = L"0.25";
     Sweep("Sphere Tolerance, F4 (does not touch)", s);
 }
@@ -402,7 +402,7 @@ void CloseSweep(const std::string& name, Settings s)
 TEST(CloseSweep, Spheres)
 {
     Settings s;
-    s.mode = ControlId::Option2;
+    s.mode = kSpheres;
     s.spline = true;
     CloseSweep("Spheres, spline", s);
 }
@@ -412,7 +412,7 @@ TEST(CloseSweep, Circles) { CloseSweep("Circles", Settings{}); }
 TEST(CloseSweep, ToleranceWithHBoxes)
 {
     Settings s;
-    s.mode = ControlId::Option5;
+    s.mode = kSphereTolerance;
     s.tolerance = L"0.25";
     s.spline = true;
     s.mirror[1] = true;

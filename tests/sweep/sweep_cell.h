@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "base/call_log.h"
+#include "sim/call_log.h"
 #include "base/convert.h"
-#include "cad/simulation.h"
+#include "sim/cad_simulation.h"
 #include "action/send_to_acad.h"
 #include "action/link_at_load.h"
-#include "dmis/simulation.h"
+#include "sim/dmis_simulation.h"
 #include "action/window_state.h"
-#include "support/memory_form.h"
+#include "sim/memory_form.h"
 
 // The demo cell (part program F1 to F9, the PART box) behind a form that records what
 // the user and the drawing would see, each event tagged with the number of automation
@@ -26,7 +26,7 @@ struct Event {
 };
 using Events = std::vector<Event>;
 
-class RecordingForm : public MemoryForm {
+class RecordingForm : public sim::MemoryForm {
 public:
     explicit RecordingForm(const sim::CallLog& log) : log_(log) {}
 
@@ -48,17 +48,13 @@ private:
 // The window's settings for one request.
 struct Settings {
     std::vector<std::wstring> features; // selected in List2
-    ControlId mode = ControlId::Option1;
+    ControlId mode = kCircles;
     bool spline = false;
     std::array<std::wstring, 3> shift{};
     std::array<bool, 3> mirror{};
     std::array<bool, 3> depth{}; // with "Zero", the window's initial choice
     std::wstring tolerance;
 };
-
-constexpr ControlId kShift[3] = {ControlId::Text6, ControlId::Text7, ControlId::Text8};
-constexpr ControlId kMirror[3] = {ControlId::Check5, ControlId::Check6, ControlId::Check7};
-constexpr ControlId kDepth[3] = {ControlId::Check1, ControlId::Check2, ControlId::Check3};
 
 struct Cell {
     // Loads the window as the program does (List2, Text1), then applies the settings.
@@ -126,27 +122,27 @@ inline std::vector<std::string> Texts(const Events& events)
 
 inline void RecordingForm::SetCaption(ControlId label, const std::wstring& caption)
 {
-    MemoryForm::SetCaption(label, caption);
+    sim::MemoryForm::SetCaption(label, caption);
     Note("Label2 " + Narrow(caption));
 }
 
 inline void RecordingForm::ListAppend(ControlId list, const std::wstring& entry)
 {
-    MemoryForm::ListAppend(list, entry);
-    if (list == ControlId::List1)
+    sim::MemoryForm::ListAppend(list, entry);
+    if (list == kPointList)
         Note("List1 + " + Narrow(entry));
 }
 
 inline void RecordingForm::ListClear(ControlId list)
 {
-    MemoryForm::ListClear(list);
-    if (list == ControlId::List1)
+    sim::MemoryForm::ListClear(list);
+    if (list == kPointList)
         Note("List1 cleared");
 }
 
 inline void RecordingForm::ShowMessage(const std::wstring& text)
 {
-    MemoryForm::ShowMessage(text);
+    sim::MemoryForm::ShowMessage(text);
     Note("message " + Narrow(text));
 }
 
@@ -163,13 +159,13 @@ inline Cell::Cell(const Settings& settings, sim::SimPartProgram program)
     LinkAtLoad(form, state, dmis, L'.');
     form.SelectFeatures(settings.features);
     form.SelectOption(settings.mode);
-    form.SetCheck(ControlId::Check4, settings.spline ? kChecked : kUnchecked);
+    form.SetCheck(kCreateSpline, settings.spline ? kChecked : kUnchecked);
     for (int a = 0; a < 3; ++a) {
         form.SetText(kShift[a], settings.shift[a]);
         form.SetCheck(kMirror[a], settings.mirror[a] ? kChecked : kUnchecked);
-        form.SetCheck(kDepth[a], settings.depth[a] ? kChecked : kUnchecked);
+        form.SetCheck(kChangeDepth[a], settings.depth[a] ? kChecked : kUnchecked);
     }
-    form.SetText(ControlId::Text3, settings.tolerance);
+    form.SetText(kTolerance, settings.tolerance);
     form.events = &events;
     cad.onChange = [this](const sim::SimEntity& e, const char* change) {
         events.push_back({log.Count(), detail::Describe(e, change, base)});

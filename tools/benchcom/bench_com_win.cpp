@@ -26,20 +26,20 @@
 
 #include "base/convert.h"
 #include "bench_clock_win.h"
-#include "e2e/cell_win.h"
-#include "e2e/child_process_win.h"
-#include "e2e/tessaly_app_win.h"
-#include "e2e/wine_windows_win.h"
+#include "driving/simulated_cell_win.h"
+#include "driving/child_process_win.h"
+#include "driving/tessaly_app_win.h"
+#include "driving/wine_windows_win.h"
 #include "action/link_at_load.h"
 #include "dmis/com_binding.h"
 #include "probe_win.h"
-#include "support/memory_form.h"
+#include "sim/memory_form.h"
 
 namespace tessaly::benchcom {
 namespace {
 
-using e2e::SimulatedCell;
-using e2e::TessalyApp;
+using driving::SimulatedCell;
+using driving::TessalyApp;
 
 constexpr int kProbeCalls = 1000;
 constexpr int kRepeats = 3;
@@ -59,10 +59,10 @@ struct Mode {
 };
 
 const Mode kModes[] = {
-    {"Spheres", ControlId::Option2, false},
-    {"Circles", ControlId::Option1, false},
-    {"Sphere Tolerance (clear of the part)", ControlId::Option5, false},
-    {"Create Spline (with Circles)", ControlId::Option1, true},
+    {"Spheres", kSpheres, false},
+    {"Circles", kCircles, false},
+    {"Sphere Tolerance (clear of the part)", kSphereTolerance, false},
+    {"Create Spline (with Circles)", kCircles, true},
 };
 
 // The round trips at what each of their kinds costs the probe.
@@ -116,10 +116,10 @@ std::string Fixed(double value, int digits) {
 // The bare window, started and shown as tessaly.exe is in TessalyApp.
 double BareWindowStart() {
     const Stopwatch watch;
-    e2e::ChildProcess bare(e2e::ProgramPath("TESSALY_BARE_EXE", TESSALY_BARE_EXE), L"", e2e::ChildProcess::Pipes::None);
+    driving::ChildProcess bare(driving::ProgramPath("TESSALY_BARE_EXE", TESSALY_BARE_EXE), L"", driving::ChildProcess::Pipes::None);
     WaitForInputIdle(bare.Handle(), 20000);
     HWND window = nullptr;
-    e2e::WaitUntil(
+    driving::WaitUntil(
         [&] {
             window = FindWindowW(L"TessalyBareWindow", nullptr);
             return window && IsWindowVisible(window);
@@ -163,7 +163,7 @@ double ChildRun(const wchar_t* command) {
     wchar_t self[MAX_PATH] = L"";
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     const Stopwatch watch;
-    e2e::ChildProcess child(self, command, e2e::ChildProcess::Pipes::None);
+    driving::ChildProcess child(self, command, driving::ChildProcess::Pipes::None);
     child.WaitForExit();
     return watch.Seconds();
 }
@@ -183,10 +183,10 @@ double BareLoadLink() {
 // The calls of the load link, from this process.
 int LoadLink() {
     const auto connector = dmis::MakeComConnector();
-    test::MemoryForm form;
+    sim::MemoryForm form;
     WindowState state;
     LinkAtLoad(form, state, *connector, L'.');
-    return form.ListCount(ControlId::List2) > 0 ? 0 : 1;
+    return form.ListCount(kFeatureList) > 0 ? 0 : 1;
 }
 
 // Start to shown with no measuring application: the window's own part of start-up.
@@ -235,10 +235,10 @@ int Bench(const std::vector<int>& pointCounts) {
             starts.push_back(s);
         }
         app->SelectFeatures({L"F10"});
-        app->Type(ControlId::Text3, L"0.25");
+        app->Type(kTolerance, L"0.25");
         for (const Mode& mode : kModes) {
             app->Click(mode.option);
-            app->SetChecked(ControlId::Check4, mode.spline);
+            app->SetChecked(kCreateSpline, mode.spline);
             std::vector<ActionFigures> runs;
             for (int r = 0; r < kRepeats; ++r) {
                 runs.push_back(TimeAction(cell, *app, probe));
@@ -246,7 +246,7 @@ int Bench(const std::vector<int>& pointCounts) {
             std::sort(runs.begin(), runs.end(),
                       [](const ActionFigures& a, const ActionFigures& b) { return a.Ratio() < b.Ratio(); });
             PrintActions(points, mode, runs[runs.size() / 2]);
-            if (mode.option == ControlId::Option2) {
+            if (mode.option == kSpheres) {
                 const Counts before = cell.RoundTrips();
                 const double replay = probe.SpherePoints(points);
                 const Counts trips = cell.RoundTrips() - before;
@@ -292,14 +292,14 @@ int Bench(const std::vector<int>& pointCounts) {
 int Tolerance() {
     SimulatedCell cell;
     TessalyApp app;
-    app.Click(ControlId::Option5);
-    app.Type(ControlId::Text3, L"0.25");
+    app.Click(kSphereTolerance);
+    app.Type(kTolerance, L"0.25");
     // Mirrored, F2's points lie clear of the part; F3's first touches it (1000 "h=0"
     // boxes, answered), its second lies just clear.
     app.SelectFeatures({L"F2", L"F3"});
-    app.SetChecked(ControlId::Check6, true);
+    app.SetChecked(kMirror[1], true);
     const auto boxes = app.SendToAcad();
-    std::cout << "message boxes answered: " << boxes.size() << "\nstatus line: " << Narrow(app.Text(ControlId::Label2))
+    std::cout << "message boxes answered: " << boxes.size() << "\nstatus line: " << Narrow(app.Text(kStatusLine))
               << "\ndrawing:\n";
     for (const std::string& entity : cell.Drawing()) {
         std::cout << "  " << entity << "\n";
@@ -327,7 +327,7 @@ int wmain(int argc, wchar_t** argv) {
         if (command == L"nothing") {
             return 0;
         }
-        tessaly::e2e::StartDesktop();
+        tessaly::driving::StartDesktop();
         if (command == L"bench") {
             std::vector<int> points;
             for (int i = 2; i < argc; ++i) {

@@ -34,10 +34,10 @@
 #include <vector>
 
 #include "base/convert.h"
-#include "cad/simulation.h"
+#include "sim/cad_simulation.h"
 #include "cell_objects_win.h"
 #include "drawing_view_win.h"
-#include "dmis/simulation.h"
+#include "sim/dmis_simulation.h"
 #include "pointlist/number_text.h"
 #include "registration_win.h"
 

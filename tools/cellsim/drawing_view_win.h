@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cad/simulation.h"
+#include "sim/cad_simulation.h"
 
 namespace tessaly::cell {
 

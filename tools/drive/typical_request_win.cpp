@@ -1,6 +1,8 @@
-// Runs the typical request through a Tessaly window that is already open, as a person
-// would: select F3, tick mirror Y and "Create Spline", choose "Spheres", press
-// "Send To Acad". Then prints the point list and the status line.
+// Runs the typical request (driving/typical_request_win.h) through a Tessaly window that
+// is already open, as a person would: select F3, tick mirror Y and "Create Spline",
+// choose "Spheres", press "Send To Acad". Then prints the point list and the status
+// line, and after "expected drawing:" the cell's drawing that the request must leave,
+// for scripts/demo to compare.
 //
 //   tessaly-typical-request    exit code 0 once the action has run, 1 if no window answered
 #include <windows.h>
@@ -10,6 +12,7 @@
 
 #include "base/convert.h"
 #include "base/error.h"
+#include "driving/typical_request_win.h"
 #include "shell/form1_win.h"
 
 namespace {
@@ -46,24 +49,31 @@ std::wstring Entry(HWND list, WPARAM index) {
 }
 
 void Run(HWND form) {
-    HWND features = Control(form, ControlId::List2);
-    const auto index = Send(features, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"F3"));
+    using namespace tessaly::driving;
+    HWND features = Control(form, tessaly::kFeatureList);
+    const auto index =
+        Send(features, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(kTypicalFeature));
     if (index == LB_ERR) {
-        throw tessaly::Error("F3 is not in the feature list");
+        throw tessaly::Error(tessaly::Narrow(kTypicalFeature) + " is not in the feature list");
     }
     Send(features, LB_SETSEL, TRUE, index);
-    Send(Control(form, ControlId::Check6), BM_CLICK); // mirror Y
-    Send(Control(form, ControlId::Check4), BM_CLICK); // "Create Spline"
-    Send(Control(form, ControlId::Option2), BM_CLICK); // "Spheres"
+    for (const ControlId tick : kTypicalTicks) {
+        Send(Control(form, tick), BM_CLICK);
+    }
+    Send(Control(form, kTypicalPlotMode), BM_CLICK);
     Send(Control(form, ControlId::Command2), BM_CLICK); // "Send To Acad", returns when the action ends
 
-    HWND points = Control(form, ControlId::List1);
+    HWND points = Control(form, tessaly::kPointList);
     const auto count = Send(points, LB_GETCOUNT);
     std::printf("point list:\n");
     for (LRESULT i = 0; i < count; ++i) {
         std::printf("  %s\n", tessaly::Narrow(Entry(points, static_cast<WPARAM>(i))).c_str());
     }
-    std::printf("status line: %s\n", tessaly::Narrow(Text(Control(form, ControlId::Label2))).c_str());
+    std::printf("status line: %s\n", tessaly::Narrow(Text(Control(form, tessaly::kStatusLine))).c_str());
+    std::printf("expected drawing:\n");
+    for (const std::string& entity : kTypicalDrawing) {
+        std::printf("  %s\n", entity.c_str());
+    }
 }
 
 } // namespace

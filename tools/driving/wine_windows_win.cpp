@@ -1,10 +1,10 @@
-#include "e2e/wine_windows_win.h"
+#include "driving/wine_windows_win.h"
 
 #include <windows.h>
 
 #include <utility>
 
-namespace tessaly::e2e {
+namespace tessaly::driving {
 
 namespace {
 
@@ -56,4 +56,4 @@ UnmanagedWindows::~UnmanagedWindows()
     }
 }
 
-} // namespace tessaly::e2e
+} // namespace tessaly::driving

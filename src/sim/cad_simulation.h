@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "base/call_log.h"
+#include "sim/call_log.h"
 #include "cad/cad.h"
 
 namespace tessaly::sim {

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "e2e/child_process_win.h"
+#include "driving/child_process_win.h"
 #include "action/controls.h"
 
-namespace tessaly::e2e {
+namespace tessaly::driving {
 
 // A message box of the program: its caption and its text.
 struct MessageBoxSeen {
@@ -79,4 +79,4 @@ private:
     unsigned marker_ = 0;
 };
 
-} // namespace tessaly::e2e
+} // namespace tessaly::driving

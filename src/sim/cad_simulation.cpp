@@ -1,10 +1,10 @@
-#include "cad/simulation.h"
+#include "sim/cad_simulation.h"
 
 #include <cmath>
 
 #include "base/convert.h"
 #include "base/error.h"
-#include "cad/geometry.h"
+#include "sim/geometry.h"
 
 namespace tessaly::sim {
 

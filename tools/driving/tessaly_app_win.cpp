@@ -1,4 +1,4 @@
-#include "e2e/tessaly_app_win.h"
+#include "driving/tessaly_app_win.h"
 
 #include <algorithm>
 
@@ -7,7 +7,7 @@
 #include "shell/form1_win.h"
 #include "shell/layout.h"
 
-namespace tessaly::e2e {
+namespace tessaly::driving {
 
 namespace {
 
@@ -190,9 +190,9 @@ void TessalyApp::Type(ControlId textBox, const std::wstring& text)
 void TessalyApp::SelectFeatures(std::initializer_list<const wchar_t*> features)
 {
     // No notification is needed: the window reads the selection when the action runs.
-    const HWND list = Control(ControlId::List2);
+    const HWND list = Control(kFeatureList);
     Send(list, LB_SETSEL, FALSE, -1);
-    const std::vector<std::wstring> items = Items(ControlId::List2);
+    const std::vector<std::wstring> items = Items(kFeatureList);
     for (const wchar_t* feature : features) {
         const auto found = std::find(items.begin(), items.end(), feature);
         if (found == items.end())
@@ -295,4 +295,4 @@ DWORD TessalyApp::Close()
     return process_.WaitForExit();
 }
 
-} // namespace tessaly::e2e
+} // namespace tessaly::driving

@@ -1,7 +1,7 @@
 #pragma once
 
-// A program started by the end-to-end tests. The destructor ends it if it still runs, so
-// a failed assertion never leaves a process behind.
+// A program started by the end-to-end tests or a tool. The destructor ends it if it still
+// runs, so a failed assertion never leaves a process behind.
 
 #include <windows.h>
 
@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "e2e/wait_win.h"
+#include "driving/wait_win.h"
 
-namespace tessaly::e2e {
+namespace tessaly::driving {
 
 // "/tmp/build/src/tessaly.exe" as Wine's Z: drive sees it; a Windows path stays as it is.
 std::wstring WindowsPath(const std::string& path);
@@ -76,4 +76,4 @@ private:
     std::thread reader_;
 };
 
-} // namespace tessaly::e2e
+} // namespace tessaly::driving

@@ -1,4 +1,4 @@
-#include "cad/geometry.h"
+#include "sim/geometry.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,15 +1,15 @@
 #pragma once
 
-// The simulated cell (tessaly-cell.exe) as the tests drive it: started with its options,
-// asked what it drew, how many calls it got and how many objects are still held.
+// The simulated cell (tessaly-cell.exe) as the tests and tools drive it: started with its
+// options, asked what it drew, how many calls it got and how many objects are still held.
 
 #include <cstddef>
 #include <string>
 #include <vector>
 
-#include "e2e/child_process_win.h"
+#include "driving/child_process_win.h"
 
-namespace tessaly::e2e {
+namespace tessaly::driving {
 
 class SimulatedCell {
 public:
@@ -60,4 +60,4 @@ private:
     bool quit_ = false;
 };
 
-} // namespace tessaly::e2e
+} // namespace tessaly::driving

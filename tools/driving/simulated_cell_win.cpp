@@ -1,4 +1,4 @@
-#include "e2e/cell_win.h"
+#include "driving/simulated_cell_win.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -6,7 +6,7 @@
 #include "base/convert.h"
 #include "base/error.h"
 
-namespace tessaly::e2e {
+namespace tessaly::driving {
 
 namespace {
 
@@ -122,4 +122,4 @@ DWORD SimulatedCell::Quit()
     return process_.WaitForExit();
 }
 
-} // namespace tessaly::e2e
+} // namespace tessaly::driving

@@ -1,4 +1,4 @@
-#include "base/call_log.h"
+#include "sim/call_log.h"
 
 #include <algorithm>
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace tessaly::e2e {
+namespace tessaly::driving {
 
 class UnmanagedWindows {
 public:
@@ -30,4 +30,4 @@ bool RunningUnderWine();
 // first, it holds none of the pipes to the programs under test.
 void StartDesktop();
 
-} // namespace tessaly::e2e
+} // namespace tessaly::driving

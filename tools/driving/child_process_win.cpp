@@ -1,4 +1,4 @@
-#include "e2e/child_process_win.h"
+#include "driving/child_process_win.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -6,7 +6,7 @@
 #include "base/convert.h"
 #include "base/error.h"
 
-namespace tessaly::e2e {
+namespace tessaly::driving {
 
 namespace {
 
@@ -207,4 +207,4 @@ void ChildProcess::Read(const std::shared_ptr<Stream>& output)
     output->changed.notify_all();
 }
 
-} // namespace tessaly::e2e
+} // namespace tessaly::driving

@@ -1,6 +1,7 @@
 #pragma once
 
-// Bounded polling: every wait of the end-to-end tests ends, and says what it waited for.
+// Bounded polling: every wait of the end-to-end tests and tools ends, and says what it
+// waited for.
 
 #include <windows.h>
 
@@ -9,7 +10,7 @@
 
 #include "base/error.h"
 
-namespace tessaly::e2e {
+namespace tessaly::driving {
 
 using Clock = std::chrono::steady_clock;
 using Milliseconds = std::chrono::milliseconds;
@@ -33,4 +34,4 @@ void WaitUntil(Predicate&& done, const std::string& what, Milliseconds timeout =
     }
 }
 
-} // namespace tessaly::e2e
+} // namespace tessaly::driving

@@ -1,4 +1,4 @@
-#include "dmis/simulation.h"
+#include "sim/dmis_simulation.h"
 
 #include "base/convert.h"
 #include "base/error.h"

@@ -1,10 +1,10 @@
-#include "support/memory_form.h"
+#include "sim/memory_form.h"
 
 #include <algorithm>
 
 #include "base/error.h"
 
-namespace tessaly::test {
+namespace tessaly::sim {
 
 namespace {
 
@@ -142,4 +142,4 @@ void MemoryForm::SelectFeatures(const std::vector<std::wstring>& ids)
 
 const std::vector<std::wstring>& MemoryForm::Items(ControlId list) const { return ListOf(list).items; }
 
-} // namespace tessaly::test
+} // namespace tessaly::sim

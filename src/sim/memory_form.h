@@ -6,7 +6,7 @@
 
 #include "action/form.h"
 
-namespace tessaly::test {
+namespace tessaly::sim {
 
 // The window's controls in memory, in their initial state; message boxes are
 // recorded instead of shown. Every operation can be read back by the test.
@@ -58,4 +58,4 @@ private:
     List list2_;
 };
 
-} // namespace tessaly::test
+} // namespace tessaly::sim
