@@ -33,12 +33,13 @@ inline void Check(HRESULT hr, std::wstring_view what) {
     }
 }
 
-// Owning interface pointer. Construction from a raw pointer adopts the reference.
+// Owning interface pointer. A raw pointer comes in only by name: Adopt takes over the
+// caller's reference, Copy adds one of its own (what ComPtr, CComPtr and wil's com_ptr
+// do with a raw pointer).
 template <class T>
 class Ptr {
 public:
     Ptr() = default;
-    explicit Ptr(T* adopted) noexcept : p_(adopted) {}
     Ptr(const Ptr& other) noexcept : p_(other.p_) {
         if (p_) {
             p_->AddRef();
@@ -51,12 +52,18 @@ public:
     }
     ~Ptr() { reset(); }
 
+    // Takes over a reference the caller owns (a new object, a detached pointer).
+    static Ptr Adopt(T* owned) noexcept {
+        Ptr result;
+        result.p_ = owned;
+        return result;
+    }
     // Takes an extra reference on a borrowed pointer.
     static Ptr Copy(T* borrowed) noexcept {
         if (borrowed) {
             borrowed->AddRef();
         }
-        return Ptr(borrowed);
+        return Adopt(borrowed);
     }
 
     T* get() const noexcept { return p_; }

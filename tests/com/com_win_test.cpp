@@ -29,6 +29,12 @@ TEST(ComPtr, CountsReferencesExactly) {
         EXPECT_EQ(object.refs, 2);
     }
     EXPECT_EQ(object.refs, 1);
+    {
+        object.AddRef(); // the reference Adopt takes over
+        auto adopted = com::Ptr<IDispatch>::Adopt(&object);
+        EXPECT_EQ(object.refs, 2);
+    }
+    EXPECT_EQ(object.refs, 1);
 }
 
 TEST(ComPtr, QueryAndVariantsReleaseWhatTheyHold) {
