@@ -241,7 +241,9 @@ struct Member {
 
 // Arguments in the caller's order (they are reversed into DISPPARAMS here).
 Variant InvokeArgs(IDispatch* object, Member member, Call call, std::span<Variant* const> args);
-// By name: GetIDsOfNames at call time, then Invoke.
+// By name: GetIDsOfNames at every call, then Invoke. The other application's object model
+// fixes these members by name, not by DISPID, so a DISPID looked up on one object is not
+// assumed to hold for another.
 Variant InvokeArgs(IDispatch* object, std::wstring_view name, Call call, std::span<Variant* const> args);
 
 template <class... Args>
