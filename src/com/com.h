@@ -1,7 +1,8 @@
 #pragma once
 
 // Small RAII wrappers for COM automation and one throwing error policy: every failed
-// HRESULT becomes a tessaly::Error naming the member, the HRESULT and the server's text.
+// HRESULT becomes a tessaly::Error that carries it and names the member, the HRESULT and
+// the server's text.
 
 #include <windows.h>
 
@@ -21,7 +22,7 @@
 
 namespace tessaly::com {
 
-// Builds the diagnostic "<what> failed (HRESULT 0x...): <detail>".
+// The Error of a failed call: code() is hr, the text "<what> failed (HRESULT 0x...): <detail>".
 Error MakeError(std::wstring_view what, HRESULT hr, std::wstring_view detail = {});
 
 // "QueryInterface of <what> for {iid} failed (HRESULT ...)".

@@ -74,6 +74,7 @@ TEST(ComInvoke, ReversesArgumentsAndReportsServerFailures) {
         FAIL() << "no error";
     } catch (const Error& e) {
         EXPECT_STREQ(e.what(), "Print failed (HRESULT 0x80004005): out of paper");
+        EXPECT_EQ(e.code(), E_FAIL);
     }
 
     // A rejected argument is named by its position as the caller wrote it.
@@ -83,6 +84,7 @@ TEST(ComInvoke, ReversesArgumentsAndReportsServerFailures) {
         FAIL() << "no error";
     } catch (const Error& e) {
         EXPECT_STREQ(e.what(), "Move failed (HRESULT 0x80020005): argument 2 rejected");
+        EXPECT_EQ(e.code(), DISP_E_TYPEMISMATCH);
     }
     EXPECT_THROW(com::Invoke(&object, L"Missing", com::Call::Get), Error);
     EXPECT_EQ(object.namesAsked.back(), L"Missing");
