@@ -299,7 +299,11 @@ start_xvfb() {
     return 1
 }
 
+# Stops what start_xvfb started, all of it or the part it got to: set it as the EXIT trap
+# before start_xvfb, so that a failed start leaves no Xvfb or openbox behind. With nothing
+# started it does nothing (no Wine program can have been on a desktop of ours either).
 stop_xvfb() {
+    [ -n "$XVFB_PID" ] || return 0
     wineserver -k >/dev/null 2>&1 || true
     local pid
     for pid in "$WM_PID" "$XVFB_PID"; do

@@ -26,8 +26,9 @@ private:
     void CollectPoint(const std::wstring& id, dmis::IFeatureData& featureData, int j, int count) noexcept;
 
     // The collection report, armed for the whole stage: one step of collection runs
-    // under it, and any failure of the step shows the report; collection goes on with
-    // the next step. True when the step succeeded.
+    // under it. Report and go on: a failing step shows the report, and collection
+    // continues with the next step, point or entry; a failed step is not made again.
+    // True when the step succeeded.
     template <class Step>
     bool UnderCollectionReport(Step&& step) noexcept
     {

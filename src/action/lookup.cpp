@@ -14,6 +14,9 @@ double LookupH(const double& x, const HTable& table, Form& form, wchar_t decimal
 {
     const std::size_t first = x > 0.654375 ? 1001 : 1;
     double result = 0;
+    // The program's table holds zeros, so every row matches an x of 0 or more: the
+    // tolerance check shows a thousand "h=" boxes for every tolerance sphere that
+    // touches the part.
     for (std::size_t i = first; i < first + 1000; ++i) {
         if (table[i][2] <= x) {
             form.ShowMessage(L"h=" + FormatNumber(table[i][1], decimalSeparator));

@@ -15,7 +15,7 @@ Error MakeError(std::wstring_view what, HRESULT hr, std::wstring_view detail) {
     if (!detail.empty()) {
         text += ": " + Narrow(detail);
     }
-    return Error(text);
+    return Error(text, static_cast<std::int32_t>(hr));
 }
 
 Error MakeQueryError(std::wstring_view what, const IID& iid, HRESULT hr) {

@@ -1,7 +1,8 @@
 #pragma once
 
 // Small RAII wrappers for COM automation and one throwing error policy: every failed
-// HRESULT becomes a tessaly::Error naming the member, the HRESULT and the server's text.
+// HRESULT becomes a tessaly::Error that carries it and names the member, the HRESULT and
+// the server's text.
 
 #include <windows.h>
 
@@ -21,7 +22,7 @@
 
 namespace tessaly::com {
 
-// Builds the diagnostic "<what> failed (HRESULT 0x...): <detail>".
+// The Error of a failed call: code() is hr, the text "<what> failed (HRESULT 0x...): <detail>".
 Error MakeError(std::wstring_view what, HRESULT hr, std::wstring_view detail = {});
 
 // "QueryInterface of <what> for {iid} failed (HRESULT ...)".
@@ -33,12 +34,13 @@ inline void Check(HRESULT hr, std::wstring_view what) {
     }
 }
 
-// Owning interface pointer. Construction from a raw pointer adopts the reference.
+// Owning interface pointer. A raw pointer comes in only by name: Adopt takes over the
+// caller's reference, Copy adds one of its own (what ComPtr, CComPtr and wil's com_ptr
+// do with a raw pointer).
 template <class T>
 class Ptr {
 public:
     Ptr() = default;
-    explicit Ptr(T* adopted) noexcept : p_(adopted) {}
     Ptr(const Ptr& other) noexcept : p_(other.p_) {
         if (p_) {
             p_->AddRef();
@@ -51,12 +53,18 @@ public:
     }
     ~Ptr() { reset(); }
 
+    // Takes over a reference the caller owns (a new object, a detached pointer).
+    static Ptr Adopt(T* owned) noexcept {
+        Ptr result;
+        result.p_ = owned;
+        return result;
+    }
     // Takes an extra reference on a borrowed pointer.
     static Ptr Copy(T* borrowed) noexcept {
         if (borrowed) {
             borrowed->AddRef();
         }
-        return Ptr(borrowed);
+        return Adopt(borrowed);
     }
 
     T* get() const noexcept { return p_; }
@@ -234,7 +242,9 @@ struct Member {
 
 // Arguments in the caller's order (they are reversed into DISPPARAMS here).
 Variant InvokeArgs(IDispatch* object, Member member, Call call, std::span<Variant* const> args);
-// By name: GetIDsOfNames at call time, then Invoke.
+// By name: GetIDsOfNames at every call, then Invoke. The other application's object model
+// fixes these members by name, not by DISPID, so a DISPID looked up on one object is not
+// assumed to hold for another.
 Variant InvokeArgs(IDispatch* object, std::wstring_view name, Call call, std::span<Variant* const> args);
 
 template <class... Args>

@@ -14,9 +14,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
 {
     tessaly::EnableDpiAwareness();
     // One single-threaded apartment for the program's one thread, which makes every
-    // automation call. Declared first, so it is torn down last: the window has let go
-    // of every reference before CoUninitialize runs. If the init fails the links fail
-    // and say so in Label2; the window opens all the same.
+    // automation call: the proxies of both applications' objects belong to this
+    // apartment, and no other thread may call through them. Declared first, so it is
+    // torn down last: the window has let go of every reference before CoUninitialize
+    // runs. If the init fails the links fail and say so in Label2; the window opens all
+    // the same.
     tessaly::com::Apartment apartment(COINIT_APARTMENTTHREADED);
     try {
         const auto dmisConnector = tessaly::dmis::MakeComConnector();

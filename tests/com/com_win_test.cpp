@@ -29,6 +29,12 @@ TEST(ComPtr, CountsReferencesExactly) {
         EXPECT_EQ(object.refs, 2);
     }
     EXPECT_EQ(object.refs, 1);
+    {
+        object.AddRef(); // the reference Adopt takes over
+        auto adopted = com::Ptr<IDispatch>::Adopt(&object);
+        EXPECT_EQ(object.refs, 2);
+    }
+    EXPECT_EQ(object.refs, 1);
 }
 
 TEST(ComPtr, QueryAndVariantsReleaseWhatTheyHold) {
@@ -68,6 +74,7 @@ TEST(ComInvoke, ReversesArgumentsAndReportsServerFailures) {
         FAIL() << "no error";
     } catch (const Error& e) {
         EXPECT_STREQ(e.what(), "Print failed (HRESULT 0x80004005): out of paper");
+        EXPECT_EQ(e.code(), E_FAIL);
     }
 
     // A rejected argument is named by its position as the caller wrote it.
@@ -77,6 +84,7 @@ TEST(ComInvoke, ReversesArgumentsAndReportsServerFailures) {
         FAIL() << "no error";
     } catch (const Error& e) {
         EXPECT_STREQ(e.what(), "Move failed (HRESULT 0x80020005): argument 2 rejected");
+        EXPECT_EQ(e.code(), DISP_E_TYPEMISMATCH);
     }
     EXPECT_THROW(com::Invoke(&object, L"Missing", com::Call::Get), Error);
     EXPECT_EQ(object.namesAsked.back(), L"Missing");

@@ -182,7 +182,7 @@ public:
             cad_.groups.clear();
         }
         if (options.cad) {
-            cadApp_ = com::Ptr<cell::DispatchObject>(cell::NewCadApplication(cad_.GetRunningApplication()));
+            cadApp_ = com::Ptr<cell::DispatchObject>::Adopt(cell::NewCadApplication(cad_.GetRunningApplication()));
         }
         log_.Clear(); // set-up is not the client's
         if (options.failAt > 0) {

@@ -186,7 +186,7 @@ public:
             return CLASS_E_NOAGGREGATION;
         }
         try {
-            com::Ptr<DispatchObject> app(NewMeasuringApplication(connector_.CreateApplication()));
+            auto app = com::Ptr<DispatchObject>::Adopt(NewMeasuringApplication(connector_.CreateApplication()));
             return app->QueryInterface(iid, out);
         } catch (const std::exception&) {
             return E_FAIL;
@@ -205,7 +205,7 @@ Registration::Registration(dmis::IConnector* measuring, IDispatch* cad) {
     RegisterTypeLibrary();
     if (measuring) {
         RegisterProgId(kMeasuringProgId, kMeasuringClass, L"Simulated measuring application");
-        factory_ = com::Ptr<IClassFactory>(new MeasuringFactory(*measuring));
+        factory_ = com::Ptr<IClassFactory>::Adopt(new MeasuringFactory(*measuring));
         com::Check(CoRegisterClassObject(kMeasuringClass, factory_.get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
                                          &classCookie_),
                    std::wstring(L"CoRegisterClassObject(\"") + kMeasuringProgId + L"\")");
