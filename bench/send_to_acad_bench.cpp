@@ -89,16 +89,72 @@ public:
 
 private:
     enum Op {
-        CreateApplication, MachineAt, MachineName, CurrentProgram, Commands, CommandByID, DefaultValue,
-        FeatureData, PointCount, GetPoint, X, Y, Z, SetX, SetY, SetZ, GetRunningApplication, Visible,
-        ActiveDocument, Groups, GroupsItem, GroupItem, ModelSpace, AddSphere, AddCircle, AddSpline, AddHyperlink,
-        Update, SetColor, CheckInterference, Volume, Delete, kOps
+        CreateApplication,
+        MachineAt,
+        MachineName,
+        CurrentProgram,
+        Commands,
+        CommandByID,
+        DefaultValue,
+        FeatureData,
+        PointCount,
+        GetPoint,
+        X,
+        Y,
+        Z,
+        SetX,
+        SetY,
+        SetZ,
+        GetRunningApplication,
+        Visible,
+        ActiveDocument,
+        Groups,
+        GroupsItem,
+        GroupItem,
+        ModelSpace,
+        AddSphere,
+        AddCircle,
+        AddSpline,
+        AddHyperlink,
+        Update,
+        SetColor,
+        CheckInterference,
+        Volume,
+        Delete,
+        kOps
     };
-    static constexpr const char* kNames[kOps] = {
-        "CreateApplication", "MachineAt", "MachineName", "CurrentProgram", "Commands", "CommandByID", "DefaultValue",
-        "FeatureData", "PointCount", "GetPoint", "X", "Y", "Z", "X=", "Y=", "Z=", "GetRunningApplication", "Visible",
-        "ActiveDocument", "Groups", "Groups.Item", "Group.Item", "ModelSpace", "AddSphere", "AddCircle", "AddSpline",
-        "AddHyperlink", "Update", "SetColor", "CheckInterference", "Volume", "Delete"};
+    static constexpr const char* kNames[kOps] = {"CreateApplication",
+                                                 "MachineAt",
+                                                 "MachineName",
+                                                 "CurrentProgram",
+                                                 "Commands",
+                                                 "CommandByID",
+                                                 "DefaultValue",
+                                                 "FeatureData",
+                                                 "PointCount",
+                                                 "GetPoint",
+                                                 "X",
+                                                 "Y",
+                                                 "Z",
+                                                 "X=",
+                                                 "Y=",
+                                                 "Z=",
+                                                 "GetRunningApplication",
+                                                 "Visible",
+                                                 "ActiveDocument",
+                                                 "Groups",
+                                                 "Groups.Item",
+                                                 "Group.Item",
+                                                 "ModelSpace",
+                                                 "AddSphere",
+                                                 "AddCircle",
+                                                 "AddSpline",
+                                                 "AddHyperlink",
+                                                 "Update",
+                                                 "SetColor",
+                                                 "CheckInterference",
+                                                 "Volume",
+                                                 "Delete"};
 
     void Call(Op op, int& j)
     {
@@ -113,8 +169,12 @@ private:
         case FeatureData: featureData_ = command_->FeatureData(); break;
         case PointCount: benchmark::DoNotOptimize(featureData_->PointCount()); break;
         case GetPoint: point_ = featureData_->GetPoint(++j, 12, 3, 13, L"", 0); break;
-        case X: case Y: case Z: xyz_[op - X] = point_->Get(op - X); break;
-        case SetX: case SetY: case SetZ: point_->Set(op - SetX, xyz_[op - SetX]); break;
+        case X:
+        case Y:
+        case Z: xyz_[op - X] = point_->Get(op - X); break;
+        case SetX:
+        case SetY:
+        case SetZ: point_->Set(op - SetX, xyz_[op - SetX]); break;
         case GetRunningApplication: acad_ = cell_.cad.GetRunningApplication(); break;
         case Visible: acad_->SetVisible(true); break;
         case ActiveDocument: document_ = acad_->ActiveDocument(); break;
@@ -207,10 +267,20 @@ void SendToAcadBench(benchmark::State& bench, const char* name, ControlId mode)
     Summary()[name][points] = row;
 }
 
-void Circles(benchmark::State& bench) { SendToAcadBench(bench, "Circles", kCircles); }
-void Spheres(benchmark::State& bench) { SendToAcadBench(bench, "Spheres", kSpheres); }
-void Tolerance(benchmark::State& bench) { SendToAcadBench(bench, "Sphere Tolerance", kSphereTolerance); }
-#define TESSALY_POINTS Arg(1)->Arg(100)->Arg(1000)->Arg(10000)->Arg(32767)->UseManualTime()->Unit(benchmark::kMicrosecond)
+void Circles(benchmark::State& bench)
+{
+    SendToAcadBench(bench, "Circles", kCircles);
+}
+void Spheres(benchmark::State& bench)
+{
+    SendToAcadBench(bench, "Spheres", kSpheres);
+}
+void Tolerance(benchmark::State& bench)
+{
+    SendToAcadBench(bench, "Sphere Tolerance", kSphereTolerance);
+}
+#define TESSALY_POINTS                                                                                                 \
+    Arg(1)->Arg(100)->Arg(1000)->Arg(10000)->Arg(32767)->UseManualTime()->Unit(benchmark::kMicrosecond)
 BENCHMARK(Circles)->TESSALY_POINTS;
 BENCHMARK(Spheres)->TESSALY_POINTS;
 BENCHMARK(Tolerance)->TESSALY_POINTS;

@@ -15,8 +15,7 @@ class Plotter {
 public:
     Plotter(Form& form, WindowState& state, cad::IEntity* partSolid, wchar_t decimalSeparator)
         : form_(form), state_(state), partSolid_(partSolid), separator_(decimalSeparator)
-    {
-    }
+    {}
 
     void PlotAll();
 
@@ -115,8 +114,8 @@ void DrawIntoCad(Form& form, WindowState& state, cad::IConnector& cad, const Spl
         Plotter(form, state, partSolid.get(), decimalSeparator).PlotAll();
 
         if (form.IsChecked(kCreateSpline) && !form.Closing()) {
-            auto curve = state.acadDoc->ModelSpace()->AddSpline(spline.fitPoints, spline.startTangent,
-                                                                 spline.endTangent);
+            auto curve =
+                state.acadDoc->ModelSpace()->AddSpline(spline.fitPoints, spline.startTangent, spline.endTangent);
             curve->Update();
         }
     } catch (...) {

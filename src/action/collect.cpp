@@ -17,8 +17,7 @@ class Collector {
 public:
     Collector(Form& form, WindowState& state, wchar_t decimalSeparator)
         : form_(form), state_(state), separator_(decimalSeparator)
-    {
-    }
+    {}
 
     SplineData Run() noexcept;
 

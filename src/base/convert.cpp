@@ -10,7 +10,10 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-bool IsSurrogate(char32_t c) { return c >= 0xD800 && c < 0xE000; }
+bool IsSurrogate(char32_t c)
+{
+    return c >= 0xD800 && c < 0xE000;
+}
 
 void AppendUtf8(std::string& out, char32_t c)
 {
@@ -89,8 +92,11 @@ std::wstring Widen(std::string_view utf8)
     std::size_t i = 0;
     while (i < utf8.size()) {
         const auto lead = static_cast<unsigned char>(utf8[i]);
-        std::size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3
-                                             : lead >= 0xF0 && lead < 0xF5 ? 4 : 0;
+        std::size_t length = lead < 0x80                   ? 1
+                             : lead >= 0xC2 && lead < 0xE0 ? 2
+                             : lead >= 0xE0 && lead < 0xF0 ? 3
+                             : lead >= 0xF0 && lead < 0xF5 ? 4
+                                                           : 0;
         char32_t c = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
         std::size_t taken = 1;
         for (; length > 1 && taken < length && i + taken < utf8.size(); ++taken) {

@@ -20,11 +20,13 @@ public:
 
     void Update() override { Invoke(entity_.get(), L"Update", Call::Method); }
 
-    void SetColor(std::int16_t colorIndex) override {
+    void SetColor(std::int16_t colorIndex) override
+    {
         Invoke(entity_.get(), L"Color", Call::Put, Variant::I2(colorIndex));
     }
 
-    void AddHyperlink(const std::wstring& name) override {
+    void AddHyperlink(const std::wstring& name) override
+    {
         Ptr<IDispatch> links = com::ToObject(Invoke(entity_.get(), L"Hyperlinks", Call::Get), L"Hyperlinks");
         Invoke(links.get(), L"Add", Call::Method, Variant::Text(name));
     }
@@ -33,21 +35,20 @@ public:
 
     void Delete() override { Invoke(entity_.get(), L"Delete", Call::Method); }
 
-    std::unique_ptr<IEntity> CheckInterference(IEntity& other, bool createInterferenceSolid) override {
+    std::unique_ptr<IEntity> CheckInterference(IEntity& other, bool createInterferenceSolid) override
+    {
         auto* solid = dynamic_cast<ComEntity*>(&other);
-        if (!solid) {
+        if (!solid)
             throw Error("CheckInterference: the other solid is not an entity of this drawing");
-        }
         // [in, out] by reference: the server may release the object passed and store
         // another. It gets a reference of its own, and whatever comes back is released
         // here; the other entity keeps its pointer.
         auto otherRef = Ptr<IDispatch>::Copy(solid->dispatch());
-        Variant result = Invoke(entity_.get(), L"CheckInterference", Call::Get,
-                                Variant::RefDispatch(otherRef.inout()), Variant::Bool(createInterferenceSolid));
+        Variant result = Invoke(entity_.get(), L"CheckInterference", Call::Get, Variant::RefDispatch(otherRef.inout()),
+                                Variant::Bool(createInterferenceSolid));
         Ptr<IDispatch> interference = com::ToObjectOrNone(result, L"CheckInterference");
-        if (!interference) {
+        if (!interference)
             return nullptr;
-        }
         return std::make_unique<ComEntity>(std::move(interference));
     }
 
@@ -59,7 +60,8 @@ class ComModelSpace final : public IModelSpace {
 public:
     explicit ComModelSpace(Ptr<IDispatch> space) : space_(std::move(space)) {}
 
-    std::unique_ptr<IEntity> AddSphere(const Point3& centre, double radius, RadiusArg radiusArg) override {
+    std::unique_ptr<IEntity> AddSphere(const Point3& centre, double radius, RadiusArg radiusArg) override
+    {
         DoubleArray at(centre);
         Variant result;
         if (radiusArg == RadiusArg::Variant) {
@@ -73,7 +75,8 @@ public:
         return std::make_unique<ComEntity>(com::ToObject(result, L"AddSphere"));
     }
 
-    std::unique_ptr<IEntity> AddCircle(const Point3& centre, double radius) override {
+    std::unique_ptr<IEntity> AddCircle(const Point3& centre, double radius) override
+    {
         DoubleArray at(centre);
         Variant result = Invoke(space_.get(), L"AddCircle", Call::Get, Variant::RefDoubleArray(at.address()),
                                 Variant::RefR8(&radius));
@@ -82,7 +85,8 @@ public:
     }
 
     std::unique_ptr<IEntity> AddSpline(const std::vector<double>& fitPoints, const Point3& startTangent,
-                                       const Point3& endTangent) override {
+                                       const Point3& endTangent) override
+    {
         DoubleArray points(fitPoints);
         DoubleArray start(startTangent);
         DoubleArray end(endTangent);
@@ -99,7 +103,8 @@ class ComGroup final : public IGroup {
 public:
     explicit ComGroup(Ptr<IDispatch> group) : group_(std::move(group)) {}
 
-    std::unique_ptr<IEntity> Item(std::int16_t index) override {
+    std::unique_ptr<IEntity> Item(std::int16_t index) override
+    {
         Variant result = Invoke(group_.get(), L"Item", Call::Get, Variant::I2(index));
         return std::make_unique<ComEntity>(com::ToObject(result, L"Item"));
     }
@@ -112,7 +117,8 @@ class ComGroups final : public IGroups {
 public:
     explicit ComGroups(Ptr<IDispatch> groups) : groups_(std::move(groups)) {}
 
-    std::unique_ptr<IGroup> Item(const std::wstring& name) override {
+    std::unique_ptr<IGroup> Item(const std::wstring& name) override
+    {
         Variant result = Invoke(groups_.get(), L"Item", Call::Get, Variant::Text(name));
         return std::make_unique<ComGroup>(com::ToObject(result, L"Item"));
     }
@@ -125,11 +131,13 @@ class ComDocument final : public IDocument {
 public:
     explicit ComDocument(Ptr<IDispatch> document) : document_(std::move(document)) {}
 
-    std::unique_ptr<IGroups> Groups() override {
+    std::unique_ptr<IGroups> Groups() override
+    {
         return std::make_unique<ComGroups>(com::ToObject(Invoke(document_.get(), L"Groups", Call::Get), L"Groups"));
     }
 
-    std::unique_ptr<IModelSpace> ModelSpace() override {
+    std::unique_ptr<IModelSpace> ModelSpace() override
+    {
         return std::make_unique<ComModelSpace>(
             com::ToObject(Invoke(document_.get(), L"ModelSpace", Call::Get), L"ModelSpace"));
     }
@@ -144,7 +152,8 @@ public:
 
     void SetVisible(bool visible) override { Invoke(app_.get(), L"Visible", Call::Put, Variant::Bool(visible)); }
 
-    std::unique_ptr<IDocument> ActiveDocument() override {
+    std::unique_ptr<IDocument> ActiveDocument() override
+    {
         return std::make_unique<ComDocument>(
             com::ToObject(Invoke(app_.get(), L"ActiveDocument", Call::Get), L"ActiveDocument"));
     }
@@ -155,7 +164,8 @@ private:
 
 class ComConnector final : public IConnector {
 public:
-    std::unique_ptr<IApplication> GetRunningApplication() override {
+    std::unique_ptr<IApplication> GetRunningApplication() override
+    {
         const CLSID clsid = com::ClassOf(kProgId);
         Ptr<IUnknown> running;
         com::Check(GetActiveObject(clsid, nullptr, running.put()),
@@ -166,7 +176,8 @@ public:
 
 } // namespace
 
-std::unique_ptr<IConnector> MakeComConnector() {
+std::unique_ptr<IConnector> MakeComConnector()
+{
     return std::make_unique<ComConnector>();
 }
 

@@ -8,57 +8,63 @@
 
 namespace tessaly::com {
 
-Error MakeError(std::wstring_view what, HRESULT hr, std::wstring_view detail) {
+Error MakeError(std::wstring_view what, HRESULT hr, std::wstring_view detail)
+{
     char code[16];
     std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
     std::string text = Narrow(what) + " failed (HRESULT " + code + ")";
-    if (!detail.empty()) {
+    if (!detail.empty())
         text += ": " + Narrow(detail);
-    }
     return Error(text, static_cast<std::int32_t>(hr));
 }
 
-Error MakeQueryError(std::wstring_view what, const IID& iid, HRESULT hr) {
+Error MakeQueryError(std::wstring_view what, const IID& iid, HRESULT hr)
+{
     wchar_t text[40] = L"";
     StringFromGUID2(iid, text, 40);
     return MakeError(L"QueryInterface of " + std::wstring(what) + L" for " + text, hr);
 }
 
-Bstr::Bstr(std::wstring_view text) : b_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {
-    if (!b_) {
+Bstr::Bstr(std::wstring_view text) : b_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())))
+{
+    if (!b_)
         throw MakeError(L"SysAllocStringLen", E_OUTOFMEMORY);
-    }
 }
 
-Variant Variant::I2(std::int16_t value) {
+Variant Variant::I2(std::int16_t value)
+{
     Variant v;
     V_VT(&v.v_) = VT_I2;
     V_I2(&v.v_) = value;
     return v;
 }
 
-Variant Variant::I4(std::int32_t value) {
+Variant Variant::I4(std::int32_t value)
+{
     Variant v;
     V_VT(&v.v_) = VT_I4;
     V_I4(&v.v_) = value;
     return v;
 }
 
-Variant Variant::R8(double value) {
+Variant Variant::R8(double value)
+{
     Variant v;
     V_VT(&v.v_) = VT_R8;
     V_R8(&v.v_) = value;
     return v;
 }
 
-Variant Variant::Bool(bool value) {
+Variant Variant::Bool(bool value)
+{
     Variant v;
     V_VT(&v.v_) = VT_BOOL;
     V_BOOL(&v.v_) = value ? VARIANT_TRUE : VARIANT_FALSE; // true is -1, not 1
     return v;
 }
 
-Variant Variant::Text(std::wstring_view text) {
+Variant Variant::Text(std::wstring_view text)
+{
     Bstr b(text);
     Variant v;
     V_VT(&v.v_) = VT_BSTR;
@@ -66,28 +72,32 @@ Variant Variant::Text(std::wstring_view text) {
     return v;
 }
 
-Variant Variant::RefR8(double* value) {
+Variant Variant::RefR8(double* value)
+{
     Variant v;
     V_VT(&v.v_) = VT_R8 | VT_BYREF;
     V_R8REF(&v.v_) = value;
     return v;
 }
 
-Variant Variant::RefVariant(VARIANT* value) {
+Variant Variant::RefVariant(VARIANT* value)
+{
     Variant v;
     V_VT(&v.v_) = VT_VARIANT | VT_BYREF;
     V_VARIANTREF(&v.v_) = value;
     return v;
 }
 
-Variant Variant::RefDoubleArray(SAFEARRAY** array) {
+Variant Variant::RefDoubleArray(SAFEARRAY** array)
+{
     Variant v;
     V_VT(&v.v_) = VT_ARRAY | VT_R8 | VT_BYREF;
     V_ARRAYREF(&v.v_) = array;
     return v;
 }
 
-Variant Variant::RefDispatch(IDispatch** object) {
+Variant Variant::RefDispatch(IDispatch** object)
+{
     Variant v;
     V_VT(&v.v_) = VT_DISPATCH | VT_BYREF;
     V_DISPATCHREF(&v.v_) = object;
@@ -95,13 +105,12 @@ Variant Variant::RefDispatch(IDispatch** object) {
 }
 
 DoubleArray::DoubleArray(std::span<const double> values)
-    : a_(SafeArrayCreateVector(VT_R8, 0, static_cast<ULONG>(values.size()))) {
-    if (!a_) {
+    : a_(SafeArrayCreateVector(VT_R8, 0, static_cast<ULONG>(values.size())))
+{
+    if (!a_)
         throw MakeError(L"SafeArrayCreateVector", E_OUTOFMEMORY);
-    }
-    if (values.empty()) {
+    if (values.empty())
         return;
-    }
     void* data = nullptr;
     const HRESULT hr = SafeArrayAccessData(a_, &data);
     if (FAILED(hr)) {
@@ -120,33 +129,31 @@ struct ExcepInfo {
     ExcepInfo(const ExcepInfo&) = delete;
     ExcepInfo& operator=(const ExcepInfo&) = delete;
     ExcepInfo() = default;
-    ~ExcepInfo() {
+    ~ExcepInfo()
+    {
         SysFreeString(info.bstrSource);
         SysFreeString(info.bstrDescription);
         SysFreeString(info.bstrHelpFile);
     }
 };
 
-std::wstring Describe(HRESULT& hr, ExcepInfo& excep, UINT argError, std::size_t argCount) {
+std::wstring Describe(HRESULT& hr, ExcepInfo& excep, UINT argError, std::size_t argCount)
+{
     std::wstring detail;
     if (hr == DISP_E_EXCEPTION) {
         EXCEPINFO& e = excep.info;
-        if (e.pfnDeferredFillIn) {
+        if (e.pfnDeferredFillIn)
             e.pfnDeferredFillIn(&e);
-        }
-        if (e.scode != 0) {
+        if (e.scode != 0)
             hr = e.scode;
-        }
-        if (e.bstrSource && *e.bstrSource) {
+        if (e.bstrSource && *e.bstrSource)
             detail = e.bstrSource;
-        }
         if (e.bstrDescription && *e.bstrDescription) {
             detail += (detail.empty() ? L"" : L": ");
             detail += e.bstrDescription;
         }
-        if (detail.empty()) {
+        if (detail.empty())
             detail = L"the server raised an exception without a description";
-        }
     } else if ((hr == DISP_E_TYPEMISMATCH || hr == DISP_E_PARAMNOTFOUND) && argError < argCount) {
         // puArgErr counts from the end (DISPPARAMS order); report the caller's position.
         detail = L"argument " + std::to_wstring(argCount - argError) + L" rejected";
@@ -154,16 +161,15 @@ std::wstring Describe(HRESULT& hr, ExcepInfo& excep, UINT argError, std::size_t 
     return detail;
 }
 
-Variant InvokeId(IDispatch* object, DISPID id, std::wstring_view name, Call call, std::span<Variant* const> args) {
-    if (!object) {
+Variant InvokeId(IDispatch* object, DISPID id, std::wstring_view name, Call call, std::span<Variant* const> args)
+{
+    if (!object)
         throw MakeError(name, E_POINTER, L"no object");
-    }
     // DISPPARAMS wants the last argument first. The copies are shallow: the Variants
     // keep ownership and outlive the call.
     std::vector<VARIANTARG> reversed(args.size());
-    for (std::size_t i = 0; i < args.size(); ++i) {
+    for (std::size_t i = 0; i < args.size(); ++i)
         reversed[args.size() - 1 - i] = *args[i]->get();
-    }
     DISPID putId = DISPID_PROPERTYPUT;
     DISPPARAMS params{};
     params.rgvarg = reversed.empty() ? nullptr : reversed.data();
@@ -188,27 +194,28 @@ Variant InvokeId(IDispatch* object, DISPID id, std::wstring_view name, Call call
 
 } // namespace
 
-Variant InvokeArgs(IDispatch* object, Member member, Call call, std::span<Variant* const> args) {
+Variant InvokeArgs(IDispatch* object, Member member, Call call, std::span<Variant* const> args)
+{
     return InvokeId(object, member.id, member.name, call, args);
 }
 
-Variant InvokeArgs(IDispatch* object, std::wstring_view name, Call call, std::span<Variant* const> args) {
-    if (!object) {
+Variant InvokeArgs(IDispatch* object, std::wstring_view name, Call call, std::span<Variant* const> args)
+{
+    if (!object)
         throw MakeError(name, E_POINTER, L"no object");
-    }
     std::wstring copy(name); // GetIDsOfNames takes a non-const, null-terminated name
     LPOLESTR names[] = {copy.data()};
     DISPID id = DISPID_UNKNOWN;
     const HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-    if (FAILED(hr)) {
+    if (FAILED(hr))
         throw MakeError(name, hr, L"name not known to the object");
-    }
     return InvokeId(object, id, name, call, args);
 }
 
 namespace {
 
-Variant Converted(const Variant& value, VARTYPE type, std::wstring_view what) {
+Variant Converted(const Variant& value, VARTYPE type, std::wstring_view what)
+{
     Variant out;
     Check(VariantChangeType(out.get(), const_cast<VARIANT*>(value.get()), 0, type), what);
     return out;
@@ -216,52 +223,52 @@ Variant Converted(const Variant& value, VARTYPE type, std::wstring_view what) {
 
 } // namespace
 
-std::wstring ToText(const Variant& value, std::wstring_view what) {
+std::wstring ToText(const Variant& value, std::wstring_view what)
+{
     Variant text = Converted(value, VT_BSTR, what);
     const BSTR b = V_BSTR(text.get());
     return b ? std::wstring(b, SysStringLen(b)) : std::wstring();
 }
 
-double ToDouble(const Variant& value, std::wstring_view what) {
+double ToDouble(const Variant& value, std::wstring_view what)
+{
     return V_R8(Converted(value, VT_R8, what).get());
 }
 
-std::int32_t ToInt32(const Variant& value, std::wstring_view what) {
+std::int32_t ToInt32(const Variant& value, std::wstring_view what)
+{
     return V_I4(Converted(value, VT_I4, what).get());
 }
 
-Ptr<IDispatch> ToObjectOrNone(const Variant& value, std::wstring_view what) {
+Ptr<IDispatch> ToObjectOrNone(const Variant& value, std::wstring_view what)
+{
     const VARIANT* v = value.get();
     switch (V_VT(v)) {
     case VT_EMPTY:
-    case VT_NULL:
-        return {};
-    case VT_DISPATCH:
-        return Ptr<IDispatch>::Copy(V_DISPATCH(v));
+    case VT_NULL: return {};
+    case VT_DISPATCH: return Ptr<IDispatch>::Copy(V_DISPATCH(v));
     case VT_UNKNOWN:
-        if (!V_UNKNOWN(v)) {
+        if (!V_UNKNOWN(v))
             return {};
-        }
         return Query<IDispatch>(V_UNKNOWN(v), IID_IDispatch, what);
-    default:
-        throw MakeError(what, DISP_E_TYPEMISMATCH, L"the result is not an object");
+    default: throw MakeError(what, DISP_E_TYPEMISMATCH, L"the result is not an object");
     }
 }
 
-Ptr<IDispatch> ToObject(const Variant& value, std::wstring_view what) {
+Ptr<IDispatch> ToObject(const Variant& value, std::wstring_view what)
+{
     Ptr<IDispatch> object = ToObjectOrNone(value, what);
-    if (!object) {
+    if (!object)
         throw MakeError(what, E_POINTER, L"the result is no object");
-    }
     return object;
 }
 
-CLSID ClassOf(const wchar_t* progId) {
+CLSID ClassOf(const wchar_t* progId)
+{
     CLSID clsid{};
     const HRESULT hr = CLSIDFromProgID(progId, &clsid);
-    if (FAILED(hr)) {
+    if (FAILED(hr))
         throw MakeError(std::wstring(L"CLSIDFromProgID(\"") + progId + L"\")", hr, L"class not registered");
-    }
     return clsid;
 }
 

@@ -28,10 +28,10 @@ Error MakeError(std::wstring_view what, HRESULT hr, std::wstring_view detail = {
 // "QueryInterface of <what> for {iid} failed (HRESULT ...)".
 Error MakeQueryError(std::wstring_view what, const IID& iid, HRESULT hr);
 
-inline void Check(HRESULT hr, std::wstring_view what) {
-    if (FAILED(hr)) {
+inline void Check(HRESULT hr, std::wstring_view what)
+{
+    if (FAILED(hr))
         throw MakeError(what, hr);
-    }
 }
 
 // Owning interface pointer. A raw pointer comes in only by name: Adopt takes over the
@@ -41,42 +41,45 @@ template <class T>
 class Ptr {
 public:
     Ptr() = default;
-    Ptr(const Ptr& other) noexcept : p_(other.p_) {
-        if (p_) {
+    Ptr(const Ptr& other) noexcept : p_(other.p_)
+    {
+        if (p_)
             p_->AddRef();
-        }
     }
     Ptr(Ptr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
-    Ptr& operator=(Ptr other) noexcept {
+    Ptr& operator=(Ptr other) noexcept
+    {
         std::swap(p_, other.p_);
         return *this;
     }
     ~Ptr() { reset(); }
 
     // Takes over a reference the caller owns (a new object, a detached pointer).
-    static Ptr Adopt(T* owned) noexcept {
+    static Ptr Adopt(T* owned) noexcept
+    {
         Ptr result;
         result.p_ = owned;
         return result;
     }
     // Takes an extra reference on a borrowed pointer.
-    static Ptr Copy(T* borrowed) noexcept {
-        if (borrowed) {
+    static Ptr Copy(T* borrowed) noexcept
+    {
+        if (borrowed)
             borrowed->AddRef();
-        }
         return Adopt(borrowed);
     }
 
     T* get() const noexcept { return p_; }
     T* operator->() const noexcept { return p_; }
     explicit operator bool() const noexcept { return p_ != nullptr; }
-    void reset() noexcept {
-        if (T* p = std::exchange(p_, nullptr)) {
+    void reset() noexcept
+    {
+        if (T* p = std::exchange(p_, nullptr))
             p->Release();
-        }
     }
     // For out parameters: releases what is held first.
-    T** put() noexcept {
+    T** put() noexcept
+    {
         reset();
         return &p_;
     }
@@ -96,10 +99,10 @@ private:
 template <class I>
 class Uncounted : public I {
 public:
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (!object) {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        if (!object)
             return E_POINTER;
-        }
         if (iid == IID_IUnknown || iid == __uuidof(I)) {
             *object = static_cast<I*>(this);
             return S_OK;
@@ -115,15 +118,14 @@ public:
 // automation interfaces of the two applications T is IDispatch, since they are all
 // dispatch interfaces.
 template <class T>
-Ptr<T> Query(IUnknown* from, const IID& iid, std::wstring_view what) {
-    if (!from) {
+Ptr<T> Query(IUnknown* from, const IID& iid, std::wstring_view what)
+{
+    if (!from)
         throw MakeError(what, E_POINTER, L"no object to query");
-    }
     Ptr<T> result;
     const HRESULT hr = from->QueryInterface(iid, result.put_void());
-    if (FAILED(hr) || !result) {
+    if (FAILED(hr) || !result)
         throw MakeQueryError(what, iid, FAILED(hr) ? hr : E_NOINTERFACE);
-    }
     return result;
 }
 
@@ -135,7 +137,8 @@ public:
     Bstr(const Bstr&) = delete;
     Bstr& operator=(const Bstr&) = delete;
     Bstr(Bstr&& other) noexcept : b_(std::exchange(other.b_, nullptr)) {}
-    Bstr& operator=(Bstr&& other) noexcept {
+    Bstr& operator=(Bstr&& other) noexcept
+    {
         std::swap(b_, other.b_);
         return *this;
     }
@@ -156,7 +159,8 @@ public:
     Variant(const Variant&) = delete;
     Variant& operator=(const Variant&) = delete;
     Variant(Variant&& other) noexcept : v_(other.v_) { VariantInit(&other.v_); }
-    Variant& operator=(Variant&& other) noexcept {
+    Variant& operator=(Variant&& other) noexcept
+    {
         std::swap(v_, other.v_);
         return *this;
     }
@@ -187,14 +191,15 @@ public:
     DoubleArray(const DoubleArray&) = delete;
     DoubleArray& operator=(const DoubleArray&) = delete;
     DoubleArray(DoubleArray&& other) noexcept : a_(std::exchange(other.a_, nullptr)) {}
-    DoubleArray& operator=(DoubleArray&& other) noexcept {
+    DoubleArray& operator=(DoubleArray&& other) noexcept
+    {
         std::swap(a_, other.a_);
         return *this;
     }
-    ~DoubleArray() {
-        if (a_) {
+    ~DoubleArray()
+    {
+        if (a_)
             SafeArrayDestroy(a_);
-        }
     }
 
     SAFEARRAY* get() const noexcept { return a_; }
@@ -208,16 +213,15 @@ private:
 // Initialises COM on this thread for the object's lifetime.
 class Apartment {
 public:
-    explicit Apartment(DWORD flags = COINIT_APARTMENTTHREADED) noexcept
-        : hr_(CoInitializeEx(nullptr, flags)) {}
+    explicit Apartment(DWORD flags = COINIT_APARTMENTTHREADED) noexcept : hr_(CoInitializeEx(nullptr, flags)) {}
     Apartment(const Apartment&) = delete;
     Apartment& operator=(const Apartment&) = delete;
     // Only a successful init (S_OK or S_FALSE) is balanced by CoUninitialize; after
     // RPC_E_CHANGED_MODE the thread's apartment belongs to someone else.
-    ~Apartment() {
-        if (SUCCEEDED(hr_)) {
+    ~Apartment()
+    {
+        if (SUCCEEDED(hr_))
             CoUninitialize();
-        }
     }
     HRESULT result() const noexcept { return hr_; }
     bool ok() const noexcept { return SUCCEEDED(hr_); }
@@ -248,13 +252,15 @@ Variant InvokeArgs(IDispatch* object, Member member, Call call, std::span<Varian
 Variant InvokeArgs(IDispatch* object, std::wstring_view name, Call call, std::span<Variant* const> args);
 
 template <class... Args>
-Variant Invoke(IDispatch* object, Member member, Call call, Args&&... args) {
+Variant Invoke(IDispatch* object, Member member, Call call, Args&&... args)
+{
     std::array<Variant*, sizeof...(Args)> list{&args...};
     return InvokeArgs(object, member, call, list);
 }
 
 template <class... Args>
-Variant Invoke(IDispatch* object, std::wstring_view name, Call call, Args&&... args) {
+Variant Invoke(IDispatch* object, std::wstring_view name, Call call, Args&&... args)
+{
     std::array<Variant*, sizeof...(Args)> list{&args...};
     return InvokeArgs(object, name, call, list);
 }

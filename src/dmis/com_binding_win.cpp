@@ -23,7 +23,8 @@ constexpr Member kGetPoint{ids::kGetPoint, L"GetPoint"};
 constexpr Member kAxes[] = {{ids::kAxis[0], L"X"}, {ids::kAxis[1], L"Y"}, {ids::kAxis[2], L"Z"}};
 
 // The result object of `what`, queried for `iid`.
-Ptr<IDispatch> Queried(const Variant& result, const IID& iid, const wchar_t* what) {
+Ptr<IDispatch> Queried(const Variant& result, const IID& iid, const wchar_t* what)
+{
     return com::Query<IDispatch>(com::ToObject(result, what).get(), iid, what);
 }
 
@@ -31,7 +32,8 @@ class ComPoint final : public IPoint {
 public:
     explicit ComPoint(Ptr<IDispatch> point) : point_(std::move(point)) {}
 
-    double Get(int axis) override {
+    double Get(int axis) override
+    {
         const Member member = Axis(axis);
         return com::ToDouble(Invoke(point_.get(), member, Call::Get), member.name);
     }
@@ -39,10 +41,10 @@ public:
     void Set(int axis, double value) override { Invoke(point_.get(), Axis(axis), Call::Put, Variant::R8(value)); }
 
 private:
-    static Member Axis(int axis) {
-        if (axis < 0 || axis > 2) {
+    static Member Axis(int axis)
+    {
+        if (axis < 0 || axis > 2)
             throw Error("point axis " + std::to_string(axis) + " is not 0, 1 or 2");
-        }
         return kAxes[axis];
     }
 
@@ -53,12 +55,14 @@ class ComFeatureData final : public IFeatureData {
 public:
     explicit ComFeatureData(Ptr<IDispatch> data) : data_(std::move(data)) {}
 
-    std::int32_t PointCount() override {
+    std::int32_t PointCount() override
+    {
         return com::ToInt32(Invoke(data_.get(), kPointCount, Call::Get), kPointCount.name);
     }
 
     std::unique_ptr<IPoint> GetPoint(std::int32_t index, std::int32_t a, std::int32_t b, std::int32_t c,
-                                     const std::wstring& text, std::int32_t d) override {
+                                     const std::wstring& text, std::int32_t d) override
+    {
         Variant result = Invoke(data_.get(), kGetPoint, Call::Get, Variant::I4(index), Variant::I4(a), Variant::I4(b),
                                 Variant::I4(c), Variant::Text(text), Variant::I4(d));
         return std::make_unique<ComPoint>(Queried(result, ids::kPointIid, kGetPoint.name));
@@ -74,11 +78,13 @@ public:
 
     std::wstring ID() override { return com::ToText(Invoke(command_.get(), L"ID", Call::Get), L"ID"); }
 
-    std::wstring DefaultValue() override {
+    std::wstring DefaultValue() override
+    {
         return com::ToText(Invoke(command_.get(), kDefaultValue, Call::Get), kDefaultValue.name);
     }
 
-    std::unique_ptr<IFeatureData> FeatureData() override {
+    std::unique_ptr<IFeatureData> FeatureData() override
+    {
         Variant result = Invoke(command_.get(), kFeatureData, Call::Get);
         return std::make_unique<ComFeatureData>(Queried(result, ids::kFeatureDataIid, kFeatureData.name));
     }
@@ -93,12 +99,14 @@ public:
 
     std::int32_t Count() override { return com::ToInt32(Invoke(commands_.get(), L"count", Call::Get), L"count"); }
 
-    std::unique_ptr<ICommand> Item(std::int32_t position) override {
+    std::unique_ptr<ICommand> Item(std::int32_t position) override
+    {
         Variant result = Invoke(commands_.get(), L"Item", Call::Get, Variant::I4(position));
         return std::make_unique<ComCommand>(Queried(result, ids::kCommandIid, L"Item"));
     }
 
-    std::unique_ptr<ICommand> CommandByID(const std::wstring& id) override {
+    std::unique_ptr<ICommand> CommandByID(const std::wstring& id) override
+    {
         Variant result = Invoke(commands_.get(), kCommandByID, Call::Get, Variant::Text(id));
         return std::make_unique<ComCommand>(Queried(result, ids::kCommandIid, kCommandByID.name));
     }
@@ -111,7 +119,8 @@ class ComOldBasic final : public IOldBasic {
 public:
     explicit ComOldBasic(Ptr<IDispatch> basic) : basic_(std::move(basic)) {}
 
-    double GetProbeRadius() override {
+    double GetProbeRadius() override
+    {
         return com::ToDouble(Invoke(basic_.get(), L"GetProbeRadius", Call::Get), L"GetProbeRadius");
     }
 
@@ -123,12 +132,14 @@ class ComPartProgram final : public IPartProgram {
 public:
     explicit ComPartProgram(Ptr<IDispatch> program) : program_(std::move(program)) {}
 
-    std::unique_ptr<IOldBasic> OldBasic() override {
+    std::unique_ptr<IOldBasic> OldBasic() override
+    {
         Variant result = Invoke(program_.get(), L"OldBasic", Call::Get);
         return std::make_unique<ComOldBasic>(com::ToObject(result, L"OldBasic"));
     }
 
-    std::unique_ptr<ICommands> Commands() override {
+    std::unique_ptr<ICommands> Commands() override
+    {
         Variant result = Invoke(program_.get(), L"Commands", Call::Get);
         return std::make_unique<ComCommands>(Queried(result, ids::kCommandsIid, L"Commands"));
     }
@@ -141,7 +152,8 @@ class ComMachine final : public IMachine {
 public:
     explicit ComMachine(Ptr<IDispatch> machine) : machine_(std::move(machine)) {}
 
-    std::wstring MachineName() override {
+    std::wstring MachineName() override
+    {
         return com::ToText(Invoke(machine_.get(), kMachineName, Call::Get), kMachineName.name);
     }
 
@@ -153,12 +165,14 @@ class ComApplication final : public IApplication {
 public:
     explicit ComApplication(Ptr<IDispatch> app) : app_(std::move(app)) {}
 
-    std::unique_ptr<IMachine> MachineAt(std::int16_t number) override {
+    std::unique_ptr<IMachine> MachineAt(std::int16_t number) override
+    {
         Variant result = Invoke(app_.get(), kMachineAt, Call::Get, Variant::I2(number));
         return std::make_unique<ComMachine>(Queried(result, ids::kMachineIid, kMachineAt.name));
     }
 
-    std::unique_ptr<IPartProgram> CurrentProgram() override {
+    std::unique_ptr<IPartProgram> CurrentProgram() override
+    {
         Variant result = Invoke(app_.get(), kCurrentProgram, Call::Get);
         return std::make_unique<ComPartProgram>(com::ToObject(result, kCurrentProgram.name));
     }
@@ -169,7 +183,8 @@ private:
 
 class ComConnector final : public IConnector {
 public:
-    std::unique_ptr<IApplication> CreateApplication() override {
+    std::unique_ptr<IApplication> CreateApplication() override
+    {
         const CLSID clsid = com::ClassOf(kProgId);
         Ptr<IDispatch> created;
         com::Check(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER | CLSCTX_INPROC_SERVER, IID_IDispatch,
@@ -181,7 +196,8 @@ public:
 
 } // namespace
 
-std::unique_ptr<IConnector> MakeComConnector() {
+std::unique_ptr<IConnector> MakeComConnector()
+{
     return std::make_unique<ComConnector>();
 }
 

@@ -37,8 +37,8 @@ public:
 class ICommands {
 public:
     virtual ~ICommands() = default;
-    virtual std::int32_t Count() = 0;                                    // "count"
-    virtual std::unique_ptr<ICommand> Item(std::int32_t position) = 0;   // 1-based
+    virtual std::int32_t Count() = 0;                                  // "count"
+    virtual std::unique_ptr<ICommand> Item(std::int32_t position) = 0; // 1-based
     virtual std::unique_ptr<ICommand> CommandByID(const std::wstring& id) = 0;
 };
 

@@ -28,8 +28,14 @@ std::wstring Widen(const char* first, const char* last, wchar_t decimalSeparator
     return out;
 }
 
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
-bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+bool IsBlank(wchar_t c)
+{
+    return c == L' ' || c == L'\t';
+}
+bool IsDigit(wchar_t c)
+{
+    return c >= L'0' && c <= L'9';
+}
 
 } // namespace
 

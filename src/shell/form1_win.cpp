@@ -56,23 +56,17 @@ ChildClass ClassOf(const Row& row)
     case Kind::Label:
         // SS_NOPREFIX: captions such as a machine name are shown as they are, "&" included.
         return {L"STATIC", style | SS_LEFT | SS_NOPREFIX, 0};
-    case Kind::LineLabel:
-        return {L"STATIC", style | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0};
-    case Kind::TextBox:
-        return {L"EDIT", style | ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
-    case Kind::CheckBox:
-        return {L"BUTTON", style | BS_AUTOCHECKBOX, 0};
-    case Kind::OptionButton:
-        return {L"BUTTON", style | BS_AUTORADIOBUTTON, 0};
-    case Kind::Frame:
-        return {L"BUTTON", style | BS_GROUPBOX, 0};
+    case Kind::LineLabel: return {L"STATIC", style | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0};
+    case Kind::TextBox: return {L"EDIT", style | ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
+    case Kind::CheckBox: return {L"BUTTON", style | BS_AUTOCHECKBOX, 0};
+    case Kind::OptionButton: return {L"BUTTON", style | BS_AUTORADIOBUTTON, 0};
+    case Kind::Frame: return {L"BUTTON", style | BS_GROUPBOX, 0};
     case Kind::ListBox:
         // Unsorted (no LBS_SORT); LBS_NOINTEGRALHEIGHT keeps the height of the layout.
         return {L"LISTBOX", style | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, WS_EX_CLIENTEDGE};
     case Kind::ExtendedListBox:
         return {L"LISTBOX", style | WS_VSCROLL | LBS_NOINTEGRALHEIGHT | LBS_EXTENDEDSEL, WS_EX_CLIENTEDGE};
-    case Kind::ComboBox:
-        return {L"COMBOBOX", style | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0};
+    case Kind::ComboBox: return {L"COMBOBOX", style | WS_VSCROLL | CBS_DROPDOWN | CBS_AUTOHSCROLL, 0};
     case Kind::CommandButton:
         // BS_PUSHBUTTON, never BS_DEFPUSHBUTTON: neither button is the default button.
         return {L"BUTTON", style | BS_PUSHBUTTON, 0};
@@ -228,12 +222,8 @@ LRESULT CALLBACK Form1::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
 std::optional<LRESULT> Form1::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_CREATE:
-        onCreate();
-        return 0;
-    case kLoadMessage:
-        onLoad();
-        return 0;
+    case WM_CREATE: onCreate(); return 0;
+    case kLoadMessage: onLoad(); return 0;
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE) {
             onActivate();
@@ -262,26 +252,17 @@ std::optional<LRESULT> Form1::onMessage(UINT message, WPARAM wParam, LPARAM lPar
                 onSendToAcadClick();
         }
         return 0;
-    case DM_GETDEFID:
-        return onGetDefId();
-    case WM_NEXTDLGCTL:
-        onNextDialogControl(wParam, lParam);
-        return 0;
-    case WM_CTLCOLORSTATIC:
-        return onColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-    case WM_CLOSE:
-        onClose();
-        return 0;
-    case WM_DESTROY:
-        onDestroy();
-        return 0;
+    case DM_GETDEFID: return onGetDefId();
+    case WM_NEXTDLGCTL: onNextDialogControl(wParam, lParam); return 0;
+    case WM_CTLCOLORSTATIC: return onColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_CLOSE: onClose(); return 0;
+    case WM_DESTROY: onDestroy(); return 0;
     case WM_NCDESTROY:
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         hwnd_ = nullptr;
         focus_ = nullptr;
         return std::nullopt;
-    default:
-        return std::nullopt;
+    default: return std::nullopt;
     }
 }
 
@@ -350,8 +331,7 @@ void Form1::onCreate()
     GetWindowRect(hwnd_, &window);
     GetClientRect(hwnd_, &client);
     const int width = layout::TwipsToPixels(layout::kClientWidth, dpi) + (window.right - window.left) - client.right;
-    const int height =
-        layout::TwipsToPixels(layout::kClientHeight, dpi) + (window.bottom - window.top) - client.bottom;
+    const int height = layout::TwipsToPixels(layout::kClientHeight, dpi) + (window.bottom - window.top) - client.bottom;
     SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     // Created in tab-index order: the Z-order is then the tab order that the dialog
@@ -525,8 +505,7 @@ bool Form1::ListSelected(ControlId list, int index) const
     const HWND control = ExpectList(list, "ListSelected");
     const LRESULT selected = index < 0 ? LB_ERR : SendMessageW(control, LB_GETSEL, static_cast<WPARAM>(index), 0);
     if (selected == LB_ERR)
-        throw Error(std::string("ListSelected of ") + layout::RowOf(list).name + ": no entry " +
-                    std::to_string(index));
+        throw Error(std::string("ListSelected of ") + layout::RowOf(list).name + ": no entry " + std::to_string(index));
     return selected > 0;
 }
 

@@ -47,10 +47,8 @@ bool TakesFocus(const Row& row)
     switch (row.kind) {
     case Kind::Label:
     case Kind::LineLabel:
-    case Kind::Frame:
-        return false;
-    default:
-        return row.visible;
+    case Kind::Frame: return false;
+    default: return row.visible;
     }
 }
 

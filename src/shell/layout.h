@@ -15,21 +15,21 @@ namespace tessaly::layout {
 
 // What a control is. The kind alone decides the window class and the style bits.
 enum class Kind : std::uint8_t {
-    Label,          // static text that wraps inside its box
-    LineLabel,      // static text on one line, cut at its right edge (the status line Label2)
-    TextBox,        // single-line edit
-    CheckBox,       // two-state check box
-    OptionButton,   // radio button; the option buttons of one frame form one group
-    Frame,          // group box
-    ListBox,        // single selection, unsorted
-    ExtendedListBox,// extended multiple selection (click, Ctrl+click, Shift+click), unsorted
-    ComboBox,       // drop-down combo box with an edit field
-    CommandButton,  // push button, never the default button
+    Label,           // static text that wraps inside its box
+    LineLabel,       // static text on one line, cut at its right edge (the status line Label2)
+    TextBox,         // single-line edit
+    CheckBox,        // two-state check box
+    OptionButton,    // radio button; the option buttons of one frame form one group
+    Frame,           // group box
+    ListBox,         // single selection, unsorted
+    ExtendedListBox, // extended multiple selection (click, Ctrl+click, Shift+click), unsorted
+    ComboBox,        // drop-down combo box with an edit field
+    CommandButton,   // push button, never the default button
 };
 
 enum class Font : std::uint8_t {
-    Normal,   // "MS Sans Serif" 8 pt, regular
-    Bold,     // "MS Sans Serif" 9.75 pt, weight 700
+    Normal, // "MS Sans Serif" 8 pt, regular
+    Bold,   // "MS Sans Serif" 9.75 pt, weight 700
 };
 
 struct FontSpec {
@@ -64,23 +64,23 @@ struct Rect {
 inline constexpr ControlId kOnWindow = ControlId::Count;
 
 struct Row {
-    ControlId id;           // the row's own control: rows are in ControlId order
-    const char* name;       // the control's name, as the code calls it
+    ControlId id;     // the row's own control: rows are in ControlId order
+    const char* name; // the control's name, as the code calls it
     Kind kind;
     const wchar_t* caption; // caption, or initial text of a text box; empty for lists
     Rect rect;              // twips, relative to the container
     int tabIndex;
-    ControlId frame;        // container: kOnWindow or a Frame
+    ControlId frame; // container: kOnWindow or a Frame
     bool visible;
-    bool selected;          // initially checked (option buttons)
+    bool selected; // initially checked (option buttons)
     Font font;
     Colour colour;
 };
 
 // The window itself.
 inline constexpr const wchar_t* kCaption = L"Tessaly 3.5";
-inline constexpr int kClientWidth = 4455;   // twips
-inline constexpr int kClientHeight = 5475;  // twips
+inline constexpr int kClientWidth = 4455;  // twips
+inline constexpr int kClientHeight = 5475; // twips
 
 namespace detail {
 

@@ -34,8 +34,7 @@ MessageFilter theFilter;
 
 MessageFilterRegistration::MessageFilterRegistration() noexcept
     : registered_(SUCCEEDED(CoRegisterMessageFilter(&theFilter, &previous_)))
-{
-}
+{}
 
 MessageFilterRegistration::~MessageFilterRegistration()
 {

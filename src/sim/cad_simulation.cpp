@@ -12,7 +12,10 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-bool IsSolid(EntityKind kind) { return kind == EntityKind::Sphere || kind == EntityKind::Box; }
+bool IsSolid(EntityKind kind)
+{
+    return kind == EntityKind::Sphere || kind == EntityKind::Box;
+}
 
 double Overlap(const SimEntity& a, const SimEntity& b)
 {

@@ -21,7 +21,7 @@ public:
     std::size_t Count() const { return calls_.size(); }
     std::size_t CountOf(std::string_view operation) const;
 
-    void FailAt(std::size_t position); // 1-based position in Calls()
+    void FailAt(std::size_t position);                           // 1-based position in Calls()
     void FailOn(std::string_view operation, int occurrence = 1); // counted from now
     void FailAlways(std::string_view operation);
     void ClearFailures();

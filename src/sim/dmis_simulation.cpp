@@ -128,10 +128,9 @@ public:
     {
         sim_.log.Record("CommandByID");
         const auto& commands = Program(sim_).commands;
-        for (std::size_t i = 0; i < commands.size(); ++i) {
+        for (std::size_t i = 0; i < commands.size(); ++i)
             if (commands[i].id == id)
                 return std::make_unique<Command>(sim_, i);
-        }
         throw Error("no command with that ID");
     }
 

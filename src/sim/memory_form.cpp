@@ -8,16 +8,23 @@ namespace tessaly::sim {
 
 namespace {
 
-bool IsOption(ControlId id) { return id >= ControlId::Option1 && id <= ControlId::Option5; }
-bool IsCheck(ControlId id) { return id >= ControlId::Check1 && id <= ControlId::Check7; }
-bool IsText(ControlId id) { return (id >= ControlId::Text1 && id <= ControlId::Text8) || id == ControlId::Combo1; }
+bool IsOption(ControlId id)
+{
+    return id >= ControlId::Option1 && id <= ControlId::Option5;
+}
+bool IsCheck(ControlId id)
+{
+    return id >= ControlId::Check1 && id <= ControlId::Check7;
+}
+bool IsText(ControlId id)
+{
+    return (id >= ControlId::Text1 && id <= ControlId::Text8) || id == ControlId::Combo1;
+}
 
 // The two option groups of the window.
 bool SameGroup(ControlId a, ControlId b)
 {
-    auto group = [](ControlId id) {
-        return id == ControlId::Option3 || id == ControlId::Option4 ? 2 : 1;
-    };
+    auto group = [](ControlId id) { return id == ControlId::Option3 || id == ControlId::Option4 ? 2 : 1; };
     return group(a) == group(b);
 }
 
@@ -80,7 +87,10 @@ const MemoryForm::List& MemoryForm::ListOf(ControlId list) const
     throw Error("MemoryForm: not a list box");
 }
 
-int MemoryForm::ListCount(ControlId list) const { return static_cast<int>(ListOf(list).items.size()); }
+int MemoryForm::ListCount(ControlId list) const
+{
+    return static_cast<int>(ListOf(list).items.size());
+}
 
 std::wstring MemoryForm::ListItem(ControlId list, int index) const
 {
@@ -114,9 +124,15 @@ void MemoryForm::ListClear(ControlId list)
     l.selected.clear();
 }
 
-void MemoryForm::ShowMessage(const std::wstring& text) { messages.push_back(text); }
+void MemoryForm::ShowMessage(const std::wstring& text)
+{
+    messages.push_back(text);
+}
 
-void MemoryForm::SetCheck(ControlId checkBox, int value) { value_[Index(checkBox)] = value; }
+void MemoryForm::SetCheck(ControlId checkBox, int value)
+{
+    value_[Index(checkBox)] = value;
+}
 
 void MemoryForm::SelectOption(ControlId optionButton)
 {
@@ -140,6 +156,9 @@ void MemoryForm::SelectFeatures(const std::vector<std::wstring>& ids)
         l.selected[i] = std::find(ids.begin(), ids.end(), l.items[i]) != ids.end();
 }
 
-const std::vector<std::wstring>& MemoryForm::Items(ControlId list) const { return ListOf(list).items; }
+const std::vector<std::wstring>& MemoryForm::Items(ControlId list) const
+{
+    return ListOf(list).items;
+}
 
 } // namespace tessaly::sim

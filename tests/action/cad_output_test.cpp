@@ -272,8 +272,7 @@ TEST_F(CadOutputTest, FailureAtEveryCadCallRunsTheArmedReport)
         log.Clear();
         Send();
         const std::vector<std::string> clean = log.Calls();
-        const std::size_t cadFirst =
-            std::find(clean.begin(), clean.end(), "GetRunningApplication") - clean.begin();
+        const std::size_t cadFirst = std::find(clean.begin(), clean.end(), "GetRunningApplication") - clean.begin();
         ASSERT_LT(cadFirst, clean.size());
         const bool tolerance = mode == kSphereTolerance;
         const std::size_t groupsAt = std::find(clean.begin(), clean.end(), "Groups") - clean.begin();
@@ -285,11 +284,10 @@ TEST_F(CadOutputTest, FailureAtEveryCadCallRunsTheArmedReport)
             const std::size_t before = cad.entities.size();
             Send();
             const bool partGroup = tolerance && k > groupsAt;
-            if (partGroup) {
+            if (partGroup)
                 EXPECT_EQ(form.messages.back(), L"Need Defined Group 'Part' for Check") << clean[k - 1];
-            } else {
+            else
                 EXPECT_EQ(Label2(), L"Can't Link to AutoCAD") << clean[k - 1];
-            }
             // Calls after the failing one never reach the CAD application.
             EXPECT_EQ(log.Count(), k) << clean[k - 1];
             for (std::size_t e = before; e < cad.entities.size(); ++e)

@@ -64,15 +64,14 @@ TEST_F(CollectTest, ShiftComesBeforeMirrorAndStartPointIsPerEntry)
     form.SetCheck(kChangeDepth[1], kChecked);
     form.SelectOption(ControlId::Option4);
     Collect();
-    EXPECT_EQ(List1(), (std::vector<std::wstring>{L"F1,X=-6 Y=2 Z=1", L"F3,X=-15 Y=20 Z=3",
-                                                  L"F3,X=-15 Y=20 Z=4"}));
+    EXPECT_EQ(List1(), (std::vector<std::wstring>{L"F1,X=-6 Y=2 Z=1", L"F3,X=-15 Y=20 Z=3", L"F3,X=-15 Y=20 Z=4"}));
 }
 
 TEST_F(CollectTest, GreyedCheckBoxesCountAsClear)
 {
     LoadAndSelect({L"F1"});
-    for (ControlId box : {kChangeDepth[0], kChangeDepth[1], kChangeDepth[2], kCreateSpline,
-                          kMirror[0], kMirror[1], kMirror[2]})
+    for (ControlId box :
+         {kChangeDepth[0], kChangeDepth[1], kChangeDepth[2], kCreateSpline, kMirror[0], kMirror[1], kMirror[2]})
         form.SetCheck(box, kGrayed);
     SplineData spline = Collect();
     EXPECT_EQ(List1(), (std::vector<std::wstring>{L"F1,X=1 Y=2 Z=3"}));
@@ -173,8 +172,8 @@ TEST_F(CollectTest, EachPointCallsExactlyWhatItNeeds)
     form.SetCheck(kMirror[1], kChecked);
     Collect();
     EXPECT_EQ(log.Calls(), (std::vector<std::string>{"CurrentProgram", "Commands", "CommandByID", "MachineName",
-                                                     "DefaultValue", "FeatureData", "PointCount", "GetPoint",
-                                                     "X", "X=", "Y", "Y=", "X", "Y", "Z", "X", "Y", "Z"}));
+                                                     "DefaultValue", "FeatureData", "PointCount", "GetPoint", "X",
+                                                     "X=", "Y", "Y=", "X", "Y", "Z", "X", "Y", "Z"}));
     ASSERT_EQ(dmis.getPointCalls.size(), 1u);
     const auto& args = dmis.getPointCalls[0];
     EXPECT_EQ(args.index, 1);

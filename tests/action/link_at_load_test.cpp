@@ -27,11 +27,10 @@ TEST_F(LinkAtLoadTest, MakesTheCallsInOrderAndFetchesTheProgramAnewPerCommand)
 {
     SetFeatures({Feature(L"F1", {}), Feature(L"X2", {})});
     Link();
-    EXPECT_EQ(log.Calls(), (std::vector<std::string>{
-                               "CreateApplication", "MachineAt", "MachineName", "CurrentProgram", "OldBasic",
-                               "GetProbeRadius", "CurrentProgram", "Commands", "count",
-                               "CurrentProgram", "Commands", "Item", "ID",
-                               "CurrentProgram", "Commands", "Item", "ID"}));
+    EXPECT_EQ(log.Calls(),
+              (std::vector<std::string>{"CreateApplication", "MachineAt", "MachineName", "CurrentProgram", "OldBasic",
+                                        "GetProbeRadius", "CurrentProgram", "Commands", "count", "CurrentProgram",
+                                        "Commands", "Item", "ID", "CurrentProgram", "Commands", "Item", "ID"}));
 }
 
 TEST_F(LinkAtLoadTest, DiameterUsesTheFixedSixDecimalPattern)
@@ -53,12 +52,10 @@ TEST_F(LinkAtLoadTest, DiameterUsesTheFixedSixDecimalPattern)
 
 TEST_F(LinkAtLoadTest, KeepsOnlyFeatureIds)
 {
-    SetFeatures({Feature(L"F1", {}), Feature(L"F12", {}), Feature(L"F-3", {}), Feature(L"F", {}),
-                 Feature(L"FA", {}), Feature(L"Fx1", {}), Feature(L"f4", {}), Feature(L"", {}),
-                 Feature(L"F@", {}), Feature(L"F 2", {})});
+    SetFeatures({Feature(L"F1", {}), Feature(L"F12", {}), Feature(L"F-3", {}), Feature(L"F", {}), Feature(L"FA", {}),
+                 Feature(L"Fx1", {}), Feature(L"f4", {}), Feature(L"", {}), Feature(L"F@", {}), Feature(L"F 2", {})});
     Link();
-    EXPECT_EQ(form.Items(kFeatureList),
-              (std::vector<std::wstring>{L"F1", L"F12", L"F-3", L"F", L"F@", L"F 2"}));
+    EXPECT_EQ(form.Items(kFeatureList), (std::vector<std::wstring>{L"F1", L"F12", L"F-3", L"F", L"F@", L"F 2"}));
 }
 
 TEST_F(LinkAtLoadTest, NoMeasuringApplication)
@@ -81,8 +78,8 @@ TEST_F(LinkAtLoadTest, EmptyPartProgramKeepsTheMachineName)
 
 TEST_F(LinkAtLoadTest, FailureInTheLoopKeepsTheIdsFoundSoFar)
 {
-    SetFeatures({Feature(L"F1", {}), Feature(L"F2", {}), Feature(L"A3", {}), Feature(L"F4", {}),
-                 Feature(L"F5", {}), Feature(L"F6", {})});
+    SetFeatures({Feature(L"F1", {}), Feature(L"F2", {}), Feature(L"A3", {}), Feature(L"F4", {}), Feature(L"F5", {}),
+                 Feature(L"F6", {})});
     log.FailOn("ID", 5);
     Link();
     EXPECT_EQ(form.Items(kFeatureList), (std::vector<std::wstring>{L"F1", L"F2", L"F4"}));

@@ -92,7 +92,7 @@ TEST_F(ReportsTest, EveryReportCatchesWhatIsNotAnError)
         const wchar_t* report;
         std::size_t listed;
     } cases[] = {
-        {kShift[0], kCircles, L"Can't Get Feature ", 3}, // a shift text
+        {kShift[0], kCircles, L"Can't Get Feature ", 3},    // a shift text
         {kFeatureList, kCircles, L"Can't Get Feature ", 0}, // the feature count
         {kProbeDiameter, kCircles, L"Can't Link to AutoCAD", 3},
         {kTolerance, kSphereTolerance, L"Need Defined Group 'Part' for Check", 3}, // the tolerance
@@ -103,8 +103,8 @@ TEST_F(ReportsTest, EveryReportCatchesWhatIsNotAnError)
         failing.failing = c.failing;
         failing.SelectOption(c.mode);
         Send();
-        const bool shown = c.mode == kSphereTolerance ? failing.messages == std::vector<std::wstring>{c.report}
-                                                         : Shown(c.report);
+        const bool shown =
+            c.mode == kSphereTolerance ? failing.messages == std::vector<std::wstring>{c.report} : Shown(c.report);
         EXPECT_TRUE(shown) << static_cast<int>(c.failing);
         failing.failing.reset();
         EXPECT_EQ(failing.Items(kPointList).size(), c.listed) << static_cast<int>(c.failing);

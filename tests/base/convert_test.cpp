@@ -9,8 +9,8 @@ namespace {
 // join, and what cannot be converted becomes U+FFFD on both sides.
 TEST(Convert, Utf8BothWays)
 {
-    const std::wstring g_clef = sizeof(wchar_t) == 2 ? std::wstring{wchar_t(0xD834), wchar_t(0xDD1E)}
-                                                      : std::wstring{wchar_t(0x1D11E)};
+    const std::wstring g_clef =
+        sizeof(wchar_t) == 2 ? std::wstring{wchar_t(0xD834), wchar_t(0xDD1E)} : std::wstring{wchar_t(0x1D11E)};
     const struct {
         std::wstring wide;
         std::string utf8;
@@ -24,13 +24,16 @@ TEST(Convert, Utf8BothWays)
         EXPECT_EQ(Widen(c.utf8), c.wide);
     }
     if constexpr (sizeof(wchar_t) == 2) {
-        EXPECT_EQ(Narrow(std::wstring{L'a', wchar_t(0xD834), L'b'}), "a\xEF\xBF\xBD" "b");
+        EXPECT_EQ(Narrow(std::wstring{L'a', wchar_t(0xD834), L'b'}), "a\xEF\xBF\xBD"
+                                                                     "b");
         EXPECT_EQ(Narrow(std::wstring{wchar_t(0xDD1E)}), "\xEF\xBF\xBD");
     }
-    EXPECT_EQ(Widen("a\xFF" "b"), L"a\uFFFDb");
-    EXPECT_EQ(Widen("\xE2\x82"), L"\uFFFD");          // cut short
-    EXPECT_EQ(Widen("\xC0\xAF"), L"\uFFFD\uFFFD");    // overlong lead, then a stray byte
-    EXPECT_EQ(Widen("\xED\xA0\x80"), L"\uFFFD");      // a surrogate
+    EXPECT_EQ(Widen("a\xFF"
+                    "b"),
+              L"a\uFFFDb");
+    EXPECT_EQ(Widen("\xE2\x82"), L"\uFFFD");       // cut short
+    EXPECT_EQ(Widen("\xC0\xAF"), L"\uFFFD\uFFFD"); // overlong lead, then a stray byte
+    EXPECT_EQ(Widen("\xED\xA0\x80"), L"\uFFFD");   // a surrogate
 }
 
 } // namespace

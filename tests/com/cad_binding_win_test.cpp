@@ -20,7 +20,8 @@ using Types = std::vector<VARTYPE>;
 // model space, the PART solid, a new solid, a circle, hyperlinks.
 class CadBinding : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(apartment.ok());
         app.On(L"Visible", 1, ReturnsNothing());
         app.On(L"ActiveDocument", 2, Returns(document));
@@ -42,12 +43,12 @@ protected:
         links.On(L"Add", 16, ReturnsNothing());
         ASSERT_EQ(RegisterActiveObject(&app, kFakeClsid, ACTIVEOBJECT_STRONG, &cookie), S_OK);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         RevokeActiveObject(cookie, nullptr);
-        for (FakeObject* object : {&app, &document, &groups, &group, &space, &part, &solid, &interference, &circle,
-                                   &links, &replacement}) {
+        for (FakeObject* object :
+             {&app, &document, &groups, &group, &space, &part, &solid, &interference, &circle, &links, &replacement})
             EXPECT_EQ(object->refs, 1);
-        }
     }
 
     com::Apartment apartment;
@@ -57,7 +58,8 @@ protected:
     ProgIdKey progId{L"AutoCAD.Application.15", kFakeClsid};
 };
 
-TEST_F(CadBinding, LinkDocumentAndGroupCallsArriveAsGiven) {
+TEST_F(CadBinding, LinkDocumentAndGroupCallsArriveAsGiven)
+{
     {
         auto application = cad::MakeComConnector()->GetRunningApplication();
         application->SetVisible(true);
@@ -83,7 +85,8 @@ TEST_F(CadBinding, LinkDocumentAndGroupCallsArriveAsGiven) {
     }
 }
 
-TEST_F(CadBinding, AddsPassArraysAndRadiiByReference) {
+TEST_F(CadBinding, AddsPassArraysAndRadiiByReference)
+{
     {
         auto doc = cad::MakeComConnector()->GetRunningApplication()->ActiveDocument();
         doc->ModelSpace()->AddSphere({10, -20, 5}, 2.5, cad::RadiusArg::Double);
@@ -109,7 +112,8 @@ TEST_F(CadBinding, AddsPassArraysAndRadiiByReference) {
     }
 }
 
-TEST_F(CadBinding, EntityMembersAndInterference) {
+TEST_F(CadBinding, EntityMembersAndInterference)
+{
     {
         auto doc = cad::MakeComConnector()->GetRunningApplication()->ActiveDocument();
         auto partSolid = doc->Groups()->Item(L"PART")->Item(0);
@@ -162,7 +166,8 @@ TEST_F(CadBinding, EntityMembersAndInterference) {
     }
 }
 
-TEST_F(CadBinding, FailuresBecomeErrors) {
+TEST_F(CadBinding, FailuresBecomeErrors)
+{
     groups.On(L"Item", 5, Raises(L"Key not found"));
     space.On(L"AddCircle", 8, Returns(solid)); // not a circle
     {
@@ -179,7 +184,8 @@ TEST_F(CadBinding, FailuresBecomeErrors) {
     }
 }
 
-TEST(CadBindingMissing, NoRunningInstanceIsAnError) {
+TEST(CadBindingMissing, NoRunningInstanceIsAnError)
+{
     com::Apartment apartment;
     EXPECT_THROW(cad::MakeComConnector()->GetRunningApplication(), Error); // no ProgID
     ProgIdKey progId{L"AutoCAD.Application.15", kFakeClsid};

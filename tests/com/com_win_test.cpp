@@ -10,7 +10,8 @@ namespace {
 
 constexpr IID kSomeIid = {0x11111111, 0x2222, 0x3333, {0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55, 0x55}};
 
-TEST(ComPtr, CountsReferencesExactly) {
+TEST(ComPtr, CountsReferencesExactly)
+{
     FakeObject object;
     {
         auto a = com::Ptr<IDispatch>::Copy(&object);
@@ -37,7 +38,8 @@ TEST(ComPtr, CountsReferencesExactly) {
     EXPECT_EQ(object.refs, 1);
 }
 
-TEST(ComPtr, QueryAndVariantsReleaseWhatTheyHold) {
+TEST(ComPtr, QueryAndVariantsReleaseWhatTheyHold)
+{
     FakeObject object{{kSomeIid}};
     {
         auto queried = com::Query<IDispatch>(&object, kSomeIid, L"x");
@@ -57,7 +59,8 @@ TEST(ComPtr, QueryAndVariantsReleaseWhatTheyHold) {
     EXPECT_EQ(object.refs, 1);
 }
 
-TEST(ComInvoke, ReversesArgumentsAndReportsServerFailures) {
+TEST(ComInvoke, ReversesArgumentsAndReportsServerFailures)
+{
     com::Apartment apartment;
     FakeObject object;
     object.On(L"Add", 4, ReturnsNothing());
@@ -91,7 +94,8 @@ TEST(ComInvoke, ReversesArgumentsAndReportsServerFailures) {
     EXPECT_EQ(object.refs, 1);
 }
 
-TEST(ComArray, HoldsDoublesFromIndexZero) {
+TEST(ComArray, HoldsDoublesFromIndexZero)
+{
     const double values[] = {1.5, -2, 3};
     com::DoubleArray array(values);
     EXPECT_EQ(ShowArray(array.get()), L"[0:1.5,-2,3]");
@@ -99,7 +103,8 @@ TEST(ComArray, HoldsDoublesFromIndexZero) {
     EXPECT_EQ(ShowArray(empty.get()), L"[0:]");
 }
 
-TEST(ComApartment, UninitialisesOnlyAfterASuccessfulInit) {
+TEST(ComApartment, UninitialisesOnlyAfterASuccessfulInit)
+{
     std::thread([] {
         ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
         {

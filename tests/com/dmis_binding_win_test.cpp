@@ -18,12 +18,11 @@ constexpr CLSID kFakeClsid = {0x5E1A7C31, 0x2B4D, 0x4E7F, {0x9A, 0x10, 0x3C, 0x5
 
 constexpr WORD kGet = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
 
-bool Asked(const FakeObject& object, const IID& iid) {
-    for (const IID& asked : object.iidsAsked) {
-        if (SameIid(asked, iid)) {
+bool Asked(const FakeObject& object, const IID& iid)
+{
+    for (const IID& asked : object.iidsAsked)
+        if (SameIid(asked, iid))
             return true;
-        }
-    }
     return false;
 }
 
@@ -31,7 +30,8 @@ bool Asked(const FakeObject& object, const IID& iid) {
 // part program, OldBasic, commands, command, feature data, point.
 class DmisBinding : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         ASSERT_TRUE(apartment.ok());
         app.On(16, Returns(machine));
         app.On(2, Returns(program));
@@ -49,17 +49,15 @@ protected:
         data.On(65, Returns(point));
         point.On(1, ReturnsR8(10.0));
         point.On(2, ReturnsNothing());
-        ASSERT_EQ(CoRegisterClassObject(kFakeClsid, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie),
-                  S_OK);
+        ASSERT_EQ(CoRegisterClassObject(kFakeClsid, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie), S_OK);
     }
-    void TearDown() override {
-        if (cookie) {
+    void TearDown() override
+    {
+        if (cookie)
             CoRevokeClassObject(cookie);
-        }
         // Every reference the binding took has been given back.
-        for (FakeObject* object : {&app, &machine, &program, &basic, &commands, &command, &data, &point}) {
+        for (FakeObject* object : {&app, &machine, &program, &basic, &commands, &command, &data, &point})
             EXPECT_EQ(object->refs, 1);
-        }
     }
 
     com::Apartment apartment;
@@ -76,7 +74,8 @@ protected:
     ProgIdKey progId{L"pcdlrn.application", kFakeClsid};
 };
 
-TEST_F(DmisBinding, ApplicationMachineAndProgramCallsArriveAsGiven) {
+TEST_F(DmisBinding, ApplicationMachineAndProgramCallsArriveAsGiven)
+{
     {
         auto application = dmis::MakeComConnector()->CreateApplication();
         EXPECT_TRUE(Asked(app, kApplicationIid));
@@ -123,7 +122,8 @@ TEST_F(DmisBinding, ApplicationMachineAndProgramCallsArriveAsGiven) {
     }
 }
 
-TEST_F(DmisBinding, FeatureDataAndPointCallsArriveAsGiven) {
+TEST_F(DmisBinding, FeatureDataAndPointCallsArriveAsGiven)
+{
     {
         auto c = dmis::MakeComConnector()->CreateApplication()->CurrentProgram()->Commands();
         auto f = c->CommandByID(L"F3")->FeatureData();
@@ -153,7 +153,8 @@ TEST_F(DmisBinding, FeatureDataAndPointCallsArriveAsGiven) {
     }
 }
 
-TEST_F(DmisBinding, ResultsAreConvertedByAutomationRules) {
+TEST_F(DmisBinding, ResultsAreConvertedByAutomationRules)
+{
     machine.On(1, ReturnsI4(42)); // a number read as text
     basic.On(L"GetProbeRadius", 3, ReturnsText(L"probe"));
     data.On(2, ReturnsText(L"7"));
@@ -166,7 +167,8 @@ TEST_F(DmisBinding, ResultsAreConvertedByAutomationRules) {
     }
 }
 
-TEST_F(DmisBinding, FailuresBecomeErrorsWithTheirDiagnostic) {
+TEST_F(DmisBinding, FailuresBecomeErrorsWithTheirDiagnostic)
+{
     machine.On(1, Raises(L"machine offline"));
     command.On(9, Returns(program)); // feature data without its interface
     commands.On(L"Item", 5, ReturnsNothing());
@@ -192,12 +194,12 @@ TEST_F(DmisBinding, FailuresBecomeErrorsWithTheirDiagnostic) {
     }
 }
 
-TEST_F(DmisBinding, ApplicationWithoutItsInterfaceIsAnError) {
+TEST_F(DmisBinding, ApplicationWithoutItsInterfaceIsAnError)
+{
     FakeObject bare;
     FakeFactory bareFactory{bare};
     CoRevokeClassObject(cookie);
-    ASSERT_EQ(CoRegisterClassObject(kFakeClsid, &bareFactory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie),
-              S_OK);
+    ASSERT_EQ(CoRegisterClassObject(kFakeClsid, &bareFactory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie), S_OK);
     EXPECT_THROW(dmis::MakeComConnector()->CreateApplication(), Error);
     EXPECT_TRUE(Asked(bare, kApplicationIid));
     CoRevokeClassObject(std::exchange(cookie, 0));
@@ -205,7 +207,8 @@ TEST_F(DmisBinding, ApplicationWithoutItsInterfaceIsAnError) {
     EXPECT_EQ(bareFactory.refs, 1);
 }
 
-TEST(DmisBindingMissing, NoRegisteredServerIsAnError) {
+TEST(DmisBindingMissing, NoRegisteredServerIsAnError)
+{
     com::Apartment apartment;
     EXPECT_THROW(dmis::MakeComConnector()->CreateApplication(), Error);
 }

@@ -26,20 +26,22 @@ struct FakeCall {
     std::vector<DISPID> named;
 };
 
-inline bool SameIid(const IID& a, const IID& b) {
+inline bool SameIid(const IID& a, const IID& b)
+{
     return IsEqualGUID(a, b) != FALSE;
 }
 
-inline std::wstring ShowDouble(double d) {
+inline std::wstring ShowDouble(double d)
+{
     wchar_t text[32];
     swprintf(text, 32, L"%g", d);
     return text;
 }
 
-inline std::wstring ShowArray(SAFEARRAY* a) {
-    if (!a) {
+inline std::wstring ShowArray(SAFEARRAY* a)
+{
+    if (!a)
         return L"[null]";
-    }
     std::wstring out = L"[";
     LONG lower = 0;
     LONG upper = -1;
@@ -56,7 +58,8 @@ inline std::wstring ShowArray(SAFEARRAY* a) {
 
 // A readable form of an argument: "1", "2.5", "'text'", "true", "*2.5" (by reference),
 // "[0:1,2,3]" (array with its lower bound), "obj" / "*obj" (object).
-inline std::wstring Show(const VARIANT& v) {
+inline std::wstring Show(const VARIANT& v)
+{
     switch (V_VT(&v)) {
     case VT_I2: return std::to_wstring(V_I2(&v));
     case VT_I4: return std::to_wstring(V_I4(&v));
@@ -82,7 +85,8 @@ public:
 
     // A member known by name and/or DISPID; `handler` fills the result.
     void On(DISPID id, Handler handler) { handlers_[id] = std::move(handler); }
-    void On(const std::wstring& name, DISPID id, Handler handler) {
+    void On(const std::wstring& name, DISPID id, Handler handler)
+    {
         names_[name] = id;
         On(id, std::move(handler));
     }
@@ -99,16 +103,15 @@ public:
     IDispatch* replaceByRefObjectsWith = nullptr;
 
     // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
         iidsAsked.push_back(iid);
         *out = nullptr;
         bool known = SameIid(iid, IID_IUnknown) || SameIid(iid, IID_IDispatch);
-        for (const IID& mine : iids_) {
+        for (const IID& mine : iids_)
             known = known || SameIid(iid, mine);
-        }
-        if (!known) {
+        if (!known)
             return E_NOINTERFACE;
-        }
         *out = static_cast<IDispatch*>(this);
         AddRef();
         return S_OK;
@@ -118,12 +121,14 @@ public:
     ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--refs); }
 
     // IDispatch
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
+    {
         *count = 0;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override
+    {
         HRESULT hr = S_OK;
         for (UINT i = 0; i < count; ++i) {
             namesAsked.push_back(names[i]);
@@ -134,7 +139,8 @@ public:
         return hr;
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                     EXCEPINFO* excep, UINT* argError) override {
+                                     EXCEPINFO* excep, UINT* argError) override
+    {
         FakeCall call;
         call.id = id;
         call.flags = flags;
@@ -146,9 +152,8 @@ public:
                 IDispatch*& object = *V_DISPATCHREF(&arg);
                 lastByRefObject = object;
                 if (replaceByRefObjectsWith) {
-                    if (object) {
+                    if (object)
                         object->Release();
-                    }
                     object = replaceByRefObjectsWith;
                     object->AddRef();
                 }
@@ -157,9 +162,8 @@ public:
         call.named.assign(params->rgdispidNamedArgs, params->rgdispidNamedArgs + params->cNamedArgs);
         calls.push_back(call);
         if (auto rejected = rejects_.find(id); rejected != rejects_.end()) {
-            if (argError) {
+            if (argError)
                 *argError = rejected->second.second;
-            }
             return rejected->second.first;
         }
         auto it = handlers_.find(id);
@@ -182,7 +186,8 @@ private:
 };
 
 // Handlers.
-inline FakeObject::Handler Returns(FakeObject& object) {
+inline FakeObject::Handler Returns(FakeObject& object)
+{
     return [&object](const DISPPARAMS&, VARIANT* result, EXCEPINFO*) {
         if (result) {
             V_VT(result) = VT_DISPATCH;
@@ -192,32 +197,37 @@ inline FakeObject::Handler Returns(FakeObject& object) {
         return S_OK;
     };
 }
-inline FakeObject::Handler ReturnsText(const std::wstring& text) {
+inline FakeObject::Handler ReturnsText(const std::wstring& text)
+{
     return [text](const DISPPARAMS&, VARIANT* result, EXCEPINFO*) {
         V_VT(result) = VT_BSTR;
         V_BSTR(result) = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
         return S_OK;
     };
 }
-inline FakeObject::Handler ReturnsR8(double value) {
+inline FakeObject::Handler ReturnsR8(double value)
+{
     return [value](const DISPPARAMS&, VARIANT* result, EXCEPINFO*) {
         V_VT(result) = VT_R8;
         V_R8(result) = value;
         return S_OK;
     };
 }
-inline FakeObject::Handler ReturnsI4(LONG value) {
+inline FakeObject::Handler ReturnsI4(LONG value)
+{
     return [value](const DISPPARAMS&, VARIANT* result, EXCEPINFO*) {
         V_VT(result) = VT_I4;
         V_I4(result) = value;
         return S_OK;
     };
 }
-inline FakeObject::Handler ReturnsNothing() {
+inline FakeObject::Handler ReturnsNothing()
+{
     return [](const DISPPARAMS&, VARIANT*, EXCEPINFO*) { return S_OK; };
 }
 // A server-side failure with its description, as a real server raises it.
-inline FakeObject::Handler Raises(const std::wstring& description) {
+inline FakeObject::Handler Raises(const std::wstring& description)
+{
     return [description](const DISPPARAMS&, VARIANT*, EXCEPINFO* excep) {
         if (excep) {
             *excep = EXCEPINFO{};
@@ -233,18 +243,19 @@ class FakeFactory : public IClassFactory {
 public:
     explicit FakeFactory(FakeObject& object) : object_(object) {}
     long refs = 1;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
         *out = nullptr;
-        if (!SameIid(iid, IID_IUnknown) && !SameIid(iid, IID_IClassFactory)) {
+        if (!SameIid(iid, IID_IUnknown) && !SameIid(iid, IID_IClassFactory))
             return E_NOINTERFACE;
-        }
         *out = static_cast<IClassFactory*>(this);
         AddRef();
         return S_OK;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs); }
     ULONG STDMETHODCALLTYPE Release() override { return static_cast<ULONG>(--refs); }
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override
+    {
         return outer ? CLASS_E_NOAGGREGATION : object_.QueryInterface(iid, out);
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL) override { return S_OK; }
@@ -257,7 +268,8 @@ private:
 // CLSIDFromProgID does not see keys under HKEY_CURRENT_USER\Software\Classes.)
 class ProgIdKey {
 public:
-    ProgIdKey(const std::wstring& progId, const CLSID& clsid) : path_(progId) {
+    ProgIdKey(const std::wstring& progId, const CLSID& clsid) : path_(progId)
+    {
         wchar_t text[40];
         StringFromGUID2(clsid, text, 40);
         RegSetKeyValueW(HKEY_CLASSES_ROOT, (path_ + L"\\CLSID").c_str(), nullptr, REG_SZ, text,

@@ -122,8 +122,7 @@ TEST_F(EndToEnd, TypicalRequestDrawsTwoSpheresAndTheSpline)
     TessalyApp app;
     EXPECT_EQ(app.Text(kStatusLine), kMachine);
     EXPECT_EQ(app.Text(kProbeDiameter), L"5.000000");
-    EXPECT_EQ(app.Items(kFeatureList),
-              (Entries{L"F1", L"F2", L"F3", L"F4", L"F5", L"F6", L"F7", L"F8", L"F9"}));
+    EXPECT_EQ(app.Items(kFeatureList), (Entries{L"F1", L"F2", L"F3", L"F4", L"F5", L"F6", L"F7", L"F8", L"F9"}));
 
     TypicalSettings(app);
     EXPECT_TRUE(Texts(app.SendToAcad()).empty());
@@ -252,8 +251,9 @@ TEST_F(EndToEnd, SphereToleranceAwayFromAndTouchingThePart)
     EXPECT_EQ(cell.Colours(12, -21, 6), "plan ff0000 front ff0000");
     // The interference solid was made and deleted again.
     const Lines changes = cell.Changes();
-    EXPECT_EQ(std::count_if(changes.begin(), changes.end(),
-                            [](const std::string& c) { return c.rfind("added: interference", 0) == 0; }),
+    EXPECT_EQ(std::count_if(
+                  changes.begin(), changes.end(),
+                  [](const std::string& c) { return c.rfind("added: interference", 0) == 0; }),
               1);
     EXPECT_EQ(std::count_if(changes.begin(), changes.end(),
                             [](const std::string& c) { return c.rfind("deleted: interference", 0) == 0; }),
@@ -365,8 +365,8 @@ constexpr long kActionLinkCalls = 3;
 
 long Spheres(const Lines& drawing)
 {
-    return static_cast<long>(std::count_if(drawing.begin(), drawing.end(),
-                                           [](const std::string& e) { return e.rfind("sphere", 0) == 0; }));
+    return static_cast<long>(std::count_if(
+        drawing.begin(), drawing.end(), [](const std::string& e) { return e.rfind("sphere", 0) == 0; }));
 }
 
 TEST_F(EndToEnd, FailedCallShowsTheArmedReportAndTheNextClickWorks)
@@ -413,9 +413,8 @@ TEST_F(EndToEnd, FailedCallShowsTheArmedReportAndTheNextClickWorks)
                 EXPECT_EQ(status, kNoCad);
                 EXPECT_EQ(listed, kTypicalEntries);
                 EXPECT_LE(Spheres(drawn), 2);
-                if (k == counts.total) { // the spline's update: everything was added
+                if (k == counts.total) // the spline's update: everything was added
                     EXPECT_EQ(drawn, kTypicalDrawing);
-                }
             }
         }
 
@@ -432,11 +431,11 @@ TEST_F(EndToEnd, FailedCallShowsTheArmedReportAndTheNextClickWorks)
 // --- The unexpected during an action ---------------------------------------------------------
 
 // The figures of docs/reliability.md, one line per situation.
-void Figure(const std::string& situation, const std::string& seen, Milliseconds unanswered, const std::string& references,
-            const std::string& exitCode)
+void Figure(const std::string& situation, const std::string& seen, Milliseconds unanswered,
+            const std::string& references, const std::string& exitCode)
 {
-    std::cout << "reliability: " << situation << " | " << seen << " | " << unanswered.count() << " ms | "
-              << references << " | " << exitCode << std::endl;
+    std::cout << "reliability: " << situation << " | " << seen << " | " << unanswered.count() << " ms | " << references
+              << " | " << exitCode << std::endl;
 }
 
 Milliseconds Since(Clock::time_point start)
@@ -512,11 +511,11 @@ TEST_F(EndToEnd, ClosedDuringTheActionEndsAtItsNextStepAndReleasesEverything)
         EXPECT_EQ(exitCode, 0u);
         EXPECT_EQ(references, 0);
         const Lines drawing = cell.Drawing();
-        EXPECT_TRUE(run.mode == kSpheres ? DrawnInOrder(drawing, SpheresOf)
-                                                   : DrawnInOrder(drawing, ToleranceSpheresOf))
+        EXPECT_TRUE(run.mode == kSpheres ? DrawnInOrder(drawing, SpheresOf) : DrawnInOrder(drawing, ToleranceSpheresOf))
             << ::testing::PrintToString(drawing);
-        Figure(run.situation, "the window closes after the point being drawn; " +
-                                  std::to_string(drawing.size() - 1) + " entities drawn stay",
+        Figure(run.situation,
+               "the window closes after the point being drawn; " + std::to_string(drawing.size() - 1) +
+                   " entities drawn stay",
                answered, std::to_string(references), std::to_string(exitCode));
         Figure(std::string(run.situation) + ", until the process ended", "", ended, "", "");
     }
@@ -544,8 +543,8 @@ TEST_F(EndToEnd, ClickDuringTheActionDoesNothing)
     const long references = cell.References();
     EXPECT_EQ(exitCode, 0u);
     EXPECT_EQ(references, 0);
-    Figure("BM_CLICK on \"Send To Acad\" during the action", "nothing; the action ends with the machine name",
-           answered, std::to_string(references), std::to_string(exitCode));
+    Figure("BM_CLICK on \"Send To Acad\" during the action", "nothing; the action ends with the machine name", answered,
+           std::to_string(references), std::to_string(exitCode));
 }
 
 // A call the CAD application turns away (its message filter answers "rejected") fails at

@@ -104,11 +104,11 @@ TEST(ParseNumber, ExpectsTheLocaleSeparator)
 
 TEST(ParseNumber, RefusesWhatIsNotANumber)
 {
-    for (const wchar_t* text : {L"", L" ", L"   ", L"-", L"+", L".", L"-.", L"1e", L"1e+", L"E5", L"abc", L"12abc",
-                                L"1 2", L"1..2", L"NaN", L"nan", L"inf", L"Infinity", L"0x10", L"--1", L"1e5.5",
-                                L"\u00e9", L"\u0661" /* Arabic-Indic one */}) {
+    for (const wchar_t* text :
+         {L"",    L" ",        L"   ",  L"-",     L"+",     L".",      L"-.",    L"1e",
+          L"1e+", L"E5",       L"abc",  L"12abc", L"1 2",   L"1..2",   L"NaN",   L"nan",
+          L"inf", L"Infinity", L"0x10", L"--1",   L"1e5.5", L"\u00e9", L"\u0661" /* Arabic-Indic one */})
         EXPECT_THROW(ParseNumber(text, L'.'), Error) << "accepted \"" << std::wstring(text).size() << "\"";
-    }
 }
 
 TEST(ParseNumber, OverflowFailsUnderflowGivesTheNearestDouble)

@@ -59,9 +59,21 @@ struct DmisSetup {
 class FakeCommand : public dmis::ICommand, Counted {
 public:
     FakeCommand(Log& log, std::wstring id) : Counted(log), id_(std::move(id)) {}
-    std::wstring ID() override { Call("ID"); return id_; }
-    std::wstring DefaultValue() override { Call("DefaultValue"); return id_; }
-    std::unique_ptr<dmis::IFeatureData> FeatureData() override { Call("FeatureData"); throw Error("no data"); }
+    std::wstring ID() override
+    {
+        Call("ID");
+        return id_;
+    }
+    std::wstring DefaultValue() override
+    {
+        Call("DefaultValue");
+        return id_;
+    }
+    std::unique_ptr<dmis::IFeatureData> FeatureData() override
+    {
+        Call("FeatureData");
+        throw Error("no data");
+    }
 
 private:
     std::wstring id_;
@@ -70,7 +82,11 @@ private:
 class FakeCommands : public dmis::ICommands, Counted {
 public:
     FakeCommands(Log& log, const DmisSetup& setup) : Counted(log), setup_(setup) {}
-    std::int32_t Count() override { Call("count"); return static_cast<std::int32_t>(setup_.ids.size()); }
+    std::int32_t Count() override
+    {
+        Call("count");
+        return static_cast<std::int32_t>(setup_.ids.size());
+    }
     std::unique_ptr<dmis::ICommand> Item(std::int32_t position) override
     {
         Call("Item");
@@ -89,7 +105,11 @@ private:
 class FakeOldBasic : public dmis::IOldBasic, Counted {
 public:
     FakeOldBasic(Log& log, double radius) : Counted(log), radius_(radius) {}
-    double GetProbeRadius() override { Call("GetProbeRadius"); return radius_; }
+    double GetProbeRadius() override
+    {
+        Call("GetProbeRadius");
+        return radius_;
+    }
 
 private:
     double radius_;
@@ -116,7 +136,11 @@ private:
 class FakeMachine : public dmis::IMachine, Counted {
 public:
     FakeMachine(Log& log, std::wstring name) : Counted(log), name_(std::move(name)) {}
-    std::wstring MachineName() override { Call("MachineName"); return name_; }
+    std::wstring MachineName() override
+    {
+        Call("MachineName");
+        return name_;
+    }
 
 private:
     std::wstring name_;
@@ -147,14 +171,12 @@ public:
     {
         log_.calls.push_back("CreateApplication");
         switch (setup.mode) {
-        case DmisSetup::Mode::Fail:
-            throw Error("pcdlrn.application is not registered");
+        case DmisSetup::Mode::Fail: throw Error("pcdlrn.application is not registered");
         case DmisSetup::Mode::ThrowForeign:
             // Not the program's exception type: nothing on the way catches it but the
             // window procedure.
             throw std::logic_error("unexpected");
-        case DmisSetup::Mode::Succeed:
-            break;
+        case DmisSetup::Mode::Succeed: break;
         }
         return std::make_unique<FakeDmisApp>(log_, setup);
     }
@@ -353,24 +375,15 @@ struct ExpectedKind {
 ExpectedKind Expected(Kind kind)
 {
     switch (kind) {
-    case Kind::Label:
-        return {L"Static", SS_TYPEMASK, SS_LEFT};
-    case Kind::LineLabel:
-        return {L"Static", SS_TYPEMASK, SS_LEFTNOWORDWRAP};
-    case Kind::TextBox:
-        return {L"Edit", ES_MULTILINE | ES_READONLY | ES_PASSWORD, 0};
-    case Kind::CheckBox:
-        return {L"Button", BS_TYPEMASK, BS_AUTOCHECKBOX};
-    case Kind::OptionButton:
-        return {L"Button", BS_TYPEMASK, BS_AUTORADIOBUTTON};
-    case Kind::Frame:
-        return {L"Button", BS_TYPEMASK, BS_GROUPBOX};
-    case Kind::ListBox:
-        return {L"ListBox", LBS_SORT | LBS_MULTIPLESEL | LBS_EXTENDEDSEL | LBS_NOTIFY, 0};
-    case Kind::ExtendedListBox:
-        return {L"ListBox", LBS_SORT | LBS_MULTIPLESEL | LBS_EXTENDEDSEL, LBS_EXTENDEDSEL};
-    case Kind::ComboBox:
-        return {L"ComboBox", CBS_SIMPLE | CBS_DROPDOWN | CBS_DROPDOWNLIST | CBS_SORT, CBS_DROPDOWN};
+    case Kind::Label: return {L"Static", SS_TYPEMASK, SS_LEFT};
+    case Kind::LineLabel: return {L"Static", SS_TYPEMASK, SS_LEFTNOWORDWRAP};
+    case Kind::TextBox: return {L"Edit", ES_MULTILINE | ES_READONLY | ES_PASSWORD, 0};
+    case Kind::CheckBox: return {L"Button", BS_TYPEMASK, BS_AUTOCHECKBOX};
+    case Kind::OptionButton: return {L"Button", BS_TYPEMASK, BS_AUTORADIOBUTTON};
+    case Kind::Frame: return {L"Button", BS_TYPEMASK, BS_GROUPBOX};
+    case Kind::ListBox: return {L"ListBox", LBS_SORT | LBS_MULTIPLESEL | LBS_EXTENDEDSEL | LBS_NOTIFY, 0};
+    case Kind::ExtendedListBox: return {L"ListBox", LBS_SORT | LBS_MULTIPLESEL | LBS_EXTENDEDSEL, LBS_EXTENDEDSEL};
+    case Kind::ComboBox: return {L"ComboBox", CBS_SIMPLE | CBS_DROPDOWN | CBS_DROPDOWNLIST | CBS_SORT, CBS_DROPDOWN};
     case Kind::CommandButton:
         // BS_PUSHBUTTON, not BS_DEFPUSHBUTTON: no default button.
         return {L"Button", BS_TYPEMASK, BS_PUSHBUTTON};
@@ -384,14 +397,10 @@ int CaptionRoom(Kind kind, int width, int dpi)
 {
     switch (kind) {
     case Kind::CheckBox:
-    case Kind::OptionButton:
-        return width - MulDiv(13 + 4, dpi, 96);
-    case Kind::CommandButton:
-        return width - MulDiv(2 * 3, dpi, 96);
-    case Kind::Frame:
-        return width - MulDiv(2 * 8, dpi, 96);
-    default:
-        return width;
+    case Kind::OptionButton: return width - MulDiv(13 + 4, dpi, 96);
+    case Kind::CommandButton: return width - MulDiv(2 * 3, dpi, 96);
+    case Kind::Frame: return width - MulDiv(2 * 8, dpi, 96);
+    default: return width;
     }
 }
 
@@ -427,10 +436,9 @@ TEST_F(Form1AtDpi, EveryControlHasItsClassStylesRectangleVisibilityAndFont)
     Open();
     const int dpi = Dpi();
     // Run again at 120 and 144 dpi, with LogPixels set for the test program.
-    if (const char* expected = std::getenv("TESSALY_EXPECTED_DPI")) {
+    if (const char* expected = std::getenv("TESSALY_EXPECTED_DPI"))
         ASSERT_EQ(dpi, std::atoi(expected)) << "LogPixels did not reach the test program";
-    }
-    const int pixel = 1440 / dpi;  // one pixel in twips
+    const int pixel = 1440 / dpi; // one pixel in twips
     HDC dc = GetDC(form->Hwnd());
     for (const layout::Row& row : layout::kTable) {
         SCOPED_TRACE(row.name);
@@ -449,8 +457,8 @@ TEST_F(Form1AtDpi, EveryControlHasItsClassStylesRectangleVisibilityAndFont)
         RECT r{};
         GetWindowRect(control, &r);
         MapWindowPoints(HWND_DESKTOP, form->Hwnd(), reinterpret_cast<POINT*>(&r), 2);
-        const layout::Rect origin = row.frame == layout::kOnWindow ? layout::Rect{0, 0, 0, 0}
-                                                                     : layout::WindowRect(row.frame);
+        const layout::Rect origin =
+            row.frame == layout::kOnWindow ? layout::Rect{0, 0, 0, 0} : layout::WindowRect(row.frame);
         const int left = MulDiv(r.left, 1440, dpi) - origin.left;
         const int top = MulDiv(r.top, 1440, dpi) - origin.top;
         const int width = MulDiv(r.right - r.left, 1440, dpi);
@@ -498,12 +506,10 @@ TEST_F(Form1Test, CaptionsAndInitialValues)
             EXPECT_EQ(SendMessageW(C(row.id), LB_GETCOUNT, 0, 0), 0);
             continue;
         }
-        if (row.kind == Kind::ComboBox) {
+        if (row.kind == Kind::ComboBox)
             EXPECT_EQ(SendMessageW(C(row.id), CB_GETCOUNT, 0, 0), 0);
-        }
-        if (row.id != ControlId::Label2) {
+        if (row.id != ControlId::Label2)
             EXPECT_EQ(TextOf(C(row.id)), row.caption);
-        }
     }
     // The captions, spot-checked directly.
     EXPECT_EQ(TextOf(C(ControlId::Command1)), L"Close");
@@ -511,8 +517,8 @@ TEST_F(Form1Test, CaptionsAndInitialValues)
     EXPECT_EQ(TextOf(C(ControlId::Frame4)), L"Check Part With:");
     // Initial values: every check box clear, "Circles" and "Zero" selected, every text
     // box empty but Text2 ("F5"), Label4 empty. No measuring application: Label2 says so.
-    for (ControlId id : {ControlId::Check1, ControlId::Check2, ControlId::Check3, ControlId::Check4,
-                         ControlId::Check5, ControlId::Check6, ControlId::Check7})
+    for (ControlId id : {ControlId::Check1, ControlId::Check2, ControlId::Check3, ControlId::Check4, ControlId::Check5,
+                         ControlId::Check6, ControlId::Check7})
         EXPECT_EQ(form->CheckValue(id), kUnchecked) << RowOf(id).name;
     EXPECT_TRUE(form->OptionValue(ControlId::Option1));
     EXPECT_FALSE(form->OptionValue(ControlId::Option2));
@@ -541,20 +547,20 @@ TEST_F(Form1Test, KeyStylesOfSingleControls)
         switch (row.kind) {
         case Kind::Label:
         case Kind::LineLabel:
-        case Kind::Frame:
-            break;
-        case Kind::OptionButton:
-            stop = row.visible && row.selected;
-            break;
-        default:
-            stop = row.visible;
+        case Kind::Frame: break;
+        case Kind::OptionButton: stop = row.visible && row.selected; break;
+        default: stop = row.visible;
         }
         EXPECT_EQ((StyleOf(C(row.id)) & WS_TABSTOP) != 0, stop);
     }
     // Groups: each option group starts at its first button and ends at the next control.
-    for (auto [id, group] : {std::pair{ControlId::Option3, true}, {ControlId::Option4, false},
-                             {ControlId::Label3, true}, {ControlId::Option2, true}, {ControlId::Option1, false},
-                             {ControlId::Option5, false}, {ControlId::Text3, true}})
+    for (auto [id, group] : {std::pair{ControlId::Option3, true},
+                             {ControlId::Option4, false},
+                             {ControlId::Label3, true},
+                             {ControlId::Option2, true},
+                             {ControlId::Option1, false},
+                             {ControlId::Option5, false},
+                             {ControlId::Text3, true}})
         EXPECT_EQ((StyleOf(C(id)) & WS_GROUP) != 0, group) << RowOf(id).name;
 
     // Label2 is red, Label1 in the standard text colour.
@@ -611,7 +617,7 @@ TEST_F(Form1Test, ArrowsMoveWithinAnOptionGroupAndTabEntersItAtTheSelection)
     EXPECT_TRUE(form->OptionValue(ControlId::Option4));
     EXPECT_FALSE(form->OptionValue(ControlId::Option3));
     EXPECT_TRUE(form->OptionValue(ControlId::Option1)) << "the other group is untouched";
-    Press(VK_DOWN);  // wraps inside the group
+    Press(VK_DOWN); // wraps inside the group
     EXPECT_EQ(GetFocus(), C(ControlId::Option3)) << NameOf(GetFocus());
     EXPECT_TRUE(form->OptionValue(ControlId::Option3));
 
@@ -619,7 +625,7 @@ TEST_F(Form1Test, ArrowsMoveWithinAnOptionGroupAndTabEntersItAtTheSelection)
     Click(ControlId::Option2);
     EXPECT_EQ(GetNextDlgTabItem(form->Hwnd(), C(ControlId::Check7), FALSE), C(ControlId::Option2));
     SetFocus(C(ControlId::Option2));
-    Press(VK_UP);  // Option2 is first in tab order: up wraps to the last, Option5
+    Press(VK_UP); // Option2 is first in tab order: up wraps to the last, Option5
     EXPECT_EQ(GetFocus(), C(ControlId::Option5)) << NameOf(GetFocus());
     EXPECT_TRUE(form->OptionValue(ControlId::Option5));
     EXPECT_FALSE(form->OptionValue(ControlId::Option2));
@@ -802,7 +808,8 @@ TEST_F(Form1Test, CloseAndClickDuringTheActionWaitForItsEnd)
     const std::size_t calls = log.calls.size();
     Click(ControlId::Command2);
     EXPECT_TRUE(aliveAfterClose);
-    EXPECT_EQ(std::count(log.calls.begin() + static_cast<std::ptrdiff_t>(calls), log.calls.end(), "CreateApplication"), 1)
+    EXPECT_EQ(std::count(log.calls.begin() + static_cast<std::ptrdiff_t>(calls), log.calls.end(), "CreateApplication"),
+              1)
         << "one action";
     EXPECT_FALSE(IsWindow(hwnd));
     EXPECT_EQ(log.alive, 0) << "every reference released";
@@ -882,11 +889,11 @@ TEST_F(Form1Test, FeatureListSelectsWithClickCtrlClickAndShiftClick)
     EXPECT_EQ(selected(), (std::vector<int>{1}));
     click(3, MK_CONTROL);
     EXPECT_EQ(selected(), (std::vector<int>{1, 3}));
-    click(5, MK_SHIFT);  // range from the anchor, entry 3
+    click(5, MK_SHIFT); // range from the anchor, entry 3
     EXPECT_EQ(selected(), (std::vector<int>{3, 4, 5}));
-    click(3, MK_CONTROL);  // toggles one entry off
+    click(3, MK_CONTROL); // toggles one entry off
     EXPECT_EQ(selected(), (std::vector<int>{4, 5}));
-    click(0, 0);  // a plain click leaves exactly one
+    click(0, 0); // a plain click leaves exactly one
     EXPECT_EQ(selected(), (std::vector<int>{0}));
     // Not sorted: entries keep the order they were appended in.
     form->ListAppend(ControlId::List2, L"A0");
@@ -968,8 +975,7 @@ void CALLBACK ReadAndDismissMessageBox(HWND, UINT, UINT_PTR timer, DWORD)
         else if (_wcsicmp(cls.c_str(), L"Static") == 0 && (StyleOf(child) & SS_TYPEMASK) == SS_ICON) {
             // The template's icon control is always there; it shows an icon when it holds one.
             g_seen.icon = g_seen.icon || SendMessageW(child, STM_GETICON, 0, 0) != 0;
-        }
-        else if (_wcsicmp(cls.c_str(), L"Static") == 0 && !TextOf(child).empty())
+        } else if (_wcsicmp(cls.c_str(), L"Static") == 0 && !TextOf(child).empty())
             g_seen.text = TextOf(child);
     }
     PostMessageW(box, WM_COMMAND, IDOK, 0);

@@ -25,7 +25,7 @@ namespace {
 // sheet's order. The layout table was typed by hand; this cross-checks it.
 struct SheetRow {
     const char* name;
-    const char* kind;  // as coarse as the sheet: Label, TextBox, List, ...
+    const char* kind; // as coarse as the sheet: Label, TextBox, List, ...
     const wchar_t* caption;
     Rect rect;
     int tab;
@@ -88,23 +88,15 @@ const char* SheetKind(Kind kind)
 {
     switch (kind) {
     case Kind::Label:
-    case Kind::LineLabel:
-        return "Label";
+    case Kind::LineLabel: return "Label";
     case Kind::ListBox:
-    case Kind::ExtendedListBox:
-        return "List";
-    case Kind::TextBox:
-        return "TextBox";
-    case Kind::CheckBox:
-        return "CheckBox";
-    case Kind::OptionButton:
-        return "OptionButton";
-    case Kind::Frame:
-        return "Frame";
-    case Kind::ComboBox:
-        return "ComboBox";
-    case Kind::CommandButton:
-        return "CommandButton";
+    case Kind::ExtendedListBox: return "List";
+    case Kind::TextBox: return "TextBox";
+    case Kind::CheckBox: return "CheckBox";
+    case Kind::OptionButton: return "OptionButton";
+    case Kind::Frame: return "Frame";
+    case Kind::ComboBox: return "ComboBox";
+    case Kind::CommandButton: return "CommandButton";
     }
     return "?";
 }
@@ -144,8 +136,8 @@ TEST(LayoutTable, EveryControlHasOneRowMatchingTheLayoutSheet)
 TEST(LayoutTable, RowsAreIndexedByControlIdAndNamedAfterIt)
 {
     // Names follow the enum: Label1..Label13, Text1..Text8, ..., in ControlId order.
-    const std::vector<std::pair<std::string, int>> families = {{"Label", 13}, {"Text", 8},  {"Check", 7},
-                                                               {"Option", 5}, {"Frame", 6}, {"List", 2},
+    const std::vector<std::pair<std::string, int>> families = {{"Label", 13}, {"Text", 8},   {"Check", 7},
+                                                               {"Option", 5}, {"Frame", 6},  {"List", 2},
                                                                {"Combo", 1},  {"Command", 3}};
     std::size_t i = 0;
     for (const auto& [family, count] : families)
@@ -200,8 +192,8 @@ TEST(LayoutTable, OptionGroupsAreContiguousWithOneSelectedButton)
         if (RowOf(id).kind == Kind::OptionButton)
             groups[ContainerName(RowOf(id))].push_back(&RowOf(id));
     ASSERT_EQ(groups.size(), 2u);
-    const std::map<std::string, std::vector<std::string>> expected = {
-        {"Frame4", {"Option2", "Option1", "Option5"}}, {"Frame2", {"Option3", "Option4"}}};
+    const std::map<std::string, std::vector<std::string>> expected = {{"Frame4", {"Option2", "Option1", "Option5"}},
+                                                                      {"Frame2", {"Option3", "Option4"}}};
     for (const auto& [frame, members] : groups) {
         SCOPED_TRACE(frame);
         std::vector<std::string> names;
@@ -232,9 +224,8 @@ TEST(LayoutTable, ControlsLieInsideTheirContainers)
             EXPECT_LE(row.rect.right(), frame.rect.width);
             EXPECT_LE(row.rect.bottom(), frame.rect.height);
             // A hidden frame hides what it holds.
-            if (!frame.visible) {
+            if (!frame.visible)
                 EXPECT_FALSE(row.visible);
-            }
         }
         if (!row.visible)
             continue;
@@ -243,11 +234,10 @@ TEST(LayoutTable, ControlsLieInsideTheirContainers)
         EXPECT_GE(r.top, 0);
         EXPECT_LE(r.bottom(), kClientHeight);
         // Label2 is the one visible control that reaches past the window's edge.
-        if (row.id == ControlId::Label2) {
+        if (row.id == ControlId::Label2)
             EXPECT_EQ(r.right(), kClientWidth + 360);
-        } else {
+        else
             EXPECT_LE(r.right(), kClientWidth);
-        }
     }
 }
 

@@ -17,11 +17,11 @@ TEST(SphereBoxOverlap, KnownFractionsOfTheSphere)
 {
     const cad::Point3 lo{0, 0, 0};
     const cad::Point3 hi{10, 10, 10};
-    EXPECT_NEAR(SphereBoxOverlap({5, 5, 5}, 1, lo, hi), kBall, 1e-6);         // inside
-    EXPECT_NEAR(SphereBoxOverlap({5, 5, 10}, 1, lo, hi), kBall / 2, 1e-6);    // half, at a face
-    EXPECT_NEAR(SphereBoxOverlap({5, 10, 10}, 1, lo, hi), kBall / 4, 1e-6);   // at an edge
-    EXPECT_NEAR(SphereBoxOverlap({10, 10, 10}, 1, lo, hi), kBall / 8, 1e-6);  // at a corner
-    EXPECT_EQ(SphereBoxOverlap({5, 5, 11}, 1, lo, hi), 0);                    // touching a face
+    EXPECT_NEAR(SphereBoxOverlap({5, 5, 5}, 1, lo, hi), kBall, 1e-6);        // inside
+    EXPECT_NEAR(SphereBoxOverlap({5, 5, 10}, 1, lo, hi), kBall / 2, 1e-6);   // half, at a face
+    EXPECT_NEAR(SphereBoxOverlap({5, 10, 10}, 1, lo, hi), kBall / 4, 1e-6);  // at an edge
+    EXPECT_NEAR(SphereBoxOverlap({10, 10, 10}, 1, lo, hi), kBall / 8, 1e-6); // at a corner
+    EXPECT_EQ(SphereBoxOverlap({5, 5, 11}, 1, lo, hi), 0);                   // touching a face
     EXPECT_EQ(SphereBoxOverlap({50, 5, 5}, 1, lo, hi), 0);
     // A cap of height 0.5: pi h^2 (3r - h) / 3.
     EXPECT_NEAR(SphereBoxOverlap({5, 5, 10.5}, 1, lo, hi), kPi * 0.25 * 2.5 / 3, 1e-6);
@@ -38,8 +38,8 @@ TEST(SphereBoxOverlap, SplittingTheBoxKeepsTheVolume)
     const double whole = SphereBoxOverlap(centre, 1, lo, hi);
     ASSERT_GT(whole, 0);
     for (double cut : {0.61, 1.02, 1.37}) {
-        const double parts = SphereBoxOverlap(centre, 1, lo, {cut, hi[1], hi[2]}) +
-                             SphereBoxOverlap(centre, 1, {cut, lo[1], lo[2]}, hi);
+        const double parts =
+            SphereBoxOverlap(centre, 1, lo, {cut, hi[1], hi[2]}) + SphereBoxOverlap(centre, 1, {cut, lo[1], lo[2]}, hi);
         EXPECT_NEAR(parts / whole, 1, 1e-7) << cut;
     }
 }

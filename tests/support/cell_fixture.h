@@ -20,10 +20,7 @@ protected:
     CellTest() : dmis(log), cad(log) { dmis.program = sim::SimPartProgram{}; }
 
     // Sets the part program's commands: the features with their points.
-    void SetFeatures(std::vector<sim::SimCommand> commands)
-    {
-        dmis.program->commands = std::move(commands);
-    }
+    void SetFeatures(std::vector<sim::SimCommand> commands) { dmis.program->commands = std::move(commands); }
     static sim::SimCommand Feature(std::wstring id, std::vector<std::array<double, 3>> points)
     {
         sim::SimCommand command;

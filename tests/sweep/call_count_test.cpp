@@ -33,11 +33,12 @@ Calls MeasuringCallsPerPoint(const Settings& s)
 const Calls kCircle = {{"ModelSpace", 1}, {"AddCircle", 1}, {"Update", 1}};
 const Calls kSphere = {{"ModelSpace", 1}, {"AddSphere", 1}, {"AddHyperlink", 1}, {"Update", 1}};
 // Outer sphere red, inner sphere checked, probe sphere coloured and updated.
-const Calls kToleranceMiss = {{"ModelSpace", 3}, {"AddSphere", 3}, {"CheckInterference", 2}, {"SetColor", 2},
-                              {"Update", 1}};
+const Calls kToleranceMiss = {
+    {"ModelSpace", 3}, {"AddSphere", 3}, {"CheckInterference", 2}, {"SetColor", 2}, {"Update", 1}};
 // Outer sphere green, its interference solid measured and deleted, probe sphere.
-const Calls kToleranceTouch = {{"ModelSpace", 2}, {"AddSphere", 2}, {"CheckInterference", 1}, {"Volume", 1},
-                               {"SetColor", 2},   {"Delete", 1},    {"Update", 1}};
+const Calls kToleranceTouch = {{"ModelSpace", 2}, {"AddSphere", 2}, {"CheckInterference", 1},
+                               {"Volume", 1},     {"SetColor", 2},  {"Delete", 1},
+                               {"Update", 1}};
 
 Calls CallsOf(int points, const Settings& s, const std::array<double, 3>& point)
 {

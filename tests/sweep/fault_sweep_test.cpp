@@ -52,8 +52,8 @@ bool Applies(const Settings& s, int phase, int axis)
 
 const sim::SimCommand& Command(const sim::SimPartProgram& program, const std::wstring& id)
 {
-    return *std::find_if(program.commands.begin(), program.commands.end(),
-                         [&](const sim::SimCommand& c) { return c.id == id; });
+    return *std::find_if(
+        program.commands.begin(), program.commands.end(), [&](const sim::SimCommand& c) { return c.id == id; });
 }
 
 // The calls up to the CAD stage, as the rules make them and no more: the link, the
@@ -65,8 +65,10 @@ std::vector<Step> CollectionCalls(const Settings& s, const sim::SimPartProgram& 
 {
     static const char* const kRead[3] = {"X", "Y", "Z"};
     static const char* const kWrite[3] = {"X=", "Y=", "Z="};
-    std::vector<Step> steps = {{"CreateApplication", Role::Link}, {"MachineAt", Role::Link},
-                               {"MachineName", Role::Link}, {"CurrentProgram", Role::Program},
+    std::vector<Step> steps = {{"CreateApplication", Role::Link},
+                               {"MachineAt", Role::Link},
+                               {"MachineName", Role::Link},
+                               {"CurrentProgram", Role::Program},
                                {"Commands", Role::Program}};
     for (int e = 0; e < static_cast<int>(selected.size()); ++e) {
         steps.push_back({"CommandByID", Role::Lookup, e});
@@ -221,15 +223,14 @@ public:
         if (Table().empty())
             return;
         std::cout << "\nFault sweep: each automation call of a clean run failed in turn\n"
-                  << std::left << std::setw(50) << "scenario" << std::right << std::setw(6) << "calls"
-                  << std::setw(10) << "injected" << std::setw(9) << "behaved" << std::setw(6) << "link"
-                  << std::setw(12) << "collection" << std::setw(10) << "CAD link" << std::setw(12) << "PART group"
-                  << '\n';
+                  << std::left << std::setw(50) << "scenario" << std::right << std::setw(6) << "calls" << std::setw(10)
+                  << "injected" << std::setw(9) << "behaved" << std::setw(6) << "link" << std::setw(12) << "collection"
+                  << std::setw(10) << "CAD link" << std::setw(12) << "PART group" << '\n';
         for (const Row& r : Table())
             std::cout << std::left << std::setw(50) << r.scenario << std::right << std::setw(6) << r.calls
                       << std::setw(10) << r.injected << std::setw(9) << r.behaved << std::setw(6) << r.link
-                      << std::setw(12) << r.collection << std::setw(10) << r.cadLink << std::setw(12)
-                      << r.partGroup << '\n';
+                      << std::setw(12) << r.collection << std::setw(10) << r.cadLink << std::setw(12) << r.partGroup
+                      << '\n';
     }
 };
 const auto* const kPrintTable = ::testing::AddGlobalTestEnvironment(new PrintTable);
@@ -322,7 +323,10 @@ Settings Typical()
     return s;
 }
 
-TEST(FaultSweep, TypicalRequest) { Sweep("typical request (F3, mirror Y, spline, Spheres)", Typical()); }
+TEST(FaultSweep, TypicalRequest)
+{
+    Sweep("typical request (F3, mirror Y, spline, Spheres)", Typical());
+}
 
 TEST(FaultSweep, CirclesWithTwoFeatures)
 {
@@ -407,7 +411,10 @@ TEST(CloseSweep, Spheres)
     CloseSweep("Spheres, spline", s);
 }
 
-TEST(CloseSweep, Circles) { CloseSweep("Circles", Settings{}); }
+TEST(CloseSweep, Circles)
+{
+    CloseSweep("Circles", Settings{});
+}
 
 TEST(CloseSweep, ToleranceWithHBoxes)
 {

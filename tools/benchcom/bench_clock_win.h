@@ -8,7 +8,8 @@ namespace tessaly::benchcom {
 class Stopwatch {
 public:
     Stopwatch() { QueryPerformanceCounter(&start_); }
-    double Seconds() const {
+    double Seconds() const
+    {
         LARGE_INTEGER now{};
         LARGE_INTEGER frequency{};
         QueryPerformanceCounter(&now);

@@ -47,7 +47,8 @@ constexpr DWORD kActionTimeoutMs = 600000;
 
 using Counts = SimulatedCell::RoundTripCounts;
 
-double Median(std::vector<double> values) {
+double Median(std::vector<double> values)
+{
     std::sort(values.begin(), values.end());
     return values[values.size() / 2];
 }
@@ -66,7 +67,8 @@ const Mode kModes[] = {
 };
 
 // The round trips at what each of their kinds costs the probe.
-double FloorByKind(const Counts& c, const KindCosts& k) {
+double FloorByKind(const Counts& c, const KindCosts& k)
+{
     return c.names * k.name + c.invokes * k.invoke + c.releases * k.object + c.queries * k.query;
 }
 
@@ -80,43 +82,47 @@ struct ActionFigures {
 };
 
 // "Send To Acad" by a click sent from here: SendMessage returns when the handler has.
-ActionFigures TimeAction(SimulatedCell& cell, TessalyApp& app, Probe& probe) {
+ActionFigures TimeAction(SimulatedCell& cell, TessalyApp& app, Probe& probe)
+{
     ActionFigures f;
     f.kinds = probe.Kinds(kProbeCalls / 4);
     const Counts before = cell.RoundTrips();
     const Stopwatch watch;
     DWORD_PTR ignored = 0;
-    if (!SendMessageTimeoutW(app.Control(ControlId::Command2), BM_CLICK, 0, 0, SMTO_NORMAL, kActionTimeoutMs,
-                             &ignored)) {
+    if (!SendMessageTimeoutW(app.Control(ControlId::Command2), BM_CLICK, 0, 0, SMTO_NORMAL, kActionTimeoutMs, &ignored))
         throw Error("\"Send To Acad\" did not end");
-    }
     f.wall = watch.Seconds();
     f.counts = cell.RoundTrips() - before;
     return f;
 }
 
-std::string Micro(double seconds) {
+std::string Micro(double seconds)
+{
     char text[32];
     std::snprintf(text, sizeof text, "%.1f µs", seconds * 1e6);
     return text;
 }
 
-std::string Milli(double seconds) {
+std::string Milli(double seconds)
+{
     char text[32];
     std::snprintf(text, sizeof text, "%.0f ms", seconds * 1e3);
     return text;
 }
 
-std::string Fixed(double value, int digits) {
+std::string Fixed(double value, int digits)
+{
     char text[32];
     std::snprintf(text, sizeof text, "%.*f", digits, value);
     return text;
 }
 
 // The bare window, started and shown as tessaly.exe is in TessalyApp.
-double BareWindowStart() {
+double BareWindowStart()
+{
     const Stopwatch watch;
-    driving::ChildProcess bare(driving::ProgramPath("TESSALY_BARE_EXE", TESSALY_BARE_EXE), L"", driving::ChildProcess::Pipes::None);
+    driving::ChildProcess bare(driving::ProgramPath("TESSALY_BARE_EXE", TESSALY_BARE_EXE), L"",
+                               driving::ChildProcess::Pipes::None);
     WaitForInputIdle(bare.Handle(), 20000);
     HWND window = nullptr;
     driving::WaitUntil(
@@ -141,25 +147,28 @@ struct StartFigures {
     double KindFloor() const { return FloorByKind(load, kinds); }
 };
 
-void PrintKinds(const KindCosts& k) {
+void PrintKinds(const KindCosts& k)
+{
     std::cerr << "   each kind: name lookup " << Micro(k.name) << ", empty call " << Micro(k.invoke)
-              << ", a new object and its release " << Micro(k.object) << " more, a typed query of it "
-              << Micro(k.query) << " more" << std::endl;
+              << ", a new object and its release " << Micro(k.object) << " more, a typed query of it " << Micro(k.query)
+              << " more" << std::endl;
 }
 
-void PrintActions(int points, const Mode& mode, const ActionFigures& f) {
+void PrintActions(int points, const Mode& mode, const ActionFigures& f)
+{
     std::cout << "| " << mode.name << " | " << points << " | " << Micro(f.wall / points) << " | "
               << Fixed(static_cast<double>(f.counts.total) / points, 2) << " | " << Micro(f.kinds.invoke) << " | "
               << Micro(f.Floor() / points) << " | " << Fixed(f.Ratio(), 2) << " | " << Micro(f.KindFloor() / points)
               << " | " << Fixed(f.wall / f.KindFloor(), 2) << " |" << std::endl;
     std::cerr << "   " << mode.name << ", " << points << " points: round trips " << f.counts.total << " (names "
-              << f.counts.names << ", invokes " << f.counts.invokes << ", queries " << f.counts.queries
-              << ", releases " << f.counts.releases << "), wall " << Milli(f.wall) << std::endl;
+              << f.counts.names << ", invokes " << f.counts.invokes << ", queries " << f.counts.queries << ", releases "
+              << f.counts.releases << "), wall " << Milli(f.wall) << std::endl;
     PrintKinds(f.kinds);
 }
 
 // This program started again with `command`, from start to exit.
-double ChildRun(const wchar_t* command) {
+double ChildRun(const wchar_t* command)
+{
     wchar_t self[MAX_PATH] = L"";
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     const Stopwatch watch;
@@ -171,7 +180,8 @@ double ChildRun(const wchar_t* command) {
 // What the load link costs a client process of its own, with no window: a process that
 // makes the same calls (the program's own link, on a form in memory), less one that
 // starts and ends doing nothing.
-double BareLoadLink() {
+double BareLoadLink()
+{
     std::vector<double> link, nothing;
     for (int r = 0; r < kRepeats; ++r) {
         nothing.push_back(ChildRun(L"nothing"));
@@ -181,7 +191,8 @@ double BareLoadLink() {
 }
 
 // The calls of the load link, from this process.
-int LoadLink() {
+int LoadLink()
+{
     const auto connector = dmis::MakeComConnector();
     sim::MemoryForm form;
     WindowState state;
@@ -190,7 +201,8 @@ int LoadLink() {
 }
 
 // Start to shown with no measuring application: the window's own part of start-up.
-double StartWithoutLink() {
+double StartWithoutLink()
+{
     SimulatedCell cell(L"--no-dmis");
     std::vector<double> times;
     for (int r = 0; r < kRepeats; ++r) {
@@ -203,12 +215,13 @@ double StartWithoutLink() {
     return Median(times);
 }
 
-
-int Bench(const std::vector<int>& pointCounts) {
+int Bench(const std::vector<int>& pointCounts)
+{
     const double withoutLink = StartWithoutLink();
-    std::cout << "| mode | points | wall per point | round trips per point | one round trip | floor per point | "
-                 "wall / floor | floor by kind per point | wall / floor by kind |\n|---|---|---|---|---|---|---|---|---|"
-              << std::endl;
+    std::cout
+        << "| mode | points | wall per point | round trips per point | one round trip | floor per point | "
+           "wall / floor | floor by kind per point | wall / floor by kind |\n|---|---|---|---|---|---|---|---|---|"
+        << std::endl;
     std::vector<StartFigures> starts;
     std::vector<double> bareLinks;
     for (const int points : pointCounts) {
@@ -240,9 +253,8 @@ int Bench(const std::vector<int>& pointCounts) {
             app->Click(mode.option);
             app->SetChecked(kCreateSpline, mode.spline);
             std::vector<ActionFigures> runs;
-            for (int r = 0; r < kRepeats; ++r) {
+            for (int r = 0; r < kRepeats; ++r)
                 runs.push_back(TimeAction(cell, *app, probe));
-            }
             std::sort(runs.begin(), runs.end(),
                       [](const ActionFigures& a, const ActionFigures& b) { return a.Ratio() < b.Ratio(); });
             PrintActions(points, mode, runs[runs.size() / 2]);
@@ -266,9 +278,8 @@ int Bench(const std::vector<int>& pointCounts) {
         floor.push_back(s.Floor());
         kindFloor.push_back(s.KindFloor());
         loadTrips = s.load.total;
-        if (s.close > 0) {
+        if (s.close > 0)
             close.push_back(s.close);
-        }
     }
     const double loadFloor = Median(floor);
     std::cout << "\n| start-up and shutdown (median of " << starts.size() << ") | time |\n|---|---|\n"
@@ -289,7 +300,8 @@ int Bench(const std::vector<int>& pointCounts) {
     return 0;
 }
 
-int Tolerance() {
+int Tolerance()
+{
     SimulatedCell cell;
     TessalyApp app;
     app.Click(kSphereTolerance);
@@ -301,9 +313,8 @@ int Tolerance() {
     const auto boxes = app.SendToAcad();
     std::cout << "message boxes answered: " << boxes.size() << "\nstatus line: " << Narrow(app.Text(kStatusLine))
               << "\ndrawing:\n";
-    for (const std::string& entity : cell.Drawing()) {
+    for (const std::string& entity : cell.Drawing())
         std::cout << "  " << entity << "\n";
-    }
     std::cout << "colours at (10, -20, 5): " << cell.Colours(10, -20, 5)
               << "\ncolours at (12, -21, 6): " << cell.Colours(12, -21, 6) << "\nscreenshot" << std::endl;
     std::string line;
@@ -316,28 +327,25 @@ int Tolerance() {
 } // namespace
 } // namespace tessaly::benchcom
 
-int wmain(int argc, wchar_t** argv) {
+int wmain(int argc, wchar_t** argv)
+{
     const std::wstring command = argc > 1 ? argv[1] : L"";
     tessaly::com::Apartment apartment;
     try {
         // The bench's own children: no desktop of their own.
-        if (command == L"load-link") {
+        if (command == L"load-link")
             return tessaly::benchcom::LoadLink();
-        }
-        if (command == L"nothing") {
+        if (command == L"nothing")
             return 0;
-        }
         tessaly::driving::StartDesktop();
         if (command == L"bench") {
             std::vector<int> points;
-            for (int i = 2; i < argc; ++i) {
+            for (int i = 2; i < argc; ++i)
                 points.push_back(std::stoi(argv[i]));
-            }
             return tessaly::benchcom::Bench(points.empty() ? std::vector<int>{100, 1000} : points);
         }
-        if (command == L"tolerance") {
+        if (command == L"tolerance")
             return tessaly::benchcom::Tolerance();
-        }
         std::fprintf(stderr, "usage: tessaly-bench-com bench [N...] | tolerance\n");
         return 2;
     } catch (const std::exception& e) {

@@ -7,7 +7,8 @@
 
 namespace tessaly::benchcom {
 
-Probe::Probe() {
+Probe::Probe()
+{
     const CLSID clsid = com::ClassOf(L"AutoCAD.Application.15");
     com::Ptr<IUnknown> running;
     com::Check(GetActiveObject(clsid, nullptr, running.put()), L"GetActiveObject(\"AutoCAD.Application.15\")");
@@ -16,17 +17,18 @@ Probe::Probe() {
     com::Check(app_->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &visible_), L"GetIDsOfNames(Visible)");
 }
 
-double Probe::RoundTrip(int calls) {
+double Probe::RoundTrip(int calls)
+{
     const com::Member visible{visible_, L"Visible"};
     com::Invoke(app_.get(), visible, com::Call::Put, com::Variant::Bool(true)); // warm
     const Stopwatch watch;
-    for (int i = 0; i < calls; ++i) {
+    for (int i = 0; i < calls; ++i)
         com::Invoke(app_.get(), visible, com::Call::Put, com::Variant::Bool(true));
-    }
     return watch.Seconds() / calls;
 }
 
-double Probe::SpherePoints(int points) {
+double Probe::SpherePoints(int points)
+{
     using com::Call;
     using com::Invoke;
     using com::Variant;
@@ -34,13 +36,15 @@ double Probe::SpherePoints(int points) {
         com::ToObject(Invoke(app_.get(), L"ActiveDocument", Call::Get), L"ActiveDocument");
     const Stopwatch watch;
     for (int i = 0; i < points; ++i) {
-        const com::Ptr<IDispatch> space = com::ToObject(Invoke(document.get(), L"ModelSpace", Call::Get), L"ModelSpace");
+        const com::Ptr<IDispatch> space =
+            com::ToObject(Invoke(document.get(), L"ModelSpace", Call::Get), L"ModelSpace");
         const std::array<double, 3> centre{-50, 50, 20};
         com::DoubleArray at(centre);
         double radius = 2.5;
-        const com::Ptr<IDispatch> sphere = com::ToObject(
-            Invoke(space.get(), L"AddSphere", Call::Get, Variant::RefDoubleArray(at.address()), Variant::RefR8(&radius)),
-            L"AddSphere");
+        const com::Ptr<IDispatch> sphere =
+            com::ToObject(Invoke(space.get(), L"AddSphere", Call::Get, Variant::RefDoubleArray(at.address()),
+                                 Variant::RefR8(&radius)),
+                          L"AddSphere");
         const com::Ptr<IDispatch> links = com::ToObject(Invoke(sphere.get(), L"Hyperlinks", Call::Get), L"Hyperlinks");
         Invoke(links.get(), L"Add", Call::Method, Variant::Text(L"P"));
         Invoke(sphere.get(), L"Update", Call::Method);
@@ -48,7 +52,8 @@ double Probe::SpherePoints(int points) {
     return watch.Seconds() / points;
 }
 
-KindCosts Probe::Kinds(int calls) {
+KindCosts Probe::Kinds(int calls)
+{
     using com::Call;
     using com::Invoke;
     using com::Variant;
@@ -81,25 +86,22 @@ KindCosts Probe::Kinds(int calls) {
         LPOLESTR name = const_cast<LPOLESTR>(L"Visible");
         DISPID id = DISPID_UNKNOWN;
         const Stopwatch watch;
-        for (int i = 0; i < calls; ++i) {
+        for (int i = 0; i < calls; ++i)
             com::Check(app_->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), L"GetIDsOfNames(Visible)");
-        }
         costs.name = watch.Seconds() / calls;
     }
     double plain = 0;
     {
         const Stopwatch watch;
-        for (int i = 0; i < calls; ++i) {
+        for (int i = 0; i < calls; ++i)
             newPoint();
-        }
         plain = watch.Seconds() / calls;
     }
     costs.object = plain - costs.invoke;
     {
         const Stopwatch watch;
-        for (int i = 0; i < calls; ++i) {
+        for (int i = 0; i < calls; ++i)
             com::Query<IDispatch>(newPoint().get(), dmis::ids::kPointIid, L"IPoint");
-        }
         costs.query = watch.Seconds() / calls - plain;
     }
     return costs;

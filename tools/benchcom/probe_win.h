@@ -13,10 +13,10 @@ namespace tessaly::benchcom {
 // here, and released later), and a query for a typed interface more again (a proxy and
 // a stub are built from the type library).
 struct KindCosts {
-    double name = 0;      // a name lookup
-    double invoke = 0;    // an empty call
-    double object = 0;    // a call that hands out a new object, and the release of it
-    double query = 0;     // a query of a new object for a typed interface
+    double name = 0;   // a name lookup
+    double invoke = 0; // an empty call
+    double object = 0; // a call that hands out a new object, and the release of it
+    double query = 0;  // a query of a new object for a typed interface
 };
 
 class Probe {

@@ -62,35 +62,36 @@ struct Options {
     std::size_t points = 0;
 };
 
-Options ParseOptions(const wchar_t* commandLine) {
+Options ParseOptions(const wchar_t* commandLine)
+{
     Options options;
     int count = 0;
     LPWSTR* args = CommandLineToArgvW(commandLine, &count);
     for (int i = 1; args && i < count; ++i) {
         const std::wstring arg = args[i];
-        if (arg == L"--no-dmis") {
+        if (arg == L"--no-dmis")
             options.measuring = false;
-        } else if (arg == L"--no-cad") {
+        else if (arg == L"--no-cad")
             options.cad = false;
-        } else if (arg == L"--no-part-group") {
+        else if (arg == L"--no-part-group")
             options.partGroup = false;
-        } else if (arg == L"--fail-at" && i + 1 < count) {
+        else if (arg == L"--fail-at" && i + 1 < count)
             options.failAt = static_cast<std::size_t>(std::wcstoul(args[++i], nullptr, 10));
-        } else if (arg == L"--reject-at" && i + 1 < count) {
+        else if (arg == L"--reject-at" && i + 1 < count)
             options.rejectAt = static_cast<std::size_t>(std::wcstoul(args[++i], nullptr, 10));
-        } else if (arg == L"--exit-at" && i + 1 < count) {
+        else if (arg == L"--exit-at" && i + 1 < count)
             options.exitAt = static_cast<std::size_t>(std::wcstoul(args[++i], nullptr, 10));
-        } else if (arg == L"--points" && i + 1 < count) {
+        else if (arg == L"--points" && i + 1 < count)
             options.points = static_cast<std::size_t>(std::wcstoul(args[++i], nullptr, 10));
-        } else {
+        else
             std::fprintf(stderr, "tessaly-cell: unknown option %s\n", Narrow(arg).c_str());
-        }
     }
     LocalFree(args);
     return options;
 }
 
-const wchar_t* KindName(sim::EntityKind kind) {
+const wchar_t* KindName(sim::EntityKind kind)
+{
     switch (kind) {
     case sim::EntityKind::Sphere: return L"sphere";
     case sim::EntityKind::Circle: return L"circle";
@@ -101,44 +102,48 @@ const wchar_t* KindName(sim::EntityKind kind) {
     return L"entity";
 }
 
-std::wstring Num(double value) { return FormatNumber(value, L'.'); }
+std::wstring Num(double value)
+{
+    return FormatNumber(value, L'.');
+}
 
-std::wstring Point(const cad::Point3& p) { return L"(" + Num(p[0]) + L", " + Num(p[1]) + L", " + Num(p[2]) + L")"; }
+std::wstring Point(const cad::Point3& p)
+{
+    return L"(" + Num(p[0]) + L", " + Num(p[1]) + L", " + Num(p[2]) + L")";
+}
 
-std::wstring Describe(const sim::SimEntity& e) {
+std::wstring Describe(const sim::SimEntity& e)
+{
     std::wstring line = std::wstring(KindName(e.kind)) + L" #" + std::to_wstring(e.handle);
-    if (e.kind == sim::EntityKind::Sphere || e.kind == sim::EntityKind::Circle) {
+    if (e.kind == sim::EntityKind::Sphere || e.kind == sim::EntityKind::Circle)
         line += L" centre " + Point(e.centre) + L" radius " + Num(e.radius);
-    }
-    if (e.kind == sim::EntityKind::Interference) {
+    if (e.kind == sim::EntityKind::Interference)
         line += L" volume " + Num(e.volume);
-    }
     if (e.kind == sim::EntityKind::Spline) {
         line += L" fit points";
-        for (double v : e.fitPoints) {
+        for (double v : e.fitPoints)
             line += L" " + Num(v);
-        }
         line += L" start tangent " + Point(e.startTangent) + L" end tangent " + Point(e.endTangent);
     }
     line += L" colour " + std::to_wstring(e.color);
-    for (const auto& link : e.hyperlinks) {
+    for (const auto& link : e.hyperlinks)
         line += L" hyperlink " + link;
-    }
     return line;
 }
 
 // F10: `count` points on a grid 6 apart, 17 above the part's top: no sphere of any
 // tolerance below 8 touches the part or another point's spheres.
-sim::SimCommand ManyPoints(std::size_t count) {
+sim::SimCommand ManyPoints(std::size_t count)
+{
     sim::SimCommand feature;
     feature.id = L"F10";
-    for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t i = 0; i < count; ++i)
         feature.points.push_back({6.0 * static_cast<double>(i % 40), 6.0 * static_cast<double>(i / 40), 20.0});
-    }
     return feature;
 }
 
-void Print(const std::wstring& line) {
+void Print(const std::wstring& line)
+{
     std::fputs(Narrow(line).c_str(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
@@ -150,7 +155,8 @@ class RejectingFilter final : public com::Uncounted<IMessageFilter> {
 public:
     RejectingFilter(const sim::CallLog& log, std::size_t rejectAt) : log_(log), rejectAt_(rejectAt) {}
 
-    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO info) override {
+    DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO info) override
+    {
         // IRemUnknown and IRemUnknown2 carry the references; IDispatch::Invoke is method 6.
         const bool invoke = info && info->wMethod == 6 && info->iid.Data1 != 0x131 && info->iid.Data1 != 0x143;
         if (invoke && !rejected_ && log_.Count() + 1 == rejectAt_) {
@@ -171,23 +177,20 @@ private:
 
 class Cell {
 public:
-    explicit Cell(const Options& options) : dmis_(log_), cad_(log_) {
+    explicit Cell(const Options& options) : dmis_(log_), cad_(log_)
+    {
         dmis_.machineName = L"DEMO CMM";
         dmis_.program = sim::DemoPartProgram();
-        if (options.points > 0) {
+        if (options.points > 0)
             dmis_.program->commands.push_back(ManyPoints(options.points));
-        }
         sim::LoadDemoDrawing(cad_);
-        if (!options.partGroup) {
+        if (!options.partGroup)
             cad_.groups.clear();
-        }
-        if (options.cad) {
+        if (options.cad)
             cadApp_ = com::Ptr<cell::DispatchObject>::Adopt(cell::NewCadApplication(cad_.GetRunningApplication()));
-        }
         log_.Clear(); // set-up is not the client's
-        if (options.failAt > 0) {
+        if (options.failAt > 0)
             log_.FailAt(options.failAt);
-        }
         if (options.exitAt > 0) {
             const std::size_t exitAt = options.exitAt;
             log_.onArrival = [this, exitAt](std::size_t position) {
@@ -209,7 +212,8 @@ public:
         cad_.onChange = [this](const sim::SimEntity& e, const char* change) { OnChange(e, change); };
     }
 
-    ~Cell() {
+    ~Cell()
+    {
         registration_.reset();
         cadApp_.reset();
         if (filter_) {
@@ -218,7 +222,8 @@ public:
         }
     }
 
-    void CreateWindows(HINSTANCE instance) {
+    void CreateWindows(HINSTANCE instance)
+    {
         WNDCLASSW wc{};
         wc.lpfnWndProc = &Cell::WindowProc;
         wc.hInstance = instance;
@@ -237,22 +242,21 @@ public:
         Arrange(client.right, client.bottom);
         SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), FALSE);
         SendMessageW(list_, LB_SETHORIZONTALEXTENT, 2000, 0);
-        for (const auto& e : cad_.Drawn()) {
+        for (const auto& e : cad_.Drawn())
             Show(e);
-        }
         ShowWindow(window_, SW_SHOWNOACTIVATE);
     }
 
     HWND window() const { return window_; }
 
-    void OnCommand(const std::string& command) {
+    void OnCommand(const std::string& command)
+    {
         // What a command reports, the window shows too.
         ThawList();
         if (command == "drawing") {
             Print(L"drawing:");
-            for (const auto& e : cad_.Drawn()) {
+            for (const auto& e : cad_.Drawn())
                 Print(L"  " + Describe(e));
-            }
             Print(L"end");
         } else if (command == "calls") {
             Print(L"calls: " + std::to_wstring(log_.Count()));
@@ -260,11 +264,10 @@ public:
             Print(cell::DispatchObject::RoundTrips());
         } else if (command.rfind("pixel ", 0) == 0) {
             cad::Point3 p{};
-            if (std::sscanf(command.c_str() + 6, "%lf %lf %lf", &p[0], &p[1], &p[2]) == 3 && view_) {
+            if (std::sscanf(command.c_str() + 6, "%lf %lf %lf", &p[0], &p[1], &p[2]) == 3 && view_)
                 Print(L"pixel: " + view_->ColoursAt(p));
-            } else {
+            else
                 Print(L"pixel: needs X Y Z");
-            }
         } else if (command == "references") {
             // The CAD application stays referenced by the cell and the running object table.
             const long own = cadApp_ ? 1 : 0;
@@ -277,31 +280,30 @@ public:
     }
 
 private:
-    void OnChange(const sim::SimEntity& e, const char* change) {
+    void OnChange(const sim::SimEntity& e, const char* change)
+    {
         Print(std::wstring(change, change + std::strlen(change)) + L": " + Describe(e));
         Show(e);
-        if (view_) {
+        if (view_)
             view_->Changed();
-        }
     }
 
     // The entity list on the left, the drawing on the right.
-    void Arrange(int width, int height) {
+    void Arrange(int width, int height)
+    {
         const int listWidth = width * 2 / 5;
-        if (list_) {
+        if (list_)
             MoveWindow(list_, 0, 0, listWidth, height, TRUE);
-        }
-        if (view_) {
+        if (view_)
             MoveWindow(view_->window(), listWidth, 0, width - listWidth, height, TRUE);
-        }
     }
 
     // One line per entity, at index handle - 1; the list is not redrawn until the
     // changes pause.
-    void Show(const sim::SimEntity& e) {
-        if (!list_) {
+    void Show(const sim::SimEntity& e)
+    {
+        if (!list_)
             return;
-        }
         if (!listFrozen_) {
             SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
             listFrozen_ = true;
@@ -318,7 +320,8 @@ private:
         }
     }
 
-    void ThawList() {
+    void ThawList()
+    {
         KillTimer(window_, kListTimer);
         if (listFrozen_) {
             listFrozen_ = false;
@@ -327,7 +330,8 @@ private:
         }
     }
 
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+    {
         if (message == WM_NCCREATE) {
             auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
             SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
@@ -336,24 +340,19 @@ private:
         switch (message) {
         case kCommandMessage: {
             std::unique_ptr<std::string> command(reinterpret_cast<std::string*>(lParam));
-            if (cell) {
+            if (cell)
                 cell->OnCommand(*command);
-            }
             return 0;
         }
         case WM_TIMER:
-            if (cell && wParam == kListTimer) {
+            if (cell && wParam == kListTimer)
                 cell->ThawList();
-            }
             return 0;
         case WM_SIZE:
-            if (cell) {
+            if (cell)
                 cell->Arrange(LOWORD(lParam), HIWORD(lParam));
-            }
             return 0;
-        case WM_DESTROY:
-            PostQuitMessage(0);
-            return 0;
+        case WM_DESTROY: PostQuitMessage(0); return 0;
         default: return DefWindowProcW(hwnd, message, wParam, lParam);
         }
     }
@@ -372,16 +371,16 @@ private:
 
 // Reads commands from standard input and hands them to the window's thread, which owns
 // every object of the cell. End of input just ends the reading.
-DWORD WINAPI ReadCommands(void* window) {
+DWORD WINAPI ReadCommands(void* window)
+{
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     std::string line;
     char c = 0;
     DWORD got = 0;
     while (ReadFile(input, &c, 1, &got, nullptr) && got == 1) {
         if (c == '\n') {
-            if (!line.empty() && line.back() == '\r') {
+            if (!line.empty() && line.back() == '\r')
                 line.pop_back();
-            }
             PostMessageW(static_cast<HWND>(window), kCommandMessage, 0,
                          reinterpret_cast<LPARAM>(new std::string(std::move(line))));
             line.clear();
@@ -394,7 +393,8 @@ DWORD WINAPI ReadCommands(void* window) {
 
 } // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
+{
     const Options options = ParseOptions(GetCommandLineW());
     com::Apartment apartment;
     if (!apartment.ok()) {

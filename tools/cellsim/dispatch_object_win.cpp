@@ -17,69 +17,81 @@ long g_released = 0;
 
 } // namespace
 
-void Args::Expect(std::size_t count) const {
-    if (Count() != count) {
+void Args::Expect(std::size_t count) const
+{
+    if (Count() != count)
         throw Error("expected " + std::to_string(count) + " arguments, got " + std::to_string(Count()));
-    }
 }
 
-const VARIANT& Args::At(std::size_t i) const {
-    if (i >= Count()) {
+const VARIANT& Args::At(std::size_t i) const
+{
+    if (i >= Count())
         throw Error("argument " + std::to_string(i + 1) + " is missing");
-    }
     const VARIANT& arg = params_.rgvarg[Count() - 1 - i];
-    if (V_VT(&arg) == (VT_VARIANT | VT_BYREF)) {
+    if (V_VT(&arg) == (VT_VARIANT | VT_BYREF))
         return *V_VARIANTREF(&arg);
-    }
     return arg;
 }
 
-bool Args::IsVariantRef(std::size_t i) const {
+bool Args::IsVariantRef(std::size_t i) const
+{
     return i < Count() && V_VT(&params_.rgvarg[Count() - 1 - i]) == (VT_VARIANT | VT_BYREF);
 }
 
-com::Variant Args::Converted(std::size_t i, VARTYPE type) const {
+com::Variant Args::Converted(std::size_t i, VARTYPE type) const
+{
     com::Variant value;
     com::Check(VariantChangeType(value.get(), const_cast<VARIANT*>(&At(i)), 0, type),
                L"argument " + std::to_wstring(i + 1));
     return value;
 }
 
-std::int32_t Args::Int(std::size_t i) const { return V_I4(Converted(i, VT_I4).get()); }
+std::int32_t Args::Int(std::size_t i) const
+{
+    return V_I4(Converted(i, VT_I4).get());
+}
 
-std::int16_t Args::Short(std::size_t i) const { return V_I2(Converted(i, VT_I2).get()); }
+std::int16_t Args::Short(std::size_t i) const
+{
+    return V_I2(Converted(i, VT_I2).get());
+}
 
-double Args::Double(std::size_t i) const { return V_R8(Converted(i, VT_R8).get()); }
+double Args::Double(std::size_t i) const
+{
+    return V_R8(Converted(i, VT_R8).get());
+}
 
-bool Args::Bool(std::size_t i) const { return V_BOOL(Converted(i, VT_BOOL).get()) != VARIANT_FALSE; }
+bool Args::Bool(std::size_t i) const
+{
+    return V_BOOL(Converted(i, VT_BOOL).get()) != VARIANT_FALSE;
+}
 
-std::wstring Args::Text(std::size_t i) const {
+std::wstring Args::Text(std::size_t i) const
+{
     com::Variant text = Converted(i, VT_BSTR);
     const BSTR b = V_BSTR(text.get());
     return b ? std::wstring(b, SysStringLen(b)) : std::wstring();
 }
 
-std::vector<double> Args::Doubles(std::size_t i) const {
+std::vector<double> Args::Doubles(std::size_t i) const
+{
     const VARIANT& arg = At(i);
     SAFEARRAY* array = nullptr;
-    if (V_VT(&arg) == (VT_ARRAY | VT_R8)) {
+    if (V_VT(&arg) == (VT_ARRAY | VT_R8))
         array = V_ARRAY(&arg);
-    } else if (V_VT(&arg) == (VT_ARRAY | VT_R8 | VT_BYREF)) {
+    else if (V_VT(&arg) == (VT_ARRAY | VT_R8 | VT_BYREF))
         array = *V_ARRAYREF(&arg);
-    } else {
+    else
         throw Error("argument " + std::to_string(i + 1) + " is not an array of doubles");
-    }
-    if (!array || SafeArrayGetDim(array) != 1) {
+    if (!array || SafeArrayGetDim(array) != 1)
         throw Error("argument " + std::to_string(i + 1) + " is not a one-dimensional array");
-    }
     LONG low = 0;
     LONG high = -1;
     SafeArrayGetLBound(array, 1, &low);
     SafeArrayGetUBound(array, 1, &high);
     std::vector<double> values;
-    if (high < low) {
+    if (high < low)
         return values;
-    }
     void* data = nullptr;
     com::Check(SafeArrayAccessData(array, &data), L"SafeArrayAccessData");
     const auto* first = static_cast<const double*>(data);
@@ -88,122 +100,123 @@ std::vector<double> Args::Doubles(std::size_t i) const {
     return values;
 }
 
-IDispatch* Args::Object(std::size_t i) const {
+IDispatch* Args::Object(std::size_t i) const
+{
     const VARIANT& arg = At(i);
-    if (V_VT(&arg) == VT_DISPATCH) {
+    if (V_VT(&arg) == VT_DISPATCH)
         return V_DISPATCH(&arg);
-    }
-    if (V_VT(&arg) == (VT_DISPATCH | VT_BYREF) && V_DISPATCHREF(&arg)) {
+    if (V_VT(&arg) == (VT_DISPATCH | VT_BYREF) && V_DISPATCHREF(&arg))
         return *V_DISPATCHREF(&arg);
-    }
     throw Error("argument " + std::to_string(i + 1) + " is not an object");
 }
 
-DispatchObject::DispatchObject(const IID* typed, std::span<const MemberName> names) : typed_(typed), names_(names) {
+DispatchObject::DispatchObject(const IID* typed, std::span<const MemberName> names) : typed_(typed), names_(names)
+{
     ++g_alive;
 }
 
-DispatchObject::~DispatchObject() {
+DispatchObject::~DispatchObject()
+{
     --g_alive;
     ++g_released;
 }
 
-long DispatchObject::Alive() { return g_alive; }
+long DispatchObject::Alive()
+{
+    return g_alive;
+}
 
-std::wstring DispatchObject::RoundTrips() {
+std::wstring DispatchObject::RoundTrips()
+{
     return L"round trips: " + std::to_wstring(g_nameLookups + g_invokes + g_typedQueries + g_released) + L" (names " +
            std::to_wstring(g_nameLookups) + L", invokes " + std::to_wstring(g_invokes) + L", queries " +
            std::to_wstring(g_typedQueries) + L", releases " + std::to_wstring(g_released) + L")";
 }
 
-DispatchObject* DispatchObject::From(IUnknown* unknown) {
+DispatchObject* DispatchObject::From(IUnknown* unknown)
+{
     void* self = nullptr;
-    if (!unknown || FAILED(unknown->QueryInterface(kCellObject, &self)) || !self) {
+    if (!unknown || FAILED(unknown->QueryInterface(kCellObject, &self)) || !self)
         return nullptr;
-    }
     auto* object = static_cast<DispatchObject*>(static_cast<IDispatch*>(self));
     object->Release();
     return object;
 }
 
-HRESULT STDMETHODCALLTYPE DispatchObject::QueryInterface(REFIID iid, void** out) {
-    if (!out) {
+HRESULT STDMETHODCALLTYPE DispatchObject::QueryInterface(REFIID iid, void** out)
+{
+    if (!out)
         return E_POINTER;
-    }
     *out = nullptr;
     if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch) && !IsEqualIID(iid, kCellObject) &&
-        !(typed_ && IsEqualIID(iid, *typed_))) {
+        !(typed_ && IsEqualIID(iid, *typed_)))
         return E_NOINTERFACE;
-    }
-    if (typed_ && IsEqualIID(iid, *typed_)) {
+    if (typed_ && IsEqualIID(iid, *typed_))
         ++g_typedQueries;
-    }
     *out = static_cast<IDispatch*>(this);
     AddRef();
     return S_OK;
 }
 
-ULONG STDMETHODCALLTYPE DispatchObject::AddRef() { return static_cast<ULONG>(++refs_); }
+ULONG STDMETHODCALLTYPE DispatchObject::AddRef()
+{
+    return static_cast<ULONG>(++refs_);
+}
 
-ULONG STDMETHODCALLTYPE DispatchObject::Release() {
+ULONG STDMETHODCALLTYPE DispatchObject::Release()
+{
     const long left = --refs_;
-    if (left == 0) {
+    if (left == 0)
         delete this;
-    }
     return static_cast<ULONG>(left);
 }
 
-HRESULT STDMETHODCALLTYPE DispatchObject::GetTypeInfoCount(UINT* count) {
-    if (!count) {
+HRESULT STDMETHODCALLTYPE DispatchObject::GetTypeInfoCount(UINT* count)
+{
+    if (!count)
         return E_POINTER;
-    }
     *count = 0;
     return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE DispatchObject::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-    if (info) {
+HRESULT STDMETHODCALLTYPE DispatchObject::GetTypeInfo(UINT, LCID, ITypeInfo** info)
+{
+    if (info)
         *info = nullptr;
-    }
     return E_NOTIMPL;
 }
 
-HRESULT STDMETHODCALLTYPE DispatchObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+HRESULT STDMETHODCALLTYPE DispatchObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids)
+{
     ++g_nameLookups;
-    if (!names || !ids) {
+    if (!names || !ids)
         return E_POINTER;
-    }
     HRESULT hr = S_OK;
     for (UINT i = 0; i < count; ++i) {
         ids[i] = DISPID_UNKNOWN;
         // Only the member name itself is known; named arguments are not.
         if (i == 0) {
-            for (const MemberName& member : names_) {
-                if (names[0] && _wcsicmp(names[0], member.name) == 0) {
+            for (const MemberName& member : names_)
+                if (names[0] && _wcsicmp(names[0], member.name) == 0)
                     ids[0] = member.id;
-                }
-            }
         }
-        if (ids[i] == DISPID_UNKNOWN) {
+        if (ids[i] == DISPID_UNKNOWN)
             hr = DISP_E_UNKNOWNNAME;
-        }
     }
     return hr;
 }
 
 HRESULT STDMETHODCALLTYPE DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
-                                                 VARIANT* result, EXCEPINFO* excep, UINT*) {
+                                                 VARIANT* result, EXCEPINFO* excep, UINT*)
+{
     ++g_invokes;
-    if (!params) {
+    if (!params)
         return E_POINTER;
-    }
     bool known = false;
-    for (const MemberName& member : names_) {
+    for (const MemberName& member : names_)
         known = known || member.id == id;
-    }
-    if (!known) {
+    if (!known)
         return DISP_E_MEMBERNOTFOUND;
-    }
     const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
     com::Variant value;
     try {
@@ -224,25 +237,29 @@ HRESULT STDMETHODCALLTYPE DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD f
     return S_OK;
 }
 
-void DispatchObject::Return(VARIANT& result, double value) {
+void DispatchObject::Return(VARIANT& result, double value)
+{
     VariantClear(&result);
     V_VT(&result) = VT_R8;
     V_R8(&result) = value;
 }
 
-void DispatchObject::Return(VARIANT& result, std::int32_t value) {
+void DispatchObject::Return(VARIANT& result, std::int32_t value)
+{
     VariantClear(&result);
     V_VT(&result) = VT_I4;
     V_I4(&result) = value;
 }
 
-void DispatchObject::Return(VARIANT& result, const std::wstring& text) {
+void DispatchObject::Return(VARIANT& result, const std::wstring& text)
+{
     VariantClear(&result);
     V_VT(&result) = VT_BSTR;
     V_BSTR(&result) = com::Bstr(text).detach();
 }
 
-void DispatchObject::Return(VARIANT& result, DispatchObject* object) {
+void DispatchObject::Return(VARIANT& result, DispatchObject* object)
+{
     VariantClear(&result);
     V_VT(&result) = VT_DISPATCH;
     V_DISPATCH(&result) = object;

@@ -38,7 +38,7 @@ public:
     bool Bool(std::size_t i) const;
     std::wstring Text(std::size_t i) const;
     std::vector<double> Doubles(std::size_t i) const; // a SAFEARRAY of doubles
-    IDispatch* Object(std::size_t i) const;            // borrowed
+    IDispatch* Object(std::size_t i) const;           // borrowed
     bool IsVariantRef(std::size_t i) const;
 
 private:
@@ -97,7 +97,8 @@ template <class T>
 class Adapter : public DispatchObject {
 public:
     Adapter(const IID* typed, std::span<const MemberName> names, std::unique_ptr<T> object)
-        : DispatchObject(typed, names), object_(std::move(object)) {}
+        : DispatchObject(typed, names), object_(std::move(object))
+    {}
 
     T& object() { return *object_; }
 

@@ -14,11 +14,11 @@ constexpr MemberName kPointMembers[] = {{L"X", ids::kAxis[0]}, {L"Y", ids::kAxis
 
 class Point final : public Adapter<dmis::IPoint> {
 public:
-    explicit Point(std::unique_ptr<dmis::IPoint> point)
-        : Adapter(&ids::kPointIid, kPointMembers, std::move(point)) {}
+    explicit Point(std::unique_ptr<dmis::IPoint> point) : Adapter(&ids::kPointIid, kPointMembers, std::move(point)) {}
 
 protected:
-    void Call(DISPID id, const Args& args, VARIANT& result) override {
+    void Call(DISPID id, const Args& args, VARIANT& result) override
+    {
         const int axis = static_cast<int>(id - ids::kAxis[0]);
         if (args.IsPut()) {
             args.Expect(1);
@@ -35,10 +35,12 @@ constexpr MemberName kFeatureDataMembers[] = {{L"PointCount", ids::kPointCount},
 class FeatureData final : public Adapter<dmis::IFeatureData> {
 public:
     explicit FeatureData(std::unique_ptr<dmis::IFeatureData> data)
-        : Adapter(&ids::kFeatureDataIid, kFeatureDataMembers, std::move(data)) {}
+        : Adapter(&ids::kFeatureDataIid, kFeatureDataMembers, std::move(data))
+    {}
 
 protected:
-    void Call(DISPID id, const Args& args, VARIANT& result) override {
+    void Call(DISPID id, const Args& args, VARIANT& result) override
+    {
         if (id == ids::kPointCount) {
             args.Expect(0);
             Return(result, object().PointCount());
@@ -46,7 +48,7 @@ protected:
         }
         args.Expect(6);
         Return(result, new Point(object().GetPoint(args.Int(0), args.Int(1), args.Int(2), args.Int(3), args.Text(4),
-                                                 args.Int(5))));
+                                                   args.Int(5))));
     }
 };
 
@@ -56,10 +58,12 @@ constexpr MemberName kCommandMembers[] = {
 class Command final : public Adapter<dmis::ICommand> {
 public:
     explicit Command(std::unique_ptr<dmis::ICommand> command)
-        : Adapter(&ids::kCommandIid, kCommandMembers, std::move(command)) {}
+        : Adapter(&ids::kCommandIid, kCommandMembers, std::move(command))
+    {}
 
 protected:
-    void Call(DISPID id, const Args& args, VARIANT& result) override {
+    void Call(DISPID id, const Args& args, VARIANT& result) override
+    {
         args.Expect(0);
         switch (id) {
         case kID: Return(result, object().ID()); break;
@@ -74,10 +78,12 @@ constexpr MemberName kCommandsMembers[] = {{L"count", kCount}, {L"Item", kItem},
 class Commands final : public Adapter<dmis::ICommands> {
 public:
     explicit Commands(std::unique_ptr<dmis::ICommands> commands)
-        : Adapter(&ids::kCommandsIid, kCommandsMembers, std::move(commands)) {}
+        : Adapter(&ids::kCommandsIid, kCommandsMembers, std::move(commands))
+    {}
 
 protected:
-    void Call(DISPID id, const Args& args, VARIANT& result) override {
+    void Call(DISPID id, const Args& args, VARIANT& result) override
+    {
         if (id == kCount) {
             args.Expect(0);
             Return(result, object().Count());
@@ -92,11 +98,11 @@ constexpr MemberName kOldBasicMembers[] = {{L"GetProbeRadius", kGetProbeRadius}}
 
 class OldBasic final : public Adapter<dmis::IOldBasic> {
 public:
-    explicit OldBasic(std::unique_ptr<dmis::IOldBasic> basic)
-        : Adapter(nullptr, kOldBasicMembers, std::move(basic)) {}
+    explicit OldBasic(std::unique_ptr<dmis::IOldBasic> basic) : Adapter(nullptr, kOldBasicMembers, std::move(basic)) {}
 
 protected:
-    void Call(DISPID, const Args& args, VARIANT& result) override {
+    void Call(DISPID, const Args& args, VARIANT& result) override
+    {
         args.Expect(0);
         Return(result, object().GetProbeRadius());
     }
@@ -107,16 +113,17 @@ constexpr MemberName kPartProgramMembers[] = {{L"Commands", kCommands}, {L"OldBa
 class PartProgram final : public Adapter<dmis::IPartProgram> {
 public:
     explicit PartProgram(std::unique_ptr<dmis::IPartProgram> program)
-        : Adapter(nullptr, kPartProgramMembers, std::move(program)) {}
+        : Adapter(nullptr, kPartProgramMembers, std::move(program))
+    {}
 
 protected:
-    void Call(DISPID id, const Args& args, VARIANT& result) override {
+    void Call(DISPID id, const Args& args, VARIANT& result) override
+    {
         args.Expect(0);
-        if (id == kCommands) {
+        if (id == kCommands)
             Return(result, new Commands(object().Commands()));
-        } else {
+        else
             Return(result, new OldBasic(object().OldBasic()));
-        }
     }
 };
 
@@ -125,10 +132,12 @@ constexpr MemberName kMachineMembers[] = {{L"MachineName", ids::kMachineName}};
 class Machine final : public Adapter<dmis::IMachine> {
 public:
     explicit Machine(std::unique_ptr<dmis::IMachine> machine)
-        : Adapter(&ids::kMachineIid, kMachineMembers, std::move(machine)) {}
+        : Adapter(&ids::kMachineIid, kMachineMembers, std::move(machine))
+    {}
 
 protected:
-    void Call(DISPID, const Args& args, VARIANT& result) override {
+    void Call(DISPID, const Args& args, VARIANT& result) override
+    {
         args.Expect(0);
         Return(result, object().MachineName());
     }
@@ -140,10 +149,12 @@ constexpr MemberName kApplicationMembers[] = {{L"MachineAt", ids::kMachineAt},
 class Application final : public Adapter<dmis::IApplication> {
 public:
     explicit Application(std::unique_ptr<dmis::IApplication> app)
-        : Adapter(&ids::kApplicationIid, kApplicationMembers, std::move(app)) {}
+        : Adapter(&ids::kApplicationIid, kApplicationMembers, std::move(app))
+    {}
 
 protected:
-    void Call(DISPID id, const Args& args, VARIANT& result) override {
+    void Call(DISPID id, const Args& args, VARIANT& result) override
+    {
         if (id == ids::kMachineAt) {
             args.Expect(1);
             Return(result, new Machine(object().MachineAt(args.Short(0))));
@@ -156,7 +167,8 @@ protected:
 
 } // namespace
 
-DispatchObject* NewMeasuringApplication(std::unique_ptr<dmis::IApplication> app) {
+DispatchObject* NewMeasuringApplication(std::unique_ptr<dmis::IApplication> app)
+{
     return new Application(std::move(app));
 }
 

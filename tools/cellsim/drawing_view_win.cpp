@@ -25,7 +25,8 @@ using GdiObject = std::unique_ptr<std::remove_pointer_t<HGDIOBJ>, GdiDeleter>;
 
 // The colour indices the action uses: 1 red, 3 green; 0 (by block) and any other in the
 // window's text colour. Green is darkened a little to read on the white background.
-COLORREF ColourOf(std::int16_t index) {
+COLORREF ColourOf(std::int16_t index)
+{
     switch (index) {
     case 1: return RGB(255, 0, 0);
     case 3: return RGB(0, 160, 0);
@@ -39,20 +40,20 @@ struct Bounds {
     cad::Point3 max{0, 0, 0};
     bool empty = true;
 
-    void Add(const cad::Point3& p, double radius = 0) {
+    void Add(const cad::Point3& p, double radius = 0)
+    {
         for (int a = 0; a < 3; ++a) {
-            if (empty || p[a] - radius < min[a]) {
+            if (empty || p[a] - radius < min[a])
                 min[a] = p[a] - radius;
-            }
-            if (empty || p[a] + radius > max[a]) {
+            if (empty || p[a] + radius > max[a])
                 max[a] = p[a] + radius;
-            }
         }
         empty = false;
     }
 };
 
-Bounds BoundsOf(const std::vector<sim::SimEntity>& entities) {
+Bounds BoundsOf(const std::vector<sim::SimEntity>& entities)
+{
     Bounds b;
     for (const auto& e : entities) {
         switch (e.kind) {
@@ -63,9 +64,8 @@ Bounds BoundsOf(const std::vector<sim::SimEntity>& entities) {
         case sim::EntityKind::Sphere:
         case sim::EntityKind::Circle: b.Add(e.centre, e.radius); break;
         case sim::EntityKind::Spline:
-            for (std::size_t i = 0; i + 2 < e.fitPoints.size(); i += 3) {
+            for (std::size_t i = 0; i + 2 < e.fitPoints.size(); i += 3)
                 b.Add({e.fitPoints[i], e.fitPoints[i + 1], e.fitPoints[i + 2]});
-            }
             break;
         case sim::EntityKind::Interference: break;
         }
@@ -85,7 +85,8 @@ struct Projection {
     double minU = 0;
     double maxV = 0;
 
-    POINT At(const cad::Point3& p) const {
+    POINT At(const cad::Point3& p) const
+    {
         return {static_cast<LONG>(std::lround(left + (p[u] - minU) * scale)),
                 static_cast<LONG>(std::lround(top + (maxV - p[v]) * scale))};
     }
@@ -98,7 +99,8 @@ struct Layout {
     Projection front{0, 2, L"Front (X, Z)"};
 };
 
-Layout LayoutOf(const RECT& client, const Bounds& b) {
+Layout LayoutOf(const RECT& client, const Bounds& b)
+{
     Layout layout;
     const LONG middle = client.top + (client.bottom - client.top) / 2;
     layout.plan.area = {client.left, client.top, client.right, middle};
@@ -117,14 +119,16 @@ Layout LayoutOf(const RECT& client, const Bounds& b) {
     return layout;
 }
 
-Layout LayoutOf(HWND window, const std::vector<sim::SimEntity>& entities) {
+Layout LayoutOf(HWND window, const std::vector<sim::SimEntity>& entities)
+{
     RECT client{};
     GetClientRect(window, &client);
     return LayoutOf(client, BoundsOf(entities));
 }
 
 // A smooth curve through `points` (Catmull-Rom segments as Bézier curves).
-void DrawCurveThrough(HDC dc, const std::vector<POINT>& points) {
+void DrawCurveThrough(HDC dc, const std::vector<POINT>& points)
+{
     if (points.size() < 2) {
         if (!points.empty()) {
             Ellipse(dc, points[0].x - kCentreMark, points[0].y - kCentreMark, points[0].x + kCentreMark + 1,
@@ -146,7 +150,8 @@ void DrawCurveThrough(HDC dc, const std::vector<POINT>& points) {
     PolyBezier(dc, bezier.data(), static_cast<DWORD>(bezier.size()));
 }
 
-void DrawEntity(HDC dc, const Projection& view, const sim::SimEntity& e) {
+void DrawEntity(HDC dc, const Projection& view, const sim::SimEntity& e)
+{
     switch (e.kind) {
     case sim::EntityKind::Box: {
         const POINT a = view.At(e.boxMin);
@@ -169,9 +174,8 @@ void DrawEntity(HDC dc, const Projection& view, const sim::SimEntity& e) {
     }
     case sim::EntityKind::Spline: {
         std::vector<POINT> points;
-        for (std::size_t i = 0; i + 2 < e.fitPoints.size(); i += 3) {
+        for (std::size_t i = 0; i + 2 < e.fitPoints.size(); i += 3)
             points.push_back(view.At({e.fitPoints[i], e.fitPoints[i + 1], e.fitPoints[i + 2]}));
-        }
         DrawCurveThrough(dc, points);
         break;
     }
@@ -180,17 +184,18 @@ void DrawEntity(HDC dc, const Projection& view, const sim::SimEntity& e) {
 }
 
 // On top of every outline, so that no other entity's outline hides it.
-void DrawCentreMark(HDC dc, const Projection& view, const sim::SimEntity& e) {
-    if (e.kind != sim::EntityKind::Sphere && e.kind != sim::EntityKind::Circle) {
+void DrawCentreMark(HDC dc, const Projection& view, const sim::SimEntity& e)
+{
+    if (e.kind != sim::EntityKind::Sphere && e.kind != sim::EntityKind::Circle)
         return;
-    }
     const POINT c = view.At(e.centre);
     RECT mark{c.x - kCentreMark, c.y - kCentreMark, c.x + kCentreMark + 1, c.y + kCentreMark + 1};
     SetDCBrushColor(dc, ColourOf(e.color));
     FillRect(dc, &mark, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
 }
 
-std::wstring Hex(COLORREF colour) {
+std::wstring Hex(COLORREF colour)
+{
     wchar_t text[8] = {};
     std::swprintf(text, 8, L"%02x%02x%02x", GetRValue(colour), GetGValue(colour), GetBValue(colour));
     return text;
@@ -198,7 +203,8 @@ std::wstring Hex(COLORREF colour) {
 
 } // namespace
 
-DrawingView::DrawingView(HWND parent, HINSTANCE instance, Entities entities) : entities_(std::move(entities)) {
+DrawingView::DrawingView(HWND parent, HINSTANCE instance, Entities entities) : entities_(std::move(entities))
+{
     WNDCLASSW wc{};
     wc.lpfnWndProc = &DrawingView::WindowProc;
     wc.hInstance = instance;
@@ -209,12 +215,14 @@ DrawingView::DrawingView(HWND parent, HINSTANCE instance, Entities entities) : e
                               instance, this);
 }
 
-void DrawingView::Changed() {
+void DrawingView::Changed()
+{
     // Setting the timer again restarts it.
     SetTimer(window_, kRepaintTimer, kRepaintDelayMs, nullptr);
 }
 
-std::wstring DrawingView::ColoursAt(const cad::Point3& point) {
+std::wstring DrawingView::ColoursAt(const cad::Point3& point)
+{
     KillTimer(window_, kRepaintTimer);
     InvalidateRect(window_, nullptr, FALSE);
     UpdateWindow(window_);
@@ -227,7 +235,8 @@ std::wstring DrawingView::ColoursAt(const cad::Point3& point) {
     return text;
 }
 
-void DrawingView::Paint(HDC dc, const RECT& client) {
+void DrawingView::Paint(HDC dc, const RECT& client)
+{
     // Into a bitmap first, then onto the screen in one piece: no flicker.
     const int width = client.right - client.left;
     const int height = client.bottom - client.top;
@@ -253,9 +262,8 @@ void DrawingView::Paint(HDC dc, const RECT& client) {
             SetDCPenColor(memory, ColourOf(e.color));
             DrawEntity(memory, *view, e);
         }
-        for (const auto& e : entities) {
+        for (const auto& e : entities)
             DrawCentreMark(memory, *view, e);
-        }
     }
     BitBlt(dc, 0, 0, width, height, memory, 0, 0, SRCCOPY);
     SelectObject(memory, oldPen);
@@ -265,7 +273,8 @@ void DrawingView::Paint(HDC dc, const RECT& client) {
     DeleteDC(memory);
 }
 
-LRESULT CALLBACK DrawingView::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT CALLBACK DrawingView::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
     if (message == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));

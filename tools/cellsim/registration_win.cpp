@@ -18,7 +18,8 @@ constexpr GUID kTypeLibrary = {0x3A1F6C22, 0x8E55, 0x4C1B, {0xA8, 0x0D, 0x51, 0x
 constexpr const wchar_t* kMeasuringProgId = dmis::kProgId;
 constexpr const wchar_t* kCadProgId = cad::kProgId;
 
-std::wstring Text(const GUID& guid) {
+std::wstring Text(const GUID& guid)
+{
     wchar_t text[40] = L"";
     StringFromGUID2(guid, text, 40);
     return text;
@@ -31,9 +32,11 @@ constexpr REGSAM kViews[] = {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
 
 // Machine-wide where that may be written (a Wine prefix, an administrator), else for
 // the current user.
-const std::pair<HKEY, const wchar_t*> kPlaces[] = {{HKEY_CLASSES_ROOT, L""}, {HKEY_CURRENT_USER, L"Software\\Classes\\"}};
+const std::pair<HKEY, const wchar_t*> kPlaces[] = {{HKEY_CLASSES_ROOT, L""},
+                                                   {HKEY_CURRENT_USER, L"Software\\Classes\\"}};
 
-void SetKey(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
+void SetKey(const std::wstring& path, const wchar_t* name, const std::wstring& value)
+{
     for (REGSAM view : kViews) {
         LONG status = ERROR_ACCESS_DENIED;
         for (const auto& [root, prefix] : kPlaces) {
@@ -45,21 +48,21 @@ void SetKey(const std::wstring& path, const wchar_t* name, const std::wstring& v
                                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
                 RegCloseKey(key);
             }
-            if (status == ERROR_SUCCESS) {
+            if (status == ERROR_SUCCESS)
                 break;
-            }
         }
-        if (status != ERROR_SUCCESS) {
+        if (status != ERROR_SUCCESS)
             throw com::MakeError(L"writing the class key " + path, HRESULT_FROM_WIN32(status));
-        }
     }
 }
 
-void SetKey(const std::wstring& path, const std::wstring& value) {
+void SetKey(const std::wstring& path, const std::wstring& value)
+{
     SetKey(path, nullptr, value);
 }
 
-void DeleteKey(const std::wstring& path) {
+void DeleteKey(const std::wstring& path)
+{
     for (REGSAM view : kViews) {
         for (const auto& [root, prefix] : kPlaces) {
             const std::wstring full = std::wstring(prefix) + path;
@@ -73,14 +76,16 @@ void DeleteKey(const std::wstring& path) {
     }
 }
 
-void RegisterProgId(const wchar_t* progId, const CLSID& clsid, const wchar_t* description) {
+void RegisterProgId(const wchar_t* progId, const CLSID& clsid, const wchar_t* description)
+{
     SetKey(progId, description);
     SetKey(std::wstring(progId) + L"\\CLSID", Text(clsid));
     SetKey(L"CLSID\\" + Text(clsid), description);
     SetKey(L"CLSID\\" + Text(clsid) + L"\\ProgID", progId);
 }
 
-void UnregisterProgId(const wchar_t* progId, const CLSID& clsid) {
+void UnregisterProgId(const wchar_t* progId, const CLSID& clsid)
+{
     DeleteKey(progId);
     DeleteKey(L"CLSID\\" + Text(clsid));
 }
@@ -92,9 +97,12 @@ struct Described {
 // The interfaces that clients query results for, as dispinterfaces: registering them
 // lets COM marshal a QueryInterface for their IIDs across processes.
 const Described kInterfaces[] = {
-    {&dmis::ids::kApplicationIid, L"IApplication"}, {&dmis::ids::kMachineIid, L"IMachine"},
-    {&dmis::ids::kCommandsIid, L"ICommands"},       {&dmis::ids::kCommandIid, L"ICommand"},
-    {&dmis::ids::kFeatureDataIid, L"IFeatureData"}, {&dmis::ids::kPointIid, L"IPoint"},
+    {&dmis::ids::kApplicationIid, L"IApplication"},
+    {&dmis::ids::kMachineIid, L"IMachine"},
+    {&dmis::ids::kCommandsIid, L"ICommands"},
+    {&dmis::ids::kCommandIid, L"ICommand"},
+    {&dmis::ids::kFeatureDataIid, L"IFeatureData"},
+    {&dmis::ids::kPointIid, L"IPoint"},
     {&cad::ids::kCircleIid, L"ICircle"},
 };
 
@@ -103,11 +111,11 @@ constexpr CLSID kDispatchProxy = {0x00020420, 0x0000, 0x0000, {0xC0, 0x00, 0x00,
 
 // Builds the type library and registers it, with its interfaces, in both views: what
 // RegisterTypeLib writes in one.
-void RegisterTypeLibrary() {
+void RegisterTypeLibrary()
+{
     wchar_t folder[MAX_PATH] = L"";
-    if (GetTempPathW(MAX_PATH, folder) == 0) {
+    if (GetTempPathW(MAX_PATH, folder) == 0)
         throw com::MakeError(L"GetTempPath", HRESULT_FROM_WIN32(GetLastError()));
-    }
     const std::wstring path = std::wstring(folder) + L"tessaly-cell.tlb";
 
     com::Ptr<ITypeLib> stdole;
@@ -156,35 +164,33 @@ class MeasuringFactory final : public IClassFactory {
 public:
     explicit MeasuringFactory(dmis::IConnector& connector) : connector_(connector) {}
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (!out) {
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
+        if (!out)
             return E_POINTER;
-        }
         *out = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IClassFactory)) {
+        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IClassFactory))
             return E_NOINTERFACE;
-        }
         *out = static_cast<IClassFactory*>(this);
         AddRef();
         return S_OK;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
-    ULONG STDMETHODCALLTYPE Release() override {
+    ULONG STDMETHODCALLTYPE Release() override
+    {
         const long left = --refs_;
-        if (left == 0) {
+        if (left == 0)
             delete this;
-        }
         return static_cast<ULONG>(left);
     }
 
-    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
-        if (!out) {
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override
+    {
+        if (!out)
             return E_POINTER;
-        }
         *out = nullptr;
-        if (outer) {
+        if (outer)
             return CLASS_E_NOAGGREGATION;
-        }
         try {
             auto app = com::Ptr<DispatchObject>::Adopt(NewMeasuringApplication(connector_.CreateApplication()));
             return app->QueryInterface(iid, out);
@@ -201,7 +207,8 @@ private:
 
 } // namespace
 
-Registration::Registration(dmis::IConnector* measuring, IDispatch* cad) {
+Registration::Registration(dmis::IConnector* measuring, IDispatch* cad)
+{
     RegisterTypeLibrary();
     if (measuring) {
         RegisterProgId(kMeasuringProgId, kMeasuringClass, L"Simulated measuring application");
@@ -220,10 +227,10 @@ Registration::Registration(dmis::IConnector* measuring, IDispatch* cad) {
     }
 }
 
-Registration::~Registration() {
-    if (cadRunning_) {
+Registration::~Registration()
+{
+    if (cadRunning_)
         RevokeActiveObject(runningCookie_, nullptr);
-    }
     if (factory_) {
         CoRevokeClassObject(classCookie_);
         UnregisterProgId(kMeasuringProgId, kMeasuringClass);

@@ -21,18 +21,22 @@ using tessaly::ControlId;
 
 constexpr DWORD kTimeoutMs = 60000;
 
-HWND Control(HWND form, ControlId id) { return GetDlgItem(form, tessaly::DialogId(id)); }
+HWND Control(HWND form, ControlId id)
+{
+    return GetDlgItem(form, tessaly::DialogId(id));
+}
 
 // Sends and waits, but never for ever: a hung window is an error, not a hang.
-LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+LRESULT Send(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+{
     DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kTimeoutMs, &result)) {
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, kTimeoutMs, &result))
         throw tessaly::Error("the window did not answer message " + std::to_string(message));
-    }
     return static_cast<LRESULT>(result);
 }
 
-std::wstring Text(HWND window) {
+std::wstring Text(HWND window)
+{
     const auto length = Send(window, WM_GETTEXTLENGTH);
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
     Send(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
@@ -40,7 +44,8 @@ std::wstring Text(HWND window) {
     return text;
 }
 
-std::wstring Entry(HWND list, WPARAM index) {
+std::wstring Entry(HWND list, WPARAM index)
+{
     const auto length = Send(list, LB_GETTEXTLEN, index);
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
     Send(list, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
@@ -48,37 +53,35 @@ std::wstring Entry(HWND list, WPARAM index) {
     return text;
 }
 
-void Run(HWND form) {
+void Run(HWND form)
+{
     using namespace tessaly::driving;
     HWND features = Control(form, tessaly::kFeatureList);
     const auto index =
         Send(features, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(kTypicalFeature));
-    if (index == LB_ERR) {
+    if (index == LB_ERR)
         throw tessaly::Error(tessaly::Narrow(kTypicalFeature) + " is not in the feature list");
-    }
     Send(features, LB_SETSEL, TRUE, index);
-    for (const ControlId tick : kTypicalTicks) {
+    for (const ControlId tick : kTypicalTicks)
         Send(Control(form, tick), BM_CLICK);
-    }
     Send(Control(form, kTypicalPlotMode), BM_CLICK);
     Send(Control(form, ControlId::Command2), BM_CLICK); // "Send To Acad", returns when the action ends
 
     HWND points = Control(form, tessaly::kPointList);
     const auto count = Send(points, LB_GETCOUNT);
     std::printf("point list:\n");
-    for (LRESULT i = 0; i < count; ++i) {
+    for (LRESULT i = 0; i < count; ++i)
         std::printf("  %s\n", tessaly::Narrow(Entry(points, static_cast<WPARAM>(i))).c_str());
-    }
     std::printf("status line: %s\n", tessaly::Narrow(Text(Control(form, tessaly::kStatusLine))).c_str());
     std::printf("expected drawing:\n");
-    for (const std::string& entity : kTypicalDrawing) {
+    for (const std::string& entity : kTypicalDrawing)
         std::printf("  %s\n", entity.c_str());
-    }
 }
 
 } // namespace
 
-int wmain() {
+int wmain()
+{
     // The window is shown once its load handler has run.
     HWND form = nullptr;
     for (int i = 0; i < 600 && !(form && IsWindowVisible(form)); ++i) {

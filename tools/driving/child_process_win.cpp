@@ -68,9 +68,9 @@ ChildProcess::ChildProcess(const std::wstring& exe, const std::wstring& argument
     std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     PROCESS_INFORMATION info{};
     // CREATE_NO_WINDOW: a console program gets no console window of its own.
-    const BOOL started = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr,
-                                        pipes == Pipes::StandardStreams, CREATE_NO_WINDOW, nullptr, nullptr,
-                                        &startup, &info);
+    const BOOL started =
+        CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, pipes == Pipes::StandardStreams,
+                       CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info);
     const std::string failure = started ? "" : LastError("CreateProcess");
     // The child's ends belong to the child now; holding them would keep the output open.
     Close(childInput);
@@ -141,8 +141,7 @@ void ChildProcess::Send(const std::string& line)
         throw Error(Narrow(name_) + " has no input pipe");
     const std::string text = line + "\n";
     DWORD written = 0;
-    if (!WriteFile(input_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
-        written != text.size())
+    if (!WriteFile(input_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) || written != text.size())
         throw Error(LastError("writing to the input of the cell") + ": \"" + line + "\"");
 }
 

@@ -33,8 +33,8 @@ public:
         long releases = 0;
         RoundTripCounts operator-(const RoundTripCounts& earlier) const
         {
-            return {total - earlier.total, names - earlier.names, invokes - earlier.invokes,
-                    queries - earlier.queries, releases - earlier.releases};
+            return {total - earlier.total, names - earlier.names, invokes - earlier.invokes, queries - earlier.queries,
+                    releases - earlier.releases};
         }
     };
     RoundTripCounts RoundTrips();

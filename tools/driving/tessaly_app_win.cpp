@@ -209,7 +209,8 @@ std::wstring TessalyApp::Text(ControlId id) const
     const HWND control = Control(id);
     const auto length = static_cast<std::size_t>(Send(control, WM_GETTEXTLENGTH, 0, 0));
     std::wstring text(length + 1, L'\0');
-    const auto copied = static_cast<std::size_t>(Send(control, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data())));
+    const auto copied =
+        static_cast<std::size_t>(Send(control, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data())));
     text.resize(std::min(copied, length));
     return text;
 }
@@ -275,8 +276,7 @@ std::vector<MessageBoxSeen> TessalyApp::FinishSendToAcad(Milliseconds timeout)
                 box = OpenMessageBox();
                 return box || MarkerTaken();
             },
-            "\"Send To Acad\" to end or to show a message box (" + std::to_string(boxes.size()) +
-                " answered so far)",
+            "\"Send To Acad\" to end or to show a message box (" + std::to_string(boxes.size()) + " answered so far)",
             timeout);
         // A marker taken by a message box's loop leaves that box open: look once more.
         if (!box)
