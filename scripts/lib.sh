@@ -42,6 +42,24 @@ apt_quiet() { # log-file apt-get-arguments...
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get "$@" >"$out" 2>&1
 }
 
+# apt-get whose failure ends the script with its output and the message $1.
+apt_or_die() { # message apt-get-arguments...
+    local message=$1 out
+    shift
+    out=$(mktemp)
+    if ! apt_quiet "$out" "$@"; then
+        cat "$out" >&2
+        rm -f "$out"
+        die "$message"
+    fi
+    rm -f "$out"
+}
+
+# The release this host runs (bookworm), from /etc/os-release; empty when it names none.
+release_codename() {
+    (. /etc/os-release && echo "${VERSION_CODENAME:-}")
+}
+
 # The package lists. A mirror caught mid-sync serves an index that does not match its
 # Release file; apt then keeps the other indexes, so that is a warning, not the end.
 apt_update() {
@@ -61,19 +79,18 @@ apt_update() {
 apt_install() { # packages...
     local out codename
     out=$(mktemp)
-    if ! apt_quiet "$out" install -y -q --no-install-recommends "$@"; then
-        codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
-        [ -n "$codename" ] || { cat "$out" >&2; rm -f "$out"; die "apt-get install failed, and /etc/os-release names no release to retry with"; }
-        log "apt-get install failed:"
-        sed -n '/unmet dependencies/,$p' "$out" | sed 's/^/   /' >&2
-        log "trying once more with the release's own suite, $codename, as the target"
-        if ! apt_quiet "$out" install -y -q --no-install-recommends -t "$codename" "$@"; then
-            cat "$out" >&2
-            rm -f "$out"
-            die "apt-get install -t $codename failed too (its output is above)"
-        fi
+    if apt_quiet "$out" install -y -q --no-install-recommends "$@"; then
+        rm -f "$out"
+        return 0
     fi
+    codename=$(release_codename)
+    [ -n "$codename" ] || { cat "$out" >&2; rm -f "$out"; die "apt-get install failed, and /etc/os-release names no release to retry with"; }
+    log "apt-get install failed:"
+    sed -n '/unmet dependencies/,$p' "$out" | sed 's/^/   /' >&2
     rm -f "$out"
+    log "trying once more with the release's own suite, $codename, as the target"
+    apt_or_die "apt-get install -t $codename failed too (its output is above)" \
+        install -y -q --no-install-recommends -t "$codename" "$@"
 }
 
 # Installs every package the scripts use and checks the files they rely on; see also
@@ -142,7 +159,7 @@ install_backports_qemu() {
         return 0
     fi
     local codename uri list
-    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+    codename=$(release_codename)
     [ -n "$codename" ] || die "/etc/os-release names no release, so there is no backports suite to take qemu from"
     list=/etc/apt/sources.list.d/tessaly-backports.sources
     if ! apt-get indextargets --format '$(RELEASE)' 2>/dev/null | grep -qx "$codename-backports"; then
@@ -155,14 +172,8 @@ install_backports_qemu() {
     fi
     apt_update
     log "installing qemu-user-static from $codename-backports"
-    local out
-    out=$(mktemp)
-    if ! apt_quiet "$out" install -y -q --no-install-recommends -t "$codename-backports" qemu-user-static; then
-        cat "$out" >&2
-        rm -f "$out"
-        die "qemu-user-static could not be installed from $codename-backports (apt's output is above)"
-    fi
-    rm -f "$out"
+    apt_or_die "qemu-user-static could not be installed from $codename-backports (apt's output is above)" \
+        install -y -q --no-install-recommends -t "$codename-backports" qemu-user-static
     version=$(dpkg-query -W -f='${Version}' qemu-user-static)
     dpkg --compare-versions "$version" ge 1:8 || die "$codename-backports gave qemu-user-static $version; 8 or later is needed"
     [ -x "$QEMU_I386" ] || die "missing $QEMU_I386, which qemu-user-static should have installed"

@@ -272,11 +272,7 @@ void Form1::onLoad()
 {
     // First, before anything can fail and before the window is on the screen.
     MakeTopmost(hwnd_);
-    busy_ = true;
-    LinkAtLoad(*this, state_, dmis_, decimalSeparator_);
-    busy_ = false;
-    if (closeAsked_)
-        DestroyWindow(hwnd_);
+    RunBusy([&] { LinkAtLoad(*this, state_, dmis_, decimalSeparator_); });
 }
 
 void Form1::onActivate()
@@ -295,11 +291,7 @@ void Form1::onSendToAcadClick()
     // by another program, or an accessibility tool) does nothing.
     if (busy_)
         return;
-    busy_ = true;
-    SendToAcad(*this, state_, dmis_, cad_, decimalSeparator_);
-    busy_ = false;
-    if (closeAsked_)
-        DestroyWindow(hwnd_);
+    RunBusy([&] { SendToAcad(*this, state_, dmis_, cad_, decimalSeparator_); });
 }
 
 void Form1::onClose()

@@ -80,6 +80,17 @@ private:
     void onSendToAcadClick();
     // "Close", or a close from the frame, the taskbar or another program.
     void onClose();
+    // Runs a handler that calls the applications (it never throws); a close asked for
+    // meanwhile is carried out once it has returned.
+    template <class Handler>
+    void RunBusy(Handler&& handler) noexcept
+    {
+        busy_ = true;
+        handler();
+        busy_ = false;
+        if (closeAsked_)
+            DestroyWindow(hwnd_);
+    }
 
     // Window mechanics, not behaviour: building, painting, focus, teardown.
     void onCreate();

@@ -14,6 +14,7 @@ enum class Rejection { RetryLater, Rejected };
 // The pause between tries. COM waits that long before it makes the call again; a value
 // below 100 would retry at once and spin.
 constexpr unsigned kRetryPauseMs = 250;
+static_assert(kRetryPauseMs >= 100, "COM retries at once below 100 ms");
 // As long as the environments of this program's era waited before they gave up: long
 // enough for a short command of the other application to end, short enough for a user
 // waiting at the machine.

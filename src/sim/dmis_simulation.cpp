@@ -248,4 +248,13 @@ SimPartProgram DemoPartProgram()
     return program;
 }
 
+SimCommand ManyPoints(std::size_t count)
+{
+    SimCommand feature;
+    feature.id = L"F10";
+    for (std::size_t i = 0; i < count; ++i)
+        feature.points.push_back({6.0 * static_cast<double>(i % 40), 6.0 * static_cast<double>(i / 40), 20.0});
+    return feature;
+}
+
 } // namespace tessaly::sim

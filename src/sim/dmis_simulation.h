@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -46,5 +47,9 @@ public:
 
 // Features F1 to F9 among other commands; F3 holds (10, 20, 5) and (12, 21, 6).
 SimPartProgram DemoPartProgram();
+
+// F10: `count` points on a grid 6 apart (40 a row), 17 above the part's top: no sphere of
+// any tolerance below 8 touches the part or another point's spheres.
+SimCommand ManyPoints(std::size_t count);
 
 } // namespace tessaly::sim

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <regex>
 #include <string>
 #include <vector>
@@ -13,6 +14,8 @@
 #include <gtest/gtest.h>
 
 #include "base/convert.h"
+#include "pointlist/number_text.h"
+#include "sim/dmis_simulation.h"
 #include "driving/simulated_cell_win.h"
 #include "driving/tessaly_app_win.h"
 #include "driving/typical_request_win.h"
@@ -430,12 +433,28 @@ TEST_F(EndToEnd, FailedCallShowsTheArmedReportAndTheNextClickWorks)
 
 // --- The unexpected during an action ---------------------------------------------------------
 
+// How the program ended: its exit code, and the objects the cell still held after it.
+struct Ended {
+    DWORD exitCode;
+    long references;
+};
+
+// Expects exit code 0 and no object of the cell still held.
+Ended ExpectEndedCleanly(DWORD exitCode, SimulatedCell& cell)
+{
+    const Ended ended{exitCode, cell.References()};
+    EXPECT_EQ(ended.exitCode, 0u);
+    EXPECT_EQ(ended.references, 0);
+    return ended;
+}
+
 // The figures of docs/reliability.md, one line per situation.
 void Figure(const std::string& situation, const std::string& seen, Milliseconds unanswered,
-            const std::string& references, const std::string& exitCode)
+            const std::optional<Ended>& ended)
 {
-    std::cout << "reliability: " << situation << " | " << seen << " | " << unanswered.count() << " ms | " << references
-              << " | " << exitCode << std::endl;
+    std::cout << "reliability: " << situation << " | " << seen << " | " << unanswered.count() << " ms | "
+              << (ended ? std::to_string(ended->references) : "") << " | "
+              << (ended ? std::to_string(ended->exitCode) : "") << std::endl;
 }
 
 Milliseconds Since(Clock::time_point start)
@@ -449,11 +468,26 @@ void WaitForCalls(SimulatedCell& cell, long calls)
               Milliseconds(120000));
 }
 
-// The cell's --points feature F10, point i as the action draws it with the probe sphere.
+// The cell's --points feature F10: point i's centre as the cell prints it.
 constexpr long kManyPoints = 60;
 std::string ManyPoint(long i)
 {
-    return "centre (" + std::to_string(6 * (i % 40)) + ", " + std::to_string(6 * (i / 40)) + ", 20)";
+    static const sim::SimCommand many = sim::ManyPoints(kManyPoints);
+    const auto& p = many.points[static_cast<std::size_t>(i)];
+    auto number = [](double v) { return Narrow(FormatNumber(v, L'.')); };
+    return "centre (" + number(p[0]) + ", " + number(p[1]) + ", " + number(p[2]) + ")";
+}
+
+// Starts "Send To Acad" over F10 in `mode` (tolerance 0.25) and returns once the action
+// has made `at` calls.
+void StartOverManyPoints(SimulatedCell& cell, TessalyApp& app, ControlId mode, long at)
+{
+    const long load = cell.Calls();
+    app.SelectFeatures({L"F10"});
+    app.Click(mode);
+    app.Type(kTolerance, L"0.25");
+    app.StartSendToAcad();
+    WaitForCalls(cell, load + at);
 }
 
 // A drawing of the demo box and then, per point of F10 in order, the entities `perPoint`
@@ -497,27 +531,20 @@ TEST_F(EndToEnd, ClosedDuringTheActionEndsAtItsNextStepAndReleasesEverything)
         SCOPED_TRACE(run.situation);
         SimulatedCell cell(L"--points " + std::to_wstring(kManyPoints));
         TessalyApp app;
-        const long load = cell.Calls();
-        app.SelectFeatures({L"F10"});
-        app.Click(run.mode);
-        app.Type(kTolerance, L"0.25");
-        app.StartSendToAcad();
-        WaitForCalls(cell, load + run.at);
+        StartOverManyPoints(cell, app, run.mode, run.at);
         const auto start = Clock::now();
         const Milliseconds answered = app.SendDuringAction(WM_CLOSE);
         const DWORD exitCode = app.WaitForExit();
-        const Milliseconds ended = Since(start);
-        const long references = cell.References();
-        EXPECT_EQ(exitCode, 0u);
-        EXPECT_EQ(references, 0);
+        const Milliseconds untilExit = Since(start);
+        const Ended ended = ExpectEndedCleanly(exitCode, cell);
         const Lines drawing = cell.Drawing();
         EXPECT_TRUE(run.mode == kSpheres ? DrawnInOrder(drawing, SpheresOf) : DrawnInOrder(drawing, ToleranceSpheresOf))
             << ::testing::PrintToString(drawing);
         Figure(run.situation,
                "the window closes after the point being drawn; " + std::to_string(drawing.size() - 1) +
                    " entities drawn stay",
-               answered, std::to_string(references), std::to_string(exitCode));
-        Figure(std::string(run.situation) + ", until the process ended", "", ended, "", "");
+               answered, ended);
+        Figure(std::string(run.situation) + ", until the process ended", "", untilExit, std::nullopt);
     }
 }
 
@@ -527,11 +554,7 @@ TEST_F(EndToEnd, ClickDuringTheActionDoesNothing)
 {
     SimulatedCell cell(L"--points " + std::to_wstring(kManyPoints));
     TessalyApp app;
-    const long load = cell.Calls();
-    app.SelectFeatures({L"F10"});
-    app.Click(kSpheres);
-    app.StartSendToAcad();
-    WaitForCalls(cell, load + 2 * kManyPoints);
+    StartOverManyPoints(cell, app, kSpheres, 2 * kManyPoints);
     const Milliseconds answered = app.SendDuringAction(ControlId::Command2, BM_CLICK);
     EXPECT_TRUE(app.FinishSendToAcad(Milliseconds(120000)).empty());
     EXPECT_EQ(app.Text(kStatusLine), kMachine);
@@ -539,12 +562,8 @@ TEST_F(EndToEnd, ClickDuringTheActionDoesNothing)
     const Lines drawing = cell.Drawing();
     EXPECT_EQ(drawing.size(), static_cast<std::size_t>(kManyPoints) + 1);
     EXPECT_TRUE(DrawnInOrder(drawing, SpheresOf));
-    const DWORD exitCode = app.Close();
-    const long references = cell.References();
-    EXPECT_EQ(exitCode, 0u);
-    EXPECT_EQ(references, 0);
     Figure("BM_CLICK on \"Send To Acad\" during the action", "nothing; the action ends with the machine name", answered,
-           std::to_string(references), std::to_string(exitCode));
+           ExpectEndedCleanly(app.Close(), cell));
 }
 
 // A call the CAD application turns away (its message filter answers "rejected") fails at
@@ -566,12 +585,8 @@ TEST_F(EndToEnd, CallRejectedByTheApplicationShowsTheArmedReport)
     EXPECT_EQ(app.Text(kStatusLine), kMachine);
     EXPECT_EQ(WithoutHandles(Added(drawn, cell.Drawing())),
               WithoutHandles(Lines(kTypicalDrawing.begin() + 1, kTypicalDrawing.end())));
-    const DWORD exitCode = app.Close();
-    const long references = cell.References();
-    EXPECT_EQ(exitCode, 0u);
-    EXPECT_EQ(references, 0);
     Figure("a call rejected by the CAD application", "\"Can't Link to AutoCAD\"; the next click draws", took,
-           std::to_string(references), std::to_string(exitCode));
+           ExpectEndedCleanly(app.Close(), cell));
 }
 
 // The applications' process ends during the action: the armed report within seconds, and
@@ -602,12 +617,8 @@ TEST_F(EndToEnd, ApplicationsGoneDuringTheActionShowTheReportAndTheNextClickLink
         EXPECT_TRUE(app.SendToAcad().empty());
         EXPECT_EQ(app.Text(kStatusLine), kMachine);
         EXPECT_EQ(cell.Drawing(), kTypicalDrawing);
-        const DWORD exitCode = app.Close();
-        const long references = cell.References();
-        EXPECT_EQ(exitCode, 0u);
-        EXPECT_EQ(references, 0);
         Figure(run.situation, "\"Can't Link to AutoCAD\"; with the cell started again the next click draws", took,
-               std::to_string(references), std::to_string(exitCode));
+               ExpectEndedCleanly(app.Close(), cell));
     }
 }
 

@@ -21,6 +21,7 @@
 #include "com/com.h"
 #include "shell/dpi_win.h"
 #include "shell/layout.h"
+#include "shell/retry_policy.h"
 
 namespace tessaly {
 namespace {
@@ -827,9 +828,9 @@ TEST_F(Form1Test, MessageFilterLivesWithTheWindow)
     IMessageFilter* filter = nullptr;
     ASSERT_EQ(CoRegisterMessageFilter(nullptr, &filter), S_OK);
     ASSERT_NE(filter, nullptr);
-    EXPECT_EQ(filter->RetryRejectedCall(nullptr, 0, SERVERCALL_RETRYLATER), 250u);
+    EXPECT_EQ(filter->RetryRejectedCall(nullptr, 0, SERVERCALL_RETRYLATER), kRetryPauseMs);
     EXPECT_EQ(filter->RetryRejectedCall(nullptr, 0, SERVERCALL_REJECTED), static_cast<DWORD>(-1));
-    EXPECT_EQ(filter->RetryRejectedCall(nullptr, 10000, SERVERCALL_RETRYLATER), static_cast<DWORD>(-1));
+    EXPECT_EQ(filter->RetryRejectedCall(nullptr, kRetryBoundMs, SERVERCALL_RETRYLATER), static_cast<DWORD>(-1));
     IMessageFilter* none = nullptr;
     CoRegisterMessageFilter(filter, &none);
     filter->Release();

@@ -372,10 +372,7 @@ TEST(FaultSweep, SplineWithTwoFeatures)
 void CloseSweep(const std::string& name, Settings s)
 {
     sim::SimPartProgram program = sim::DemoPartProgram();
-    sim::SimCommand many;
-    many.id = L"F10";
-    for (int i = 0; i < 30; ++i)
-        many.points.push_back({6.0 * i, 20.0, 20.0}); // clear of the part
+    sim::SimCommand many = sim::ManyPoints(30);
     many.points[3] = {10, 20, 5}; // mirrored in Y, 2 above the part: its outer tolerance sphere touches
     program.commands.push_back(many);
     s.features = {L"F10"};

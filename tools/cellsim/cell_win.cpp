@@ -131,17 +131,6 @@ std::wstring Describe(const sim::SimEntity& e)
     return line;
 }
 
-// F10: `count` points on a grid 6 apart, 17 above the part's top: no sphere of any
-// tolerance below 8 touches the part or another point's spheres.
-sim::SimCommand ManyPoints(std::size_t count)
-{
-    sim::SimCommand feature;
-    feature.id = L"F10";
-    for (std::size_t i = 0; i < count; ++i)
-        feature.points.push_back({6.0 * static_cast<double>(i % 40), 6.0 * static_cast<double>(i / 40), 20.0});
-    return feature;
-}
-
 void Print(const std::wstring& line)
 {
     std::fputs(Narrow(line).c_str(), stdout);
@@ -182,7 +171,7 @@ public:
         dmis_.machineName = L"DEMO CMM";
         dmis_.program = sim::DemoPartProgram();
         if (options.points > 0)
-            dmis_.program->commands.push_back(ManyPoints(options.points));
+            dmis_.program->commands.push_back(sim::ManyPoints(options.points));
         sim::LoadDemoDrawing(cad_);
         if (!options.partGroup)
             cad_.groups.clear();
