@@ -23,6 +23,15 @@ private:
     void CheckTolerance(const cad::Point3& point);
     double Tolerance() { return ParseNumber(form_.GetText(kTolerance), separator_); }
     std::unique_ptr<cad::IModelSpace> ModelSpace() { return state_.acadDoc->ModelSpace(); }
+    // Looked up at the link only when "Sphere Tolerance" was selected then. Chosen later
+    // (another program may click the option during the action), the check has no solid
+    // to ask, and fails into the armed report as any other refused step does.
+    cad::IEntity& PartSolid()
+    {
+        if (!partSolid_)
+            throw Error("no PART solid: \"Sphere Tolerance\" was not selected at the CAD link");
+        return *partSolid_;
+    }
 
     Form& form_;
     WindowState& state_;
@@ -64,7 +73,7 @@ void Plotter::CheckTolerance(const cad::Point3& point)
     const double outerRadius = Finite(Tolerance() + state_.probeRadius, "tolerance radius");
     auto outer = ModelSpace()->AddSphere(point, outerRadius, cad::RadiusArg::Variant);
     bool overlap = false;
-    if (auto interference = partSolid_->CheckInterference(*outer, true); !interference) {
+    if (auto interference = PartSolid().CheckInterference(*outer, true); !interference) {
         outer->SetColor(cad::kRed);
     } else {
         const double x = outerRadius * interference->Volume();
@@ -77,7 +86,7 @@ void Plotter::CheckTolerance(const cad::Point3& point)
     if (!overlap) {
         const double innerRadius = Finite(state_.probeRadius - Tolerance(), "tolerance radius");
         auto inner = ModelSpace()->AddSphere(point, innerRadius, cad::RadiusArg::Double);
-        if (auto interference = partSolid_->CheckInterference(*inner, true); !interference) {
+        if (auto interference = PartSolid().CheckInterference(*inner, true); !interference) {
             probeSphereColor_ = cad::kRed;
         } else {
             probeSphereColor_ = cad::kGreen;

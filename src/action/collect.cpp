@@ -160,7 +160,9 @@ void Collector::CollectPoint(const std::wstring& id, dmis::IFeatureData& feature
     // recorded for the spline.
     std::optional<cad::Point3> listed;
     UnderCollectionReport([&] {
-        listed = cad::Point3{point->Get(0), point->Get(1), point->Get(2)};
+        // The application may answer NaN or an infinity: such a point has no entry
+        // text, and it must not reach the spline either.
+        listed = cad::Point3{Finite(point->Get(0), "X"), Finite(point->Get(1), "Y"), Finite(point->Get(2), "Z")};
         form_.ListAppend(kPointList, FormatEntry(id, (*listed)[0], (*listed)[1], (*listed)[2], separator_));
     });
 

@@ -156,6 +156,25 @@ TEST_F(CadOutputTest, PartGroupWhoseFirstEntityIsNotASolid)
     EXPECT_EQ(form.messages, (std::vector<std::wstring>{L"Need Defined Group 'Part' for Check"}));
 }
 
+// Another program clicks "Sphere Tolerance" during the action, after the CAD link: no PART
+// solid was looked up, so the entry fails into the report armed at the link.
+TEST_F(CadOutputTest, ToleranceChosenAfterTheLinkFailsIntoTheLinkReport)
+{
+    LoadAndSelect({L"F3"});
+    form.SetText(kTolerance, L"0.5");
+    log.onArrival = [&](std::size_t) {
+        if (log.CountOf("ModelSpace") == 1)
+            form.SelectOption(kSphereTolerance);
+    };
+    Send();
+    log.onArrival = nullptr;
+    EXPECT_EQ(Label2(), L"Can't Link to AutoCAD");
+    EXPECT_TRUE(form.messages.empty());
+    ASSERT_EQ(Added().size(), 2u); // the first point's circle, then the second's outer sphere
+    EXPECT_EQ(Added()[0].kind, EntityKind::Circle);
+    EXPECT_EQ(Added()[1].radius, 3.0);
+}
+
 TEST_F(CadOutputTest, ToleranceOutcomes)
 {
     LoadAndSelect({L"F1"});

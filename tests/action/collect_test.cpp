@@ -148,9 +148,14 @@ TEST_F(CollectTest, NonFiniteCoordinatesAreNeverListed)
     const double inf = std::numeric_limits<double>::infinity();
     SetFeatures({Feature(L"F1", {{nan, 1, 2}, {inf, 1, 2}, {1, 2, 3}})});
     LoadAndSelect({L"F1"});
-    Collect();
+    form.SetCheck(kCreateSpline, kChecked);
+    const SplineData spline = Collect();
     EXPECT_EQ(List1(), (std::vector<std::wstring>{L"F1,X=1 Y=2 Z=3"}));
     EXPECT_EQ(Label2(), kFailure);
+    // Nor do they reach the spline: their places keep zeros, the start tangent is not set.
+    EXPECT_EQ(spline.fitPoints, (std::vector<double>{0, 0, 0, 0, 0, 0, 1, 2, 3}));
+    EXPECT_EQ(spline.startTangent, (cad::Point3{0, 0, 0}));
+    EXPECT_EQ(spline.endTangent, (cad::Point3{1, 2, 3}));
 }
 
 TEST_F(CollectTest, UnreadablePointOneLeavesLaterPointsUnchangedInStartPointMode)
