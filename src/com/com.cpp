@@ -137,13 +137,27 @@ struct ExcepInfo {
     }
 };
 
+// True when `address` lies in a module loaded into this process.
+bool InThisProcess(const void* address)
+{
+    HMODULE module = nullptr;
+    return GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                              static_cast<LPCWSTR>(address), &module) &&
+           module;
+}
+
 std::wstring Describe(HRESULT& hr, ExcepInfo& excep, UINT argError, std::size_t argCount)
 {
     std::wstring detail;
     if (hr == DISP_E_EXCEPTION) {
         EXCEPINFO& e = excep.info;
-        if (e.pfnDeferredFillIn)
+        // A server may leave its texts to a deferred fill-in. The platform's stub calls it
+        // on the server's side, but some marshalers (Wine's) pass the pointer across as it
+        // is: an address in the other process, which must never be called here. Only a
+        // fill-in of this process's own code runs; otherwise the texts stay as they came.
+        if (e.pfnDeferredFillIn && InThisProcess(reinterpret_cast<const void*>(e.pfnDeferredFillIn)))
             e.pfnDeferredFillIn(&e);
+        e.pfnDeferredFillIn = nullptr;
         if (e.scode != 0)
             hr = e.scode;
         if (e.bstrSource && *e.bstrSource)

@@ -59,6 +59,13 @@ TEST(ComPtr, QueryAndVariantsReleaseWhatTheyHold)
     EXPECT_EQ(object.refs, 1);
 }
 
+// A server's deferred fill-in (named: a lambda has no __stdcall convention on x86).
+HRESULT STDMETHODCALLTYPE FillInLate(EXCEPINFO* e)
+{
+    e->bstrDescription = SysAllocString(L"filled in late");
+    return S_OK;
+}
+
 TEST(ComInvoke, ReversesArgumentsAndReportsServerFailures)
 {
     com::Apartment apartment;
@@ -79,6 +86,30 @@ TEST(ComInvoke, ReversesArgumentsAndReportsServerFailures)
         EXPECT_STREQ(e.what(), "Print failed (HRESULT 0x80004005): out of paper");
         EXPECT_EQ(e.code(), E_FAIL);
     }
+
+    // A deferred fill-in runs only where it is code of this process; one that points
+    // elsewhere (another process's address, passed across as it is) is never called.
+    using FillIn = decltype(EXCEPINFO::pfnDeferredFillIn);
+    const FillIn ours = &FillInLate;
+    void* const foreign = VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    ASSERT_NE(foreign, nullptr);
+    for (const auto& [fillIn, expected] :
+         {std::pair{ours, "Print failed (HRESULT 0x80020009): filled in late"},
+          std::pair{reinterpret_cast<FillIn>(foreign),
+                    "Print failed (HRESULT 0x80020009): the server raised an exception without a description"}}) {
+        object.On(7, [fillIn](const DISPPARAMS&, VARIANT*, EXCEPINFO* excep) {
+            *excep = EXCEPINFO{};
+            excep->pfnDeferredFillIn = fillIn;
+            return DISP_E_EXCEPTION;
+        });
+        try {
+            com::Invoke(&object, com::Member{7, L"Print"}, com::Call::Get);
+            ADD_FAILURE() << "no error";
+        } catch (const Error& e) {
+            EXPECT_STREQ(e.what(), expected);
+        }
+    }
+    VirtualFree(foreign, 0, MEM_RELEASE);
 
     // A rejected argument is named by its position as the caller wrote it.
     object.Rejects(8, DISP_E_TYPEMISMATCH, 0); // the last argument, in DISPPARAMS order
