@@ -21,7 +21,8 @@ using layout::Row;
 constexpr wchar_t kClassName[] = L"Tessaly.Form1";
 // The program's name: the caption of its message boxes, which have no title of their own.
 constexpr wchar_t kMessageCaption[] = L"Tessaly";
-// Sent once, after the window and its controls exist: the window-load event.
+// Sent once, after the window and its controls exist: the window-load event. Any
+// program can send the same number; the handler runs for the first one only.
 constexpr UINT kLoadMessage = WM_APP + 1;
 
 // A fixed-size frame with minimise and close boxes; an unowned top-level window with
@@ -166,8 +167,15 @@ Form1::Form1(dmis::IConnector& dmisConnector, cad::IConnector& cadConnector, wch
 
 Form1::~Form1()
 {
-    if (hwnd_)
-        DestroyWindow(hwnd_);
+    Destroy();
+}
+
+void Form1::Destroy() noexcept
+{
+    if (!hwnd_)
+        return;
+    destroying_ = true;
+    DestroyWindow(hwnd_);
 }
 
 void Form1::Show(int showCommand)
@@ -256,8 +264,13 @@ std::optional<LRESULT> Form1::onMessage(UINT message, WPARAM wParam, LPARAM lPar
     case WM_NEXTDLGCTL: onNextDialogControl(wParam, lParam); return 0;
     case WM_CTLCOLORSTATIC: return onColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case WM_CLOSE: onClose(); return 0;
-    case WM_DESTROY: onDestroy(); return 0;
+    case WM_DESTROY:
+        if (destroying_)
+            onDestroy();
+        return 0;
     case WM_NCDESTROY:
+        if (!destroying_)
+            return 0;
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         hwnd_ = nullptr;
         focus_ = nullptr;
@@ -270,6 +283,9 @@ std::optional<LRESULT> Form1::onMessage(UINT message, WPARAM wParam, LPARAM lPar
 
 void Form1::onLoad()
 {
+    if (loaded_)
+        return;
+    loaded_ = true;
     // First, before anything can fail and before the window is on the screen.
     MakeTopmost(hwnd_);
     RunBusy([&] { LinkAtLoad(*this, state_, dmis_, decimalSeparator_); });
@@ -288,9 +304,7 @@ void Form1::onCloseClick()
 void Form1::onSendToAcadClick()
 {
     // One action at a time: a click that arrives while a call of the action waits (sent
-    // by another program, or an accessibility tool) does nothing.
-    if (busy_)
-        return;
+    // by another program, or an accessibility tool) does nothing (RunBusy).
     RunBusy([&] { SendToAcad(*this, state_, dmis_, cad_, decimalSeparator_); });
 }
 
@@ -299,13 +313,15 @@ void Form1::onClose()
     // Ends the program: onDestroy lets go of every reference and posts WM_QUIT. Nothing is
     // sent to the measuring or the CAD application, and what was drawn stays.
     if (!busy_) {
-        DestroyWindow(hwnd_);
+        Destroy();
         return;
     }
     // A handler is inside a call: destroying the window now would release the references
     // it is using. It stops at its next step instead (Closing), shows no more message
-    // boxes, and the window goes when it returns.
+    // boxes, a call a busy application turns away is not tried again, and the window goes
+    // when it returns.
     closeAsked_ = true;
+    messageFilter_.CancelRetries();
     CloseMessageBoxes();
 }
 

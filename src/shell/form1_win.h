@@ -81,16 +81,23 @@ private:
     // "Close", or a close from the frame, the taskbar or another program.
     void onClose();
     // Runs a handler that calls the applications (it never throws); a close asked for
-    // meanwhile is carried out once it has returned.
+    // meanwhile is carried out once it has returned. Handlers never nest: one that
+    // arrives while another runs (sent by another program into a call's wait) does
+    // nothing.
     template <class Handler>
     void RunBusy(Handler&& handler) noexcept
     {
+        if (busy_)
+            return;
         busy_ = true;
         handler();
         busy_ = false;
         if (closeAsked_)
-            DestroyWindow(hwnd_);
+            Destroy();
     }
+    // The one way the window is destroyed: WM_DESTROY and WM_NCDESTROY that arrive
+    // otherwise were sent by another program, and the window is not going.
+    void Destroy() noexcept;
 
     // Window mechanics, not behaviour: building, painting, focus, teardown.
     void onCreate();
@@ -119,6 +126,9 @@ private:
     // held until the handler has returned (closeAsked_).
     bool busy_ = false;
     bool closeAsked_ = false;
+    // The load handler has run: it runs once per window, whatever sends its message again.
+    bool loaded_ = false;
+    bool destroying_ = false;
     // The control that gets the focus back when the window is activated again.
     HWND focus_ = nullptr;
     // The controls' fonts. They outlive the controls: the destructor's body destroys the

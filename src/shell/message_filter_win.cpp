@@ -20,12 +20,14 @@ public:
     DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD elapsedMs, DWORD rejectType) override
     {
         const Rejection rejection = rejectType == SERVERCALL_RETRYLATER ? Rejection::RetryLater : Rejection::Rejected;
-        if (const auto pause = RetryPause(rejection, elapsedMs))
+        if (const auto pause = RetryPause(rejection, elapsedMs, closing))
             return *pause;
         return static_cast<DWORD>(-1); // cancel: the call fails with RPC_E_CALL_REJECTED
     }
 
     DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override { return PENDINGMSG_WAITDEFPROCESS; }
+
+    bool closing = false;
 };
 
 MessageFilter theFilter;
@@ -33,8 +35,15 @@ MessageFilter theFilter;
 } // namespace
 
 MessageFilterRegistration::MessageFilterRegistration() noexcept
-    : registered_(SUCCEEDED(CoRegisterMessageFilter(&theFilter, &previous_)))
-{}
+{
+    theFilter.closing = false;
+    registered_ = SUCCEEDED(CoRegisterMessageFilter(&theFilter, &previous_));
+}
+
+void MessageFilterRegistration::CancelRetries() noexcept
+{
+    theFilter.closing = true;
+}
 
 MessageFilterRegistration::~MessageFilterRegistration()
 {

@@ -24,6 +24,9 @@ public:
 
     // False when COM refused it (no single-threaded apartment on this thread).
     bool Registered() const noexcept { return registered_; }
+    // From now on a call turned away is not tried again: the window is closing, and
+    // nobody waits for the call's result.
+    void CancelRetries() noexcept;
 
 private:
     bool registered_ = false;

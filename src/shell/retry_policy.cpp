@@ -2,9 +2,9 @@
 
 namespace tessaly {
 
-std::optional<unsigned> RetryPause(Rejection rejection, unsigned waitedMs) noexcept
+std::optional<unsigned> RetryPause(Rejection rejection, unsigned waitedMs, bool closing) noexcept
 {
-    if (rejection != Rejection::RetryLater || waitedMs >= kRetryBoundMs)
+    if (closing || rejection != Rejection::RetryLater || waitedMs >= kRetryBoundMs)
         return std::nullopt;
     return kRetryPauseMs;
 }

@@ -21,7 +21,8 @@ static_assert(kRetryPauseMs >= 100, "COM retries at once below 100 ms");
 constexpr unsigned kRetryBoundMs = 10000;
 
 // The pause before the next try, or nothing when the call is to fail now. `waitedMs`
-// is the time since the call was first made.
-std::optional<unsigned> RetryPause(Rejection rejection, unsigned waitedMs) noexcept;
+// is the time since the call was first made. Once the window is `closing`, nothing is
+// retried: the user has asked it to go, and it goes within a pause of COM's.
+std::optional<unsigned> RetryPause(Rejection rejection, unsigned waitedMs, bool closing) noexcept;
 
 } // namespace tessaly

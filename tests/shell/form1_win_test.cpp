@@ -720,6 +720,12 @@ TEST_F(Form1Test, LoadFillsTheWindowFromTheMeasuringApplication)
     EXPECT_TRUE(form->State().dmisApp);
     EXPECT_TRUE(form->State().dmisMachine);
     EXPECT_TRUE(Topmost(form->Hwnd()));
+
+    // The load runs once: its message sent again by another program links nothing.
+    const std::size_t calls = log.calls.size();
+    SendMessageW(form->Hwnd(), WM_APP + 1, 0, 0);
+    EXPECT_EQ(log.calls.size(), calls);
+    EXPECT_EQ(form->ListCount(ControlId::List2), 2);
 }
 
 TEST_F(Form1Test, CloseEndsTheProgramAndLetsGoOfEveryReference)
@@ -794,24 +800,40 @@ TEST_F(Form1Test, NoExceptionLeavesAHandler)
     EXPECT_TRUE(form->Hwnd());
 }
 
-// A close and a second click that arrive while a call of the action waits: the click does
-// nothing, the window stays until the action has returned, then closes as "Close" does.
+// What other programs send while a call of the action waits: a second click, the load
+// message and a WM_DESTROY of their own do nothing; a close holds the window until the
+// action has returned, stops retrying what a busy application turns away, then closes
+// as "Close" does.
 TEST_F(Form1Test, CloseAndClickDuringTheActionWaitForItsEnd)
 {
+    com::Apartment apartment;
+    ASSERT_TRUE(apartment.ok());
     Open(DmisSetup::Mode::Succeed);
     const HWND hwnd = form->Hwnd();
     bool aliveAfterClose = false;
+    DWORD retryAfterClose = 0;
     cad.duringCall = [&] {
         SendMessageW(C(ControlId::Command2), BM_CLICK, 0, 0);
+        SendMessageW(hwnd, WM_APP + 1, 0, 0);
+        SendMessageW(hwnd, WM_DESTROY, 0, 0);
+        SendMessageW(hwnd, WM_NCDESTROY, 0, 0);
         SendMessageW(hwnd, WM_CLOSE, 0, 0);
-        aliveAfterClose = IsWindow(hwnd) && form->State().dmisApp;
+        aliveAfterClose = IsWindow(hwnd) && form->State().dmisApp && form->Hwnd() == hwnd;
+        IMessageFilter* filter = nullptr;
+        if (CoRegisterMessageFilter(nullptr, &filter) == S_OK && filter) {
+            retryAfterClose = filter->RetryRejectedCall(nullptr, 0, SERVERCALL_RETRYLATER);
+            IMessageFilter* none = nullptr;
+            CoRegisterMessageFilter(filter, &none);
+            filter->Release();
+        }
     };
     const std::size_t calls = log.calls.size();
     Click(ControlId::Command2);
     EXPECT_TRUE(aliveAfterClose);
+    EXPECT_EQ(retryAfterClose, static_cast<DWORD>(-1)) << "a call turned away is cancelled";
     EXPECT_EQ(std::count(log.calls.begin() + static_cast<std::ptrdiff_t>(calls), log.calls.end(), "CreateApplication"),
               1)
-        << "one action";
+        << "one action, no load";
     EXPECT_FALSE(IsWindow(hwnd));
     EXPECT_EQ(log.alive, 0) << "every reference released";
     Pump();
