@@ -199,7 +199,9 @@ bool Form1::PreTranslate(MSG& msg) const
 LRESULT CALLBACK Form1::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     Form1* self = nullptr;
-    if (message == WM_NCCREATE) {
+    // The window's own WM_NCCREATE comes first, before the form is stored; one sent later
+    // by another program carries a pointer of its own and is not believed.
+    if (message == WM_NCCREATE && !GetWindowLongPtrW(hwnd, GWLP_USERDATA)) {
         self = static_cast<Form1*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         self->hwnd_ = hwnd;
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
@@ -230,7 +232,10 @@ LRESULT CALLBACK Form1::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
 std::optional<LRESULT> Form1::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_CREATE: onCreate(); return 0;
+    case WM_CREATE:
+        if (!normalFont_) // the window's own, not one sent again
+            onCreate();
+        return 0;
     case kLoadMessage: onLoad(); return 0;
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE) {

@@ -801,9 +801,9 @@ TEST_F(Form1Test, NoExceptionLeavesAHandler)
 }
 
 // What other programs send while a call of the action waits: a second click, the load
-// message and a WM_DESTROY of their own do nothing; a close holds the window until the
-// action has returned, stops retrying what a busy application turns away, then closes
-// as "Close" does.
+// message and window-lifetime messages of their own do nothing; a close holds the
+// window until the action has returned, stops retrying what a busy application turns
+// away, then closes as "Close" does.
 TEST_F(Form1Test, CloseAndClickDuringTheActionWaitForItsEnd)
 {
     com::Apartment apartment;
@@ -817,6 +817,10 @@ TEST_F(Form1Test, CloseAndClickDuringTheActionWaitForItsEnd)
         SendMessageW(hwnd, WM_APP + 1, 0, 0);
         SendMessageW(hwnd, WM_DESTROY, 0, 0);
         SendMessageW(hwnd, WM_NCDESTROY, 0, 0);
+        CREATESTRUCTW forged{};
+        forged.lpCreateParams = reinterpret_cast<void*>(static_cast<INT_PTR>(0x10));
+        SendMessageW(hwnd, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&forged));
+        SendMessageW(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&forged));
         SendMessageW(hwnd, WM_CLOSE, 0, 0);
         aliveAfterClose = IsWindow(hwnd) && form->State().dmisApp && form->Hwnd() == hwnd;
         IMessageFilter* filter = nullptr;
