@@ -59,12 +59,12 @@ public:
     }
     double Volume() override
     {
-        sim_.log.Record("Volume");
+        const Answer answer = sim_.log.Record("Volume");
         const SimEntity& e = Live();
         switch (e.kind) {
-        case EntityKind::Interference: return e.volume;
-        case EntityKind::Sphere: return 4.0 / 3.0 * kPi * e.radius * e.radius * e.radius;
-        case EntityKind::Box: return BoxBoxOverlap(e.boxMin, e.boxMax, e.boxMin, e.boxMax);
+        case EntityKind::Interference: return answer.Number(e.volume);
+        case EntityKind::Sphere: return answer.Number(4.0 / 3.0 * kPi * e.radius * e.radius * e.radius);
+        case EntityKind::Box: return answer.Number(BoxBoxOverlap(e.boxMin, e.boxMax, e.boxMin, e.boxMax));
         default: throw Error("the entity has no volume");
         }
     }
@@ -76,7 +76,7 @@ public:
     }
     std::unique_ptr<cad::IEntity> CheckInterference(cad::IEntity& other, bool createInterferenceSolid) override
     {
-        sim_.log.Record("CheckInterference");
+        const Answer answer = sim_.log.Record("CheckInterference");
         auto* peer = dynamic_cast<Entity*>(&other);
         if (!peer)
             throw Error("not an entity of this drawing");
@@ -86,7 +86,7 @@ public:
             throw Error("interference needs two solids");
         const double volume = Overlap(a, b);
         if (volume <= 0)
-            return nullptr;
+            return answer.ObjectOrNone(std::unique_ptr<Entity>());
         SimEntity solid;
         solid.kind = EntityKind::Interference;
         solid.volume = volume;
@@ -95,7 +95,7 @@ public:
             sim_.Entity(handle).deleted = true;
         else
             sim_.Changed(handle, "added");
-        return std::make_unique<Entity>(sim_, handle);
+        return answer.ObjectOrNone(std::make_unique<Entity>(sim_, handle));
     }
 
 private:
@@ -115,18 +115,18 @@ public:
     explicit ModelSpace(CadSim& sim) : sim_(sim) {}
     std::unique_ptr<cad::IEntity> AddSphere(const cad::Point3& centre, double radius, cad::RadiusArg radiusArg) override
     {
-        sim_.log.Record("AddSphere");
-        return AddRound(EntityKind::Sphere, centre, radius, radiusArg);
+        const Answer answer = sim_.log.Record("AddSphere");
+        return answer.Object(AddRound(EntityKind::Sphere, centre, radius, radiusArg));
     }
     std::unique_ptr<cad::IEntity> AddCircle(const cad::Point3& centre, double radius) override
     {
-        sim_.log.Record("AddCircle");
-        return AddRound(EntityKind::Circle, centre, radius, cad::RadiusArg::Double);
+        const Answer answer = sim_.log.Record("AddCircle");
+        return answer.Object(AddRound(EntityKind::Circle, centre, radius, cad::RadiusArg::Double));
     }
     std::unique_ptr<cad::IEntity> AddSpline(const std::vector<double>& fitPoints, const cad::Point3& startTangent,
                                             const cad::Point3& endTangent) override
     {
-        sim_.log.Record("AddSpline");
+        const Answer answer = sim_.log.Record("AddSpline");
         if (fitPoints.empty() || fitPoints.size() % 3 != 0)
             throw Error("invalid fit points");
         SimEntity e;
@@ -134,7 +134,7 @@ public:
         e.fitPoints = fitPoints;
         e.startTangent = startTangent;
         e.endTangent = endTangent;
-        return Added(e);
+        return answer.Object(Added(e));
     }
 
 private:
@@ -164,11 +164,11 @@ public:
     Group(CadSim& sim, std::wstring name) : sim_(sim), name_(std::move(name)) {}
     std::unique_ptr<cad::IEntity> Item(std::int16_t index) override
     {
-        sim_.log.Record("Group.Item");
+        const Answer answer = sim_.log.Record("Group.Item");
         const auto& members = sim_.groups.at(name_);
         if (index < 0 || static_cast<std::size_t>(index) >= members.size())
             throw Error("no entity at that index of the group");
-        return std::make_unique<Entity>(sim_, members[static_cast<std::size_t>(index)]);
+        return answer.Object(std::make_unique<Entity>(sim_, members[static_cast<std::size_t>(index)]));
     }
 
 private:
@@ -181,10 +181,10 @@ public:
     explicit Groups(CadSim& sim) : sim_(sim) {}
     std::unique_ptr<cad::IGroup> Item(const std::wstring& name) override
     {
-        sim_.log.Record("Groups.Item");
+        const Answer answer = sim_.log.Record("Groups.Item");
         if (!sim_.groups.count(name))
             throw Error("no such group");
-        return std::make_unique<Group>(sim_, name);
+        return answer.Object(std::make_unique<Group>(sim_, name));
     }
 
 private:
@@ -196,13 +196,11 @@ public:
     explicit Document(CadSim& sim) : sim_(sim) {}
     std::unique_ptr<cad::IGroups> Groups() override
     {
-        sim_.log.Record("Groups");
-        return std::make_unique<sim::Groups>(sim_);
+        return sim_.log.Record("Groups").Object(std::make_unique<sim::Groups>(sim_));
     }
     std::unique_ptr<cad::IModelSpace> ModelSpace() override
     {
-        sim_.log.Record("ModelSpace");
-        return std::make_unique<sim::ModelSpace>(sim_);
+        return sim_.log.Record("ModelSpace").Object(std::make_unique<sim::ModelSpace>(sim_));
     }
 
 private:
@@ -219,10 +217,10 @@ public:
     }
     std::unique_ptr<cad::IDocument> ActiveDocument() override
     {
-        sim_.log.Record("ActiveDocument");
+        const Answer answer = sim_.log.Record("ActiveDocument");
         if (!sim_.hasDocument)
             throw Error("no drawing is open");
-        return std::make_unique<Document>(sim_);
+        return answer.Object(std::make_unique<Document>(sim_));
     }
 
 private:
@@ -231,6 +229,8 @@ private:
 
 } // namespace
 
+// Found running, not answered: no result of a call to convert, so an odd answer changes
+// nothing.
 std::unique_ptr<cad::IApplication> CadSim::GetRunningApplication()
 {
     log.Record("GetRunningApplication");

@@ -1,12 +1,55 @@
 #include "sim/call_log.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "base/error.h"
 
 namespace tessaly::sim {
 
-void CallLog::Record(std::string_view operation)
+double Answer::Number(double value) const
+{
+    if (!odd_)
+        return value;
+    switch (*odd_) {
+    case OddAnswer::Empty: return 0;
+    case OddAnswer::NaN: return std::numeric_limits<double>::quiet_NaN();
+    case OddAnswer::Infinity: return std::numeric_limits<double>::infinity();
+    default: Fail(*odd_ == OddAnswer::Text ? "type mismatch" : "no object");
+    }
+}
+
+std::int32_t Answer::WholeNumber(std::int32_t value) const
+{
+    if (!odd_)
+        return value;
+    switch (*odd_) {
+    case OddAnswer::Empty: return 0;
+    case OddAnswer::NoObject: Fail("no object");
+    default: Fail("type mismatch"); // NaN and infinity are no whole number either
+    }
+}
+
+std::wstring Answer::Text(std::wstring value) const
+{
+    if (!odd_)
+        return value;
+    switch (*odd_) {
+    case OddAnswer::Empty: return L"";
+    case OddAnswer::Text: return L"odd";
+    // Some text; which one is the system's choice.
+    case OddAnswer::NaN: return L"NaN";
+    case OddAnswer::Infinity: return L"Infinity";
+    default: Fail("no object");
+    }
+}
+
+void Answer::Fail(const char* why) const
+{
+    throw Error("odd answer to " + operation_ + ": " + why);
+}
+
+Answer CallLog::Record(std::string_view operation)
 {
     if (onArrival)
         onArrival(calls_.size() + 1);
@@ -18,6 +61,9 @@ void CallLog::Record(std::string_view operation)
             fail = true;
     if (fail)
         throw Error("simulated failure of " + std::string(operation));
+    if (auto odd = oddAt_.find(calls_.size()); odd != oddAt_.end())
+        return Answer(odd->second, operation);
+    return {};
 }
 
 std::size_t CallLog::CountOf(std::string_view operation) const
@@ -37,12 +83,17 @@ void CallLog::FailAlways(std::string_view operation)
 {
     failAlways_.emplace_back(operation);
 }
+void CallLog::OddAt(std::size_t position, OddAnswer how)
+{
+    oddAt_[position] = how;
+}
 
 void CallLog::ClearFailures()
 {
     failAt_.clear();
     failOn_.clear();
     failAlways_.clear();
+    oddAt_.clear();
 }
 
 void CallLog::Clear()

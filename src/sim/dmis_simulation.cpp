@@ -17,8 +17,7 @@ public:
     Point(DmisSim& sim, std::array<double, 3> xyz) : sim_(sim), xyz_(xyz) {}
     double Get(int axis) override
     {
-        sim_.log.Record(kAxisRead[Axis(axis)]);
-        return xyz_[static_cast<std::size_t>(axis)];
+        return sim_.log.Record(kAxisRead[Axis(axis)]).Number(xyz_[static_cast<std::size_t>(axis)]);
     }
     void Set(int axis, double value) override
     {
@@ -49,19 +48,20 @@ public:
     FeatureData(DmisSim& sim, std::size_t command) : sim_(sim), command_(command) {}
     std::int32_t PointCount() override
     {
-        sim_.log.Record("PointCount");
+        const Answer answer = sim_.log.Record("PointCount");
         const SimCommand& c = Command();
-        return c.pointCountOverride >= 0 ? c.pointCountOverride : static_cast<std::int32_t>(c.points.size());
+        return answer.WholeNumber(c.pointCountOverride >= 0 ? c.pointCountOverride
+                                                            : static_cast<std::int32_t>(c.points.size()));
     }
     std::unique_ptr<dmis::IPoint> GetPoint(std::int32_t index, std::int32_t a, std::int32_t b, std::int32_t c,
                                            const std::wstring& text, std::int32_t d) override
     {
-        sim_.log.Record("GetPoint");
+        const Answer answer = sim_.log.Record("GetPoint");
         sim_.getPointCalls.push_back({index, a, b, c, text, d});
         const SimCommand& command = Command();
         if (index < 1 || static_cast<std::size_t>(index) > command.points.size())
             throw Error("no such point");
-        return std::make_unique<Point>(sim_, command.points[static_cast<std::size_t>(index) - 1]);
+        return answer.Object(std::make_unique<Point>(sim_, command.points[static_cast<std::size_t>(index) - 1]));
     }
 
 private:
@@ -79,22 +79,14 @@ private:
 class Command : public dmis::ICommand {
 public:
     Command(DmisSim& sim, std::size_t index) : sim_(sim), index_(index) {}
-    std::wstring ID() override
-    {
-        sim_.log.Record("ID");
-        return Get().id;
-    }
-    std::wstring DefaultValue() override
-    {
-        sim_.log.Record("DefaultValue");
-        return Get().defaultValue;
-    }
+    std::wstring ID() override { return sim_.log.Record("ID").Text(Get().id); }
+    std::wstring DefaultValue() override { return sim_.log.Record("DefaultValue").Text(Get().defaultValue); }
     std::unique_ptr<dmis::IFeatureData> FeatureData() override
     {
-        sim_.log.Record("FeatureData");
+        const Answer answer = sim_.log.Record("FeatureData");
         if (!Get().hasFeatureData)
             throw Error("the command has no feature data");
-        return std::make_unique<sim::FeatureData>(sim_, index_);
+        return answer.Object(std::make_unique<sim::FeatureData>(sim_, index_));
     }
 
 private:
@@ -114,23 +106,22 @@ public:
     explicit Commands(DmisSim& sim) : sim_(sim) {}
     std::int32_t Count() override
     {
-        sim_.log.Record("count");
-        return static_cast<std::int32_t>(Program(sim_).commands.size());
+        return sim_.log.Record("count").WholeNumber(static_cast<std::int32_t>(Program(sim_).commands.size()));
     }
     std::unique_ptr<dmis::ICommand> Item(std::int32_t position) override
     {
-        sim_.log.Record("Item");
+        const Answer answer = sim_.log.Record("Item");
         if (position < 1 || static_cast<std::size_t>(position) > Program(sim_).commands.size())
             throw Error("no command at that position");
-        return std::make_unique<Command>(sim_, static_cast<std::size_t>(position) - 1);
+        return answer.Object(std::make_unique<Command>(sim_, static_cast<std::size_t>(position) - 1));
     }
     std::unique_ptr<dmis::ICommand> CommandByID(const std::wstring& id) override
     {
-        sim_.log.Record("CommandByID");
+        const Answer answer = sim_.log.Record("CommandByID");
         const auto& commands = Program(sim_).commands;
         for (std::size_t i = 0; i < commands.size(); ++i)
             if (commands[i].id == id)
-                return std::make_unique<Command>(sim_, i);
+                return answer.Object(std::make_unique<Command>(sim_, i));
         throw Error("no command with that ID");
     }
 
@@ -141,11 +132,7 @@ private:
 class OldBasic : public dmis::IOldBasic {
 public:
     explicit OldBasic(DmisSim& sim) : sim_(sim) {}
-    double GetProbeRadius() override
-    {
-        sim_.log.Record("GetProbeRadius");
-        return Program(sim_).probeRadius;
-    }
+    double GetProbeRadius() override { return sim_.log.Record("GetProbeRadius").Number(Program(sim_).probeRadius); }
 
 private:
     DmisSim& sim_;
@@ -156,13 +143,11 @@ public:
     explicit PartProgram(DmisSim& sim) : sim_(sim) {}
     std::unique_ptr<dmis::IOldBasic> OldBasic() override
     {
-        sim_.log.Record("OldBasic");
-        return std::make_unique<sim::OldBasic>(sim_);
+        return sim_.log.Record("OldBasic").Object(std::make_unique<sim::OldBasic>(sim_));
     }
     std::unique_ptr<dmis::ICommands> Commands() override
     {
-        sim_.log.Record("Commands");
-        return std::make_unique<sim::Commands>(sim_);
+        return sim_.log.Record("Commands").Object(std::make_unique<sim::Commands>(sim_));
     }
 
 private:
@@ -172,11 +157,7 @@ private:
 class Machine : public dmis::IMachine {
 public:
     explicit Machine(DmisSim& sim) : sim_(sim) {}
-    std::wstring MachineName() override
-    {
-        sim_.log.Record("MachineName");
-        return sim_.machineName;
-    }
+    std::wstring MachineName() override { return sim_.log.Record("MachineName").Text(sim_.machineName); }
 
 private:
     DmisSim& sim_;
@@ -187,16 +168,16 @@ public:
     explicit Application(DmisSim& sim) : sim_(sim) {}
     std::unique_ptr<dmis::IMachine> MachineAt(std::int16_t number) override
     {
-        sim_.log.Record("MachineAt");
+        const Answer answer = sim_.log.Record("MachineAt");
         if (number != 1)
             throw Error("no such machine");
-        return std::make_unique<Machine>(sim_);
+        return answer.Object(std::make_unique<Machine>(sim_));
     }
     std::unique_ptr<dmis::IPartProgram> CurrentProgram() override
     {
-        sim_.log.Record("CurrentProgram");
+        const Answer answer = sim_.log.Record("CurrentProgram");
         Program(sim_);
-        return std::make_unique<PartProgram>(sim_);
+        return answer.Object(std::make_unique<PartProgram>(sim_));
     }
 
 private:
@@ -205,6 +186,7 @@ private:
 
 } // namespace
 
+// Created, not answered: no result of a call to convert, so an odd answer changes nothing.
 std::unique_ptr<dmis::IApplication> DmisSim::CreateApplication()
 {
     log.Record("CreateApplication");
