@@ -2,6 +2,7 @@
 
 #include <array>
 #include <iomanip>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -65,6 +66,8 @@ struct Cell {
     // Keeps the events, messages and captions of this click only; handles count from
     // this click's first entity.
     void Click(std::size_t failAt = 0, std::size_t closeAt = 0);
+    // The same click, with automation call `at` answering oddly in the way `how`.
+    void ClickWithOddAnswer(std::size_t at, sim::OddAnswer how);
 
     sim::CallLog log;
     sim::DmisSim dmis{log};
@@ -75,6 +78,13 @@ struct Cell {
     bool escaped = false; // an exception left the action
     int base = 0;
     wchar_t separator = L'.'; // the locale's, for the clicks
+
+private:
+    struct Odd {
+        std::size_t at;
+        sim::OddAnswer how;
+    };
+    std::optional<Odd> odd_; // for the next click only
 };
 
 namespace detail {
@@ -181,6 +191,9 @@ inline void Cell::Click(std::size_t failAt, std::size_t closeAt)
     log.Clear();
     if (failAt > 0)
         log.FailAt(failAt);
+    if (odd_)
+        log.OddAt(odd_->at, odd_->how);
+    odd_.reset();
     base = static_cast<int>(cad.entities.size());
     escaped = false;
     try {
@@ -190,6 +203,12 @@ inline void Cell::Click(std::size_t failAt, std::size_t closeAt)
     }
     log.ClearFailures();
     form.closeAt = 0;
+}
+
+inline void Cell::ClickWithOddAnswer(std::size_t at, sim::OddAnswer how)
+{
+    odd_ = Odd{at, how};
+    Click();
 }
 
 } // namespace tessaly::test::sweep

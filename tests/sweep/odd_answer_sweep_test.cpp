@@ -1,0 +1,194 @@
+// Every automation call of a clean "Send To Acad" answered oddly in turn, in each odd
+// way: the call succeeds, and its result is nothing, text, NaN, infinity or a null
+// object, as the COM binding hands it to the action. A run is right when no exception
+// leaves the action, nothing that is not finite is written into the drawing, a drawing
+// other than the clean run's comes with a failure report (unless the odd answer is one
+// the conversion reads as a legitimate value), and the next click gives the clean
+// result again.
+#include <algorithm>
+#include <cmath>
+#include <iostream>
+#include <limits>
+#include <optional>
+#include <set>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+#include "base/error.h"
+#include "sweep/sweep_cell.h"
+
+namespace tessaly::test::sweep {
+namespace {
+
+using sim::OddAnswer;
+
+struct Kind {
+    OddAnswer how;
+    const char* name;
+};
+const Kind kKinds[] = {{OddAnswer::Empty, "empty"},
+                       {OddAnswer::Text, "text"},
+                       {OddAnswer::NaN, "NaN"},
+                       {OddAnswer::Infinity, "infinity"},
+                       {OddAnswer::NoObject, "no object"}};
+
+// The odd answers as the action receives them, per result type (none: Error); any
+// other call keeps its answer.
+TEST(OddAnswer, ReachesTheActionAsTheBindingConvertsIt)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    struct Row {
+        std::optional<double> number;
+        std::optional<std::int32_t> whole;
+        std::optional<std::wstring> text;
+        bool none; // read as "no object" where that is an answer
+    };
+    const Row rows[] = {{0.0, 0, L"", true},
+                        {{}, {}, L"odd", false},
+                        {nan, {}, L"NaN", false},
+                        {inf, {}, L"Infinity", false},
+                        {{}, {}, {}, true}};
+    for (std::size_t i = 0; i < std::size(kKinds); ++i) {
+        SCOPED_TRACE(kKinds[i].name);
+        const Row& row = rows[i];
+        sim::CallLog log;
+        log.OddAt(2, kKinds[i].how);
+        const sim::Answer plain = log.Record("A");
+        const sim::Answer odd = log.Record("B");
+        EXPECT_EQ(plain.Number(1.5), 1.5);
+        EXPECT_EQ(plain.Text(L"t"), L"t");
+        EXPECT_NE(plain.Object(std::make_unique<int>(1)), nullptr);
+
+        if (row.number) {
+            const double got = odd.Number(1.5);
+            EXPECT_TRUE(got == *row.number || (std::isnan(got) && std::isnan(*row.number))) << got;
+        } else {
+            EXPECT_THROW(odd.Number(1.5), Error);
+        }
+        if (row.whole)
+            EXPECT_EQ(odd.WholeNumber(7), *row.whole);
+        else
+            EXPECT_THROW(odd.WholeNumber(7), Error);
+        if (row.text)
+            EXPECT_EQ(odd.Text(L"t"), *row.text);
+        else
+            EXPECT_THROW(odd.Text(L"t"), Error);
+        EXPECT_THROW(odd.Object(std::make_unique<int>(1)), Error);
+        if (row.none)
+            EXPECT_EQ(odd.ObjectOrNone(std::make_unique<int>(1)), nullptr);
+        else
+            EXPECT_THROW(odd.ObjectOrNone(std::make_unique<int>(1)), Error);
+    }
+}
+
+// Answers the conversion reads as a value the action may take as given: nothing is 0 or
+// "" for a number or text, and nothing or a null object is "no interference".
+bool Legitimate(const std::string& call, OddAnswer how)
+{
+    static const std::set<std::string> kValues = {
+        "X", "Y", "Z", "PointCount", "count", "Volume", "DefaultValue", "MachineName", "ID", "GetProbeRadius"};
+    if (call == "CheckInterference")
+        return how == OddAnswer::Empty || how == OddAnswer::NoObject;
+    return how == OddAnswer::Empty && kValues.count(call) > 0;
+}
+
+bool Reported(const Cell& cell)
+{
+    for (const auto& caption : cell.form.label2History)
+        if (caption == L"Can't Link to PC-DMIS" || caption.rfind(L"Can't Get Feature ", 0) == 0 ||
+            caption == L"Can't Link to AutoCAD")
+            return true;
+    for (const auto& message : cell.form.messages)
+        if (message == L"Need Defined Group 'Part' for Check")
+            return true;
+    return false;
+}
+
+// What this click left in the drawing.
+std::vector<std::string> Drawing(const Cell& cell)
+{
+    std::vector<std::string> drawing;
+    for (std::size_t i = static_cast<std::size_t>(cell.base); i < cell.cad.entities.size(); ++i)
+        if (!cell.cad.entities[i].deleted)
+            drawing.push_back(detail::Describe(cell.cad.entities[i], "drawn", cell.base));
+    return drawing;
+}
+
+// Everything this click wrote into the drawing, deleted or not, is finite.
+bool Finite(const Cell& cell)
+{
+    auto finite = [](const auto& values) {
+        return std::all_of(std::begin(values), std::end(values), [](double v) { return std::isfinite(v); });
+    };
+    for (std::size_t i = static_cast<std::size_t>(cell.base); i < cell.cad.entities.size(); ++i) {
+        const sim::SimEntity& e = cell.cad.entities[i];
+        if (!finite(e.centre) || !std::isfinite(e.radius) || !finite(e.fitPoints) || !finite(e.startTangent) ||
+            !finite(e.endTangent) || !std::isfinite(e.volume))
+            return false;
+    }
+    return true;
+}
+
+void Sweep(const std::string& name, const Settings& s)
+{
+    Cell cell(s);
+    cell.Click();
+    ASSERT_FALSE(cell.escaped);
+    ASSERT_FALSE(Reported(cell));
+    const std::vector<std::string> cleanCalls = cell.log.Calls();
+    const std::vector<std::string> cleanTexts = Texts(cell.events);
+    const std::vector<std::string> cleanDrawing = Drawing(cell);
+
+    std::ostringstream behavedOfEach;
+    for (const Kind& kind : kKinds) {
+        std::size_t behaved = 0;
+        for (std::size_t k = 1; k <= cleanCalls.size(); ++k) {
+            cell.ClickWithOddAnswer(k, kind.how);
+            const bool escaped = cell.escaped;
+            const bool finite = Finite(cell);
+            const bool silent =
+                Drawing(cell) != cleanDrawing && !Reported(cell) && !Legitimate(cleanCalls[k - 1], kind.how);
+            cell.Click();
+            const bool usable = !cell.escaped && cell.log.Calls() == cleanCalls && Texts(cell.events) == cleanTexts;
+
+            const std::string where =
+                name + ", call " + std::to_string(k) + " (" + cleanCalls[k - 1] + ") " + kind.name;
+            EXPECT_FALSE(escaped) << where << ": an exception left the action";
+            EXPECT_TRUE(finite) << where << ": a value that is not finite went into the drawing";
+            EXPECT_FALSE(silent) << where << ": the drawing differs from the clean run's, and no report says so";
+            EXPECT_TRUE(usable) << where << ": the next click does not give the clean result";
+            behaved += !escaped && finite && !silent && usable;
+        }
+        behavedOfEach << ", " << kind.name << ' ' << behaved;
+    }
+    std::cout << "Odd-answer sweep, " << name << ": each of " << cleanCalls.size()
+              << " calls answered oddly in each way, runs that behaved" << behavedOfEach.str() << '\n';
+}
+
+TEST(OddAnswerSweep, TypicalRequest)
+{
+    Settings s;
+    s.features = {L"F3"};
+    s.mirror[1] = true;
+    s.spline = true;
+    s.mode = kSpheres;
+    Sweep("typical request (F3, mirror Y, spline, Spheres)", s);
+}
+
+// With mirror Y and an outer radius of 2.75, F3's first point touches the PART box, its
+// second and F4's do not.
+TEST(OddAnswerSweep, ToleranceTouchingAndClear)
+{
+    Settings s;
+    s.features = {L"F3", L"F4"};
+    s.mirror[1] = true;
+    s.spline = true;
+    s.mode = kSphereTolerance;
+    s.tolerance = L"0.25";
+    Sweep("Sphere Tolerance, F3 and F4, mirror Y, spline", s);
+}
+
+} // namespace
+} // namespace tessaly::test::sweep
