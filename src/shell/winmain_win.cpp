@@ -8,6 +8,7 @@
 #include "com/com.h"
 #include "dmis/com_binding.h"
 #include "shell/dpi_win.h"
+#include "shell/failure_win.h"
 #include "shell/form1_win.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
@@ -28,7 +29,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
         return tessaly::RunMessageLoop(form);
     } catch (const std::exception& e) {
         // Only the window's creation can get here (handlers catch their own failures).
-        OutputDebugStringA(e.what());
+        tessaly::Trace("the window could not be created", e.what());
         return 1;
     }
 }
