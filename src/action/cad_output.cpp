@@ -20,6 +20,7 @@ public:
     void PlotAll();
 
 private:
+    void Plot(PlotMode mode, const PointEntry& entry, const cad::Point3& point);
     void CheckTolerance(const cad::Point3& point);
     double Tolerance() { return ParseNumber(form_.GetText(kTolerance), separator_); }
     std::unique_ptr<cad::IModelSpace> ModelSpace() { return state_.acadDoc->ModelSpace(); }
@@ -52,17 +53,26 @@ void Plotter::PlotAll()
         if (state_.probeRadius < 0.001)
             form_.ShowMessage(L"Bad probe_radius"); // a warning: the entry is still drawn
 
-        if (form_.OptionValue(kSpheres)) {
-            auto sphere = ModelSpace()->AddSphere(point, state_.probeRadius, cad::RadiusArg::Double);
-            sphere->AddHyperlink(entry.featureId);
-            sphere->Update();
-        }
-        if (form_.OptionValue(kCircles)) {
-            state_.lastCircle = ModelSpace()->AddCircle(point, state_.probeRadius);
-            state_.lastCircle->Update();
-        }
-        if (form_.OptionValue(kSphereTolerance))
-            CheckTolerance(point);
+        // Read for every entry: what another program selects meanwhile holds from here.
+        if (const std::optional<PlotMode> mode = form_.SelectedPlotMode())
+            Plot(*mode, entry, point);
+    }
+}
+
+void Plotter::Plot(PlotMode mode, const PointEntry& entry, const cad::Point3& point)
+{
+    switch (mode) {
+    case PlotMode::Spheres: {
+        auto sphere = ModelSpace()->AddSphere(point, state_.probeRadius, cad::RadiusArg::Double);
+        sphere->AddHyperlink(entry.featureId);
+        sphere->Update();
+        return;
+    }
+    case PlotMode::Circles:
+        state_.lastCircle = ModelSpace()->AddCircle(point, state_.probeRadius);
+        state_.lastCircle->Update();
+        return;
+    case PlotMode::SphereTolerance: CheckTolerance(point); return;
     }
 }
 
@@ -115,7 +125,7 @@ void DrawIntoCad(Form& form, WindowState& state, cad::IConnector& cad, const Spl
         state.acadDoc = state.acadApp->ActiveDocument();
 
         std::unique_ptr<cad::IEntity> partSolid;
-        if (form.OptionValue(kSphereTolerance)) {
+        if (form.SelectedPlotMode() == PlotMode::SphereTolerance) {
             armed = Report::PartGroup;
             partSolid = state.acadDoc->Groups()->Item(L"PART")->Item(0);
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "action/controls.h"
@@ -45,6 +46,16 @@ public:
     virtual bool Closing() const noexcept = 0;
 
     bool IsChecked(ControlId checkBox) const { return CheckValue(checkBox) == kChecked; }
+
+    // The plot mode whose option button is selected (the first, should another program
+    // have selected two), or nothing when none is.
+    std::optional<PlotMode> SelectedPlotMode() const
+    {
+        for (const PlotModeControl& row : kPlotModes)
+            if (OptionValue(row.option))
+                return row.mode;
+        return std::nullopt;
+    }
 };
 
 } // namespace tessaly

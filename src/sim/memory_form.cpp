@@ -3,38 +3,39 @@
 #include <algorithm>
 
 #include "base/error.h"
+#include "shell/layout.h"
 
 namespace tessaly::sim {
 
 namespace {
 
+using layout::Kind;
+using layout::RowOf;
+
 bool IsOption(ControlId id)
 {
-    return id >= ControlId::Option1 && id <= ControlId::Option5;
+    return RowOf(id).kind == Kind::OptionButton;
 }
 bool IsCheck(ControlId id)
 {
-    return id >= ControlId::Check1 && id <= ControlId::Check7;
+    return RowOf(id).kind == Kind::CheckBox;
 }
 bool IsText(ControlId id)
 {
-    return (id >= ControlId::Text1 && id <= ControlId::Text8) || id == ControlId::Combo1;
-}
-
-// The two option groups of the window.
-bool SameGroup(ControlId a, ControlId b)
-{
-    auto group = [](ControlId id) { return id == ControlId::Option3 || id == ControlId::Option4 ? 2 : 1; };
-    return group(a) == group(b);
+    return RowOf(id).kind == Kind::TextBox || RowOf(id).kind == Kind::ComboBox;
 }
 
 } // namespace
 
+// The initial state of the window's layout: the text boxes' contents, the options selected.
 MemoryForm::MemoryForm()
 {
-    text_[Index(ControlId::Text2)] = L"F5";
-    value_[Index(ControlId::Option1)] = 1;
-    value_[Index(ControlId::Option3)] = 1;
+    for (const layout::Row& row : layout::kTable) {
+        if (row.kind == Kind::TextBox)
+            text_[Index(row.id)] = row.caption;
+        if (row.kind == Kind::OptionButton && row.selected)
+            value_[Index(row.id)] = 1;
+    }
 }
 
 void MemoryForm::SetCaption(ControlId label, const std::wstring& caption)
@@ -136,11 +137,12 @@ void MemoryForm::SetCheck(ControlId checkBox, int value)
 
 void MemoryForm::SelectOption(ControlId optionButton)
 {
-    for (int i = static_cast<int>(ControlId::Option1); i <= static_cast<int>(ControlId::Option5); ++i) {
-        auto id = static_cast<ControlId>(i);
-        if (SameGroup(id, optionButton))
-            value_[Index(id)] = 0;
-    }
+    if (!IsOption(optionButton))
+        throw Error("MemoryForm: not an option button");
+    // The option buttons of one frame are one group.
+    for (const layout::Row& row : layout::kTable)
+        if (row.kind == Kind::OptionButton && row.frame == RowOf(optionButton).frame)
+            value_[Index(row.id)] = 0;
     value_[Index(optionButton)] = 1;
 }
 
