@@ -41,7 +41,7 @@ private:
     }
     void ShowCollectionReport() noexcept
     {
-        ShowReport([&] { form_.SetCaption(kStatusLine, L"Can't Get Feature " + form_.GetText(kPlotFeature)); });
+        ShowReport([&] { form_.SetCaption(kStatusLine, TextOf(Text::Collection) + form_.GetText(kPlotFeature)); });
     }
 
     Form& form_;

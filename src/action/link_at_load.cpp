@@ -26,7 +26,7 @@ void LinkToDmis(Form& form, WindowState& state, dmis::IConnector& dmis)
 
 void ShowDmisLinkReport(Form& form) noexcept
 {
-    ShowReport([&] { form.SetCaption(kStatusLine, L"Can't Link to PC-DMIS"); });
+    ShowReport([&] { form.SetCaption(kStatusLine, TextOf(Text::DmisLink)); });
 }
 
 void LinkAtLoad(Form& form, WindowState& state, dmis::IConnector& dmis, wchar_t decimalSeparator) noexcept
