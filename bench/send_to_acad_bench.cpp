@@ -16,7 +16,10 @@
 #include "action/send_to_acad.h"
 #include "pointlist/entry.h"
 #include "pointlist/number_text.h"
-#include "support/cell_fixture.h"
+#include "sim/cad_simulation.h"
+#include "sim/call_log.h"
+#include "sim/dmis_simulation.h"
+#include "sim/memory_form.h"
 
 namespace tessaly::test {
 namespace {
