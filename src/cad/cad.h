@@ -73,10 +73,7 @@ public:
     virtual std::unique_ptr<IDocument> ActiveDocument() = 0;
 };
 
-// The class of the running instance.
-constexpr wchar_t kProgId[] = L"AutoCAD.Application.15";
-
-// Links to the running instance (kProgId); fails when none runs and never starts one.
+// Links to the running instance; fails when none runs and never starts one.
 class IConnector {
 public:
     virtual ~IConnector() = default;

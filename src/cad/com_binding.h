@@ -6,7 +6,7 @@
 
 namespace tessaly::cad {
 
-// Attaches to the running application (kProgId) over COM. Windows only; needs an
+// Attaches to the running application (ids::kProgId) over COM. Windows only; needs an
 // initialised single-threaded apartment on the calling thread.
 std::unique_ptr<IConnector> MakeComConnector();
 

@@ -166,11 +166,11 @@ class ComConnector final : public IConnector {
 public:
     std::unique_ptr<IApplication> GetRunningApplication() override
     {
-        const CLSID clsid = com::ClassOf(kProgId);
+        const CLSID clsid = com::ClassOf(ids::kProgId);
         Ptr<IUnknown> running;
         com::Check(GetActiveObject(clsid, nullptr, running.put()),
-                   std::wstring(L"GetActiveObject(\"") + kProgId + L"\")");
-        return std::make_unique<ComApplication>(com::Query<IDispatch>(running.get(), IID_IDispatch, kProgId));
+                   std::wstring(L"GetActiveObject(\"") + ids::kProgId + L"\")");
+        return std::make_unique<ComApplication>(com::Query<IDispatch>(running.get(), IID_IDispatch, ids::kProgId));
     }
 };
 

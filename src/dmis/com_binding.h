@@ -6,7 +6,7 @@
 
 namespace tessaly::dmis {
 
-// Creates the application (kProgId) over COM. Windows only; needs an initialised
+// Creates the application (ids::kProgId) over COM. Windows only; needs an initialised
 // single-threaded apartment on the calling thread.
 std::unique_ptr<IConnector> MakeComConnector();
 

@@ -185,12 +185,13 @@ class ComConnector final : public IConnector {
 public:
     std::unique_ptr<IApplication> CreateApplication() override
     {
-        const CLSID clsid = com::ClassOf(kProgId);
+        const CLSID clsid = com::ClassOf(ids::kProgId);
         Ptr<IDispatch> created;
         com::Check(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER | CLSCTX_INPROC_SERVER, IID_IDispatch,
                                     created.put_void()),
-                   std::wstring(L"CoCreateInstance(\"") + kProgId + L"\")");
-        return std::make_unique<ComApplication>(com::Query<IDispatch>(created.get(), ids::kApplicationIid, kProgId));
+                   std::wstring(L"CoCreateInstance(\"") + ids::kProgId + L"\")");
+        return std::make_unique<ComApplication>(
+            com::Query<IDispatch>(created.get(), ids::kApplicationIid, ids::kProgId));
     }
 };
 

@@ -1,12 +1,15 @@
 #pragma once
 
-// The fixed part of the measuring application's automation model: the interfaces that
-// results are queried for, and the members called by DISPID. Shared by the COM binding
-// and the simulated cell that serves it.
+// The fixed part of the measuring application's automation model: its class, the
+// interfaces that results are queried for, and the members called by DISPID. Shared by
+// the COM binding and the simulated cell that serves it.
 
 #include <windows.h>
 
 namespace tessaly::dmis::ids {
+
+// The class the application object is created from.
+constexpr wchar_t kProgId[] = L"pcdlrn.application";
 
 constexpr IID kApplicationIid = {0xDBFA4CA8, 0xC490, 0x11D3, {0x91, 0xB5, 0x00, 0xC0, 0x4F, 0x79, 0x63, 0x27}};
 constexpr IID kMachineIid = {0x72555404, 0xEC03, 0x11D1, {0x94, 0xC4, 0x00, 0x60, 0x08, 0x40, 0x43, 0xB5}};

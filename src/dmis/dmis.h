@@ -69,10 +69,7 @@ public:
     virtual std::unique_ptr<IPartProgram> CurrentProgram() = 0;
 };
 
-// The class the application object is created from.
-constexpr wchar_t kProgId[] = L"pcdlrn.application";
-
-// Creates the application object (kProgId).
+// Creates the application object.
 class IConnector {
 public:
     virtual ~IConnector() = default;

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "base/convert.h"
 #include "base/error.h"
 #include "sim/geometry.h"
 
@@ -235,7 +234,7 @@ std::unique_ptr<cad::IApplication> CadSim::GetRunningApplication()
 {
     log.Record("GetRunningApplication");
     if (!running)
-        throw Error(Narrow(cad::kProgId) + " is not running");
+        throw Error("the CAD application is not running");
     return std::make_unique<Application>(*this);
 }
 

@@ -1,6 +1,5 @@
 #include "sim/dmis_simulation.h"
 
-#include "base/convert.h"
 #include "base/error.h"
 
 namespace tessaly::sim {
@@ -191,7 +190,7 @@ std::unique_ptr<dmis::IApplication> DmisSim::CreateApplication()
 {
     log.Record("CreateApplication");
     if (!installed)
-        throw Error(Narrow(dmis::kProgId) + " is not registered");
+        throw Error("the measuring application is not registered");
     return std::make_unique<Application>(*this);
 }
 

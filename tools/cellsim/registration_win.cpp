@@ -15,8 +15,8 @@ constexpr CLSID kMeasuringClass = {0x3A1F6C20, 0x8E55, 0x4C1B, {0xA8, 0x0D, 0x51
 constexpr CLSID kCadClass = {0x3A1F6C21, 0x8E55, 0x4C1B, {0xA8, 0x0D, 0x51, 0x7E, 0x22, 0x90, 0x6B, 0x14}};
 constexpr GUID kTypeLibrary = {0x3A1F6C22, 0x8E55, 0x4C1B, {0xA8, 0x0D, 0x51, 0x7E, 0x22, 0x90, 0x6B, 0x14}};
 
-constexpr const wchar_t* kMeasuringProgId = dmis::kProgId;
-constexpr const wchar_t* kCadProgId = cad::kProgId;
+constexpr const wchar_t* kMeasuringProgId = dmis::ids::kProgId;
+constexpr const wchar_t* kCadProgId = cad::ids::kProgId;
 
 std::wstring Text(const GUID& guid)
 {
