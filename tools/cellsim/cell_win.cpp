@@ -2,7 +2,7 @@
 // application with the demo drawing, served over COM to a Tessaly in another process.
 //
 //   tessaly-cell [--no-dmis] [--no-cad] [--no-part-group] [--fail-at K] [--reject-at K]
-//                [--exit-at K] [--points N]
+//                [--busy-from K] [--odd-at K HOW] [--exit-at K] [--points N]
 //
 //   --no-dmis        no measuring application is installed
 //   --no-cad         the CAD application is installed but not running
@@ -10,26 +10,42 @@
 //   --fail-at K      the K-th automation call the cell receives fails
 //   --reject-at K    the cell's message filter turns the K-th automation call away
 //                    (SERVERCALL_REJECTED), as a busy application does
+//   --busy-from K    the cell's message filter answers SERVERCALL_RETRYLATER to every
+//                    automation call from the K-th on, as an application busy with a
+//                    command of its own does (under Wine SERVERCALL_REJECTED, see
+//                    CellFilter)
+//   --odd-at K HOW   the K-th automation call is carried out, then answered oddly: HOW is
+//                    null (a null object), text ("odd"), nan, inf, empty (VT_EMPTY) or
+//                    deferred (DISP_E_EXCEPTION whose texts only a fill-in of the cell's
+//                    own would give)
 //   --exit-at K      the cell's process ends, as if killed, when the K-th call arrives
 //                    (its registrations taken back first, which Wine needs)
 //   --points N       the part program also holds F10, a feature of N points clear of the
 //                    part (for the benchmarks)
 //
+// Calls are counted as the simulations record them; the creation of the measuring
+// application is one, but it is no automation call and cannot be answered oddly.
+//
 // Standard output: "ready" once both applications can be reached, then one line per
-// entity added or changed ("added: sphere #2 centre (10, -20, 5) radius 2.5 colour 0").
+// entity added or changed ("added: sphere #2 centre (10, -20, 5) radius 2.5 colour 0"),
+// and a line when an option above takes effect ("rejected: call K", "busy: from call K,
+// ...", "odd answer: call K AddSphere nan").
 // Standard input, one command a line: "drawing" (every entity, between "drawing:" and
 // "end"), "calls" (automation calls so far), "round-trips" (the calls that reached the
 // cell's objects from another process, by kind), "references" (objects
 // handed out and still held by clients), "pixel X Y Z" (the colours the window shows at
-// that point in the plan and the front view), "quit". Closing the window ends the cell too.
+// that point in the plan and the front view), "odd-at K HOW" (as the option, in place
+// of an odd answer still to come), "quit". Closing the window ends the cell too.
 #include <windows.h>
 
 #include <shellapi.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,12 +68,32 @@ constexpr UINT_PTR kListTimer = 1;
 constexpr UINT kListRepaintDelayMs = 200;
 constexpr wchar_t kWindowClass[] = L"TessalyCell";
 
+// The call to answer oddly, and how ("null", "text", ...).
+struct OddCall {
+    std::size_t at = 0;
+    cell::OddAnswer answer = cell::OddAnswer::Null;
+    std::wstring how;
+};
+
+std::optional<OddCall> ParseOddCall(const std::wstring& at, const std::wstring& how)
+{
+    const auto answer = cell::OddAnswerNamed(how);
+    if (!answer) {
+        std::fprintf(stderr, "tessaly-cell: an odd answer is null, text, nan, inf, empty or deferred, not %s\n",
+                     Narrow(how).c_str());
+        return std::nullopt;
+    }
+    return OddCall{static_cast<std::size_t>(std::wcstoul(at.c_str(), nullptr, 10)), *answer, how};
+}
+
 struct Options {
     bool measuring = true;
     bool cad = true;
     bool partGroup = true;
     std::size_t failAt = 0;
     std::size_t rejectAt = 0;
+    std::size_t busyFrom = 0;
+    OddCall odd;
     std::size_t exitAt = 0;
     std::size_t points = 0;
 };
@@ -79,7 +115,13 @@ Options ParseOptions(const wchar_t* commandLine)
             options.failAt = static_cast<std::size_t>(std::wcstoul(args[++i], nullptr, 10));
         else if (arg == L"--reject-at" && i + 1 < count)
             options.rejectAt = static_cast<std::size_t>(std::wcstoul(args[++i], nullptr, 10));
-        else if (arg == L"--exit-at" && i + 1 < count)
+        else if (arg == L"--busy-from" && i + 1 < count)
+            options.busyFrom = static_cast<std::size_t>(std::wcstoul(args[++i], nullptr, 10));
+        else if (arg == L"--odd-at" && i + 2 < count) {
+            const std::wstring at = args[++i];
+            const std::wstring how = args[++i];
+            options.odd = ParseOddCall(at, how).value_or(OddCall{});
+        } else if (arg == L"--exit-at" && i + 1 < count)
             options.exitAt = static_cast<std::size_t>(std::wcstoul(args[++i], nullptr, 10));
         else if (arg == L"--points" && i + 1 < count)
             options.points = static_cast<std::size_t>(std::wcstoul(args[++i], nullptr, 10));
@@ -104,6 +146,10 @@ const wchar_t* KindName(sim::EntityKind kind)
 
 std::wstring Num(double value)
 {
+    if (std::isnan(value))
+        return L"nan";
+    if (std::isinf(value))
+        return value > 0 ? L"inf" : L"-inf";
     return FormatNumber(value, L'.');
 }
 
@@ -138,20 +184,43 @@ void Print(const std::wstring& line)
     std::fflush(stdout);
 }
 
-// Turns one automation call away: the first Invoke that arrives once K - 1 calls have
-// been made. Lookups, queries and releases always pass, so no reference is lost.
-class RejectingFilter final : public com::Uncounted<IMessageFilter> {
+// Wine 8 runs a call that a server's filter answers "retry later" all the same ("retry
+// call later not implemented") and never asks the client's filter whether to retry.
+bool UnderWine()
+{
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+// The cell's message filter: turns the --reject-at call away and answers "retry later"
+// from the --busy-from call on. Under Wine a busy cell turns the calls away instead:
+// what a client sees once its filter gives up retrying. Only invokes are counted and
+// turned away: lookups, queries and releases always pass, so no reference is lost.
+class CellFilter final : public com::Uncounted<IMessageFilter> {
 public:
-    RejectingFilter(const sim::CallLog& log, std::size_t rejectAt) : log_(log), rejectAt_(rejectAt) {}
+    CellFilter(const sim::CallLog& log, std::size_t rejectAt, std::size_t busyFrom)
+        : log_(log), rejectAt_(rejectAt), busyFrom_(busyFrom),
+          busyAnswer_(UnderWine() ? SERVERCALL_REJECTED : SERVERCALL_RETRYLATER)
+    {}
 
     DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO info) override
     {
         // IRemUnknown and IRemUnknown2 carry the references; IDispatch::Invoke is method 6.
         const bool invoke = info && info->wMethod == 6 && info->iid.Data1 != 0x131 && info->iid.Data1 != 0x143;
-        if (invoke && !rejected_ && log_.Count() + 1 == rejectAt_) {
+        if (!invoke)
+            return SERVERCALL_ISHANDLED;
+        const std::size_t next = log_.Count() + 1;
+        if (!rejected_ && next == rejectAt_) {
             rejected_ = true;
             Print(L"rejected: call " + std::to_wstring(rejectAt_));
             return SERVERCALL_REJECTED;
+        }
+        if (busyFrom_ > 0 && next >= busyFrom_) {
+            if (!busy_)
+                Print(L"busy: from call " + std::to_wstring(next) +
+                      (busyAnswer_ == SERVERCALL_REJECTED ? L", turned away" : L", retry later"));
+            busy_ = true;
+            return busyAnswer_;
         }
         return SERVERCALL_ISHANDLED;
     }
@@ -161,7 +230,10 @@ public:
 private:
     const sim::CallLog& log_;
     std::size_t rejectAt_;
+    std::size_t busyFrom_;
+    DWORD busyAnswer_;
     bool rejected_ = false;
+    bool busy_ = false;
 };
 
 class Cell {
@@ -180,20 +252,28 @@ public:
         log_.Clear(); // set-up is not the client's
         if (options.failAt > 0)
             log_.FailAt(options.failAt);
-        if (options.exitAt > 0) {
-            const std::size_t exitAt = options.exitAt;
-            log_.onArrival = [this, exitAt](std::size_t position) {
-                if (position == exitAt) {
-                    // Wine 8 keeps the class and running-object registrations of a process
-                    // that was killed, and no client reaches a cell started after it: take
-                    // them back first. To the client the end is the same as a kill.
-                    registration_.reset();
-                    TerminateProcess(GetCurrentProcess(), 3);
-                }
-            };
-        }
-        if (options.rejectAt > 0) {
-            filter_ = std::make_unique<RejectingFilter>(log_, options.rejectAt);
+        log_.onArrival = [this, options](std::size_t position) {
+            arrived_ = position;
+            if (position == options.exitAt) {
+                // Wine 8 keeps the class and running-object registrations of a process
+                // that was killed, and no client reaches a cell started after it: take
+                // them back first. To the client the end is the same as a kill.
+                registration_.reset();
+                TerminateProcess(GetCurrentProcess(), 3);
+            }
+        };
+        odd_ = options.odd;
+        // Asked once the invoke that made the call is done, before the next call arrives.
+        cell::DispatchObject::SetOddAnswers([this]() -> std::optional<cell::OddAnswer> {
+            if (odd_.at == 0 || arrived_ != odd_.at)
+                return std::nullopt;
+            Print(L"odd answer: call " + std::to_wstring(odd_.at) + L" " + Widen(log_.Calls()[odd_.at - 1]) + L" " +
+                  odd_.how);
+            odd_.at = 0;
+            return odd_.answer;
+        });
+        if (options.rejectAt > 0 || options.busyFrom > 0) {
+            filter_ = std::make_unique<CellFilter>(log_, options.rejectAt, options.busyFrom);
             IMessageFilter* previous = nullptr;
             CoRegisterMessageFilter(filter_.get(), &previous);
         }
@@ -203,6 +283,7 @@ public:
 
     ~Cell()
     {
+        cell::DispatchObject::SetOddAnswers(nullptr);
         registration_.reset();
         cadApp_.reset();
         if (filter_) {
@@ -261,6 +342,15 @@ public:
             // The CAD application stays referenced by the cell and the running object table.
             const long own = cadApp_ ? 1 : 0;
             Print(L"references: " + std::to_wstring(cell::DispatchObject::Alive() - own));
+        } else if (command.rfind("odd-at ", 0) == 0) {
+            char at[32] = {};
+            char how[32] = {};
+            std::optional<OddCall> odd;
+            if (std::sscanf(command.c_str() + 7, "%31s %31s", at, how) == 2)
+                odd = ParseOddCall(Widen(at), Widen(how));
+            if (odd)
+                odd_ = *odd;
+            Print(odd ? L"odd-at: call " + std::to_wstring(odd->at) + L" " + odd->how : L"odd-at: needs K HOW");
         } else if (command == "quit") {
             DestroyWindow(window_);
         } else if (!command.empty()) {
@@ -347,7 +437,9 @@ private:
     }
 
     sim::CallLog log_;
-    std::unique_ptr<RejectingFilter> filter_;
+    std::size_t arrived_ = 0; // the position of the last call
+    OddCall odd_;
+    std::unique_ptr<CellFilter> filter_;
     sim::DmisSim dmis_;
     sim::CadSim cad_;
     com::Ptr<cell::DispatchObject> cadApp_;

@@ -1,5 +1,7 @@
 #include "dispatch_object_win.h"
 
+#include <limits>
+
 #include "base/convert.h"
 
 namespace tessaly::cell {
@@ -14,8 +16,37 @@ long g_nameLookups = 0;
 long g_invokes = 0;
 long g_typedQueries = 0;
 long g_released = 0;
+std::function<std::optional<OddAnswer>()> g_chooseOdd;
+
+constexpr struct {
+    const wchar_t* name;
+    OddAnswer answer;
+} kOddAnswers[] = {
+    {L"null", OddAnswer::Null},    {L"text", OddAnswer::Text},   {L"nan", OddAnswer::NaN},
+    {L"inf", OddAnswer::Infinity}, {L"empty", OddAnswer::Empty}, {L"deferred", OddAnswer::Deferred},
+};
+
+// The deferred answer's fill-in. A client may call it only in this process: an address
+// of it in another process means nothing there.
+HRESULT STDAPICALLTYPE FillInLater(EXCEPINFO* excep)
+{
+    if (!excep)
+        return E_POINTER;
+    excep->bstrSource = SysAllocString(L"Simulated cell");
+    excep->bstrDescription = SysAllocString(L"odd answer, filled in later");
+    excep->scode = E_FAIL;
+    return S_OK;
+}
 
 } // namespace
+
+std::optional<OddAnswer> OddAnswerNamed(std::wstring_view name)
+{
+    for (const auto& odd : kOddAnswers)
+        if (name == odd.name)
+            return odd.answer;
+    return std::nullopt;
+}
 
 void Args::Expect(std::size_t count) const
 {
@@ -219,6 +250,7 @@ HRESULT STDMETHODCALLTYPE DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD f
         return DISP_E_MEMBERNOTFOUND;
     const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
     com::Variant value;
+    HRESULT hr = S_OK;
     try {
         Call(id, Args(*params, put), *value.get());
     } catch (const std::exception& e) {
@@ -228,11 +260,41 @@ HRESULT STDMETHODCALLTYPE DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD f
             excep->bstrSource = SysAllocString(L"Simulated cell");
             excep->bstrDescription = SysAllocString(Widen(e.what()).c_str());
         }
-        return DISP_E_EXCEPTION;
+        hr = DISP_E_EXCEPTION;
     }
-    if (result) {
+    if (SUCCEEDED(hr) && result) {
         *result = *value.get();
         VariantInit(value.get());
+    }
+    const std::optional<OddAnswer> odd = g_chooseOdd ? g_chooseOdd() : std::nullopt;
+    return odd && SUCCEEDED(hr) ? AnswerOddly(*odd, result, excep) : hr;
+}
+
+void DispatchObject::SetOddAnswers(std::function<std::optional<OddAnswer>()> choose)
+{
+    g_chooseOdd = std::move(choose);
+}
+
+// The call's own answer is dropped: an object it returned is released with it.
+HRESULT DispatchObject::AnswerOddly(OddAnswer answer, VARIANT* result, EXCEPINFO* excep)
+{
+    if (answer == OddAnswer::Deferred) {
+        if (result)
+            VariantClear(result);
+        if (excep) {
+            *excep = EXCEPINFO{};
+            excep->pfnDeferredFillIn = &FillInLater;
+        }
+        return DISP_E_EXCEPTION;
+    }
+    if (!result)
+        return S_OK;
+    switch (answer) {
+    case OddAnswer::Null: Return(*result, static_cast<DispatchObject*>(nullptr)); break;
+    case OddAnswer::Text: Return(*result, std::wstring(L"odd")); break;
+    case OddAnswer::NaN: Return(*result, std::numeric_limits<double>::quiet_NaN()); break;
+    case OddAnswer::Infinity: Return(*result, std::numeric_limits<double>::infinity()); break;
+    default: VariantClear(result); break;
     }
     return S_OK;
 }

@@ -7,9 +7,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "com/com.h"
@@ -48,6 +51,19 @@ private:
     bool put_;
 };
 
+// An answer a client may not expect, given in place of a call's own:
+//   Null      VT_DISPATCH with a null pointer
+//   Text      VT_BSTR "odd"
+//   NaN       VT_R8 NaN
+//   Infinity  VT_R8 +infinity
+//   Empty     VT_EMPTY
+//   Deferred  DISP_E_EXCEPTION, scode 0 and no texts: only the EXCEPINFO's deferred
+//             fill-in, a function of this process, would give them
+enum class OddAnswer { Null, Text, NaN, Infinity, Empty, Deferred };
+
+// The answer named "null", "text", "nan", "inf", "empty" or "deferred".
+std::optional<OddAnswer> OddAnswerNamed(std::wstring_view name);
+
 class DispatchObject : public IDispatch {
 public:
     // `typed` is the interface this object also answers to (nullptr: IDispatch only).
@@ -66,6 +82,9 @@ public:
     // when COM passes on the release of a client's last reference. Queries for IUnknown
     // and IDispatch are left out: COM makes those itself when it hands an object out.
     static std::wstring RoundTrips();
+    // Asked after every Invoke has been carried out; an answer it returns replaces the
+    // call's own, when the call succeeded.
+    static void SetOddAnswers(std::function<std::optional<OddAnswer>()> choose);
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
     ULONG STDMETHODCALLTYPE AddRef() override;
@@ -87,6 +106,8 @@ protected:
     static void Return(VARIANT& result, DispatchObject* object);
 
 private:
+    static HRESULT AnswerOddly(OddAnswer answer, VARIANT* result, EXCEPINFO* excep);
+
     const IID* typed_;
     std::span<const MemberName> names_;
     long refs_ = 1;

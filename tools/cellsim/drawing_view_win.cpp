@@ -40,8 +40,11 @@ struct Bounds {
     cad::Point3 max{0, 0, 0};
     bool empty = true;
 
+    // A point that is not finite would leave no scale for the rest: it is left out.
     void Add(const cad::Point3& p, double radius = 0)
     {
+        if (!std::isfinite(p[0] + p[1] + p[2] + radius))
+            return;
         for (int a = 0; a < 3; ++a) {
             if (empty || p[a] - radius < min[a])
                 min[a] = p[a] - radius;

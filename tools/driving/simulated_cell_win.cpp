@@ -115,6 +115,22 @@ std::vector<std::string> SimulatedCell::Changes() const
     return changes;
 }
 
+void SimulatedCell::AnswerOddly(long call, const std::string& how)
+{
+    const std::string armed = Reply("odd-at " + std::to_string(call) + " " + how, "odd-at: ");
+    if (armed != "call " + std::to_string(call) + " " + how)
+        throw Error("the cell did not take \"odd-at " + std::to_string(call) + " " + how + "\": " + armed);
+}
+
+std::string SimulatedCell::OddlyAnswered(long call) const
+{
+    const std::string prefix = "odd answer: call " + std::to_string(call) + " ";
+    for (const std::string& line : process_.Lines())
+        if (line.rfind(prefix, 0) == 0)
+            return line.substr(prefix.size(), line.find(' ', prefix.size()) - prefix.size());
+    return "";
+}
+
 DWORD SimulatedCell::Quit()
 {
     quit_ = true;

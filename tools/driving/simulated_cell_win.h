@@ -43,6 +43,11 @@ public:
     std::string Colours(double x, double y, double z);
     // The change lines printed so far ("added: ...", "color: ...", "deleted: ...").
     std::vector<std::string> Changes() const;
+    // Has the cell answer its `call`-th call (counted as Calls() counts) oddly: `how` is
+    // "null", "text", "nan", "inf", "empty" or "deferred", as its --odd-at takes.
+    void AnswerOddly(long call, const std::string& how);
+    // The operation that was answered oddly at `call` ("AddSphere"), or "" if none was.
+    std::string OddlyAnswered(long call) const;
     // "quit", then the cell's exit code.
     DWORD Quit();
     std::string Output() const { return process_.Output(); }
