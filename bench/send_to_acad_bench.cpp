@@ -185,7 +185,7 @@ private:
         case GroupsItem: group_ = groups_->Item(L"PART"); break;
         case GroupItem: part_ = group_->Item(0); break;
         case ModelSpace: modelSpace_ = document_->ModelSpace(); break;
-        case AddSphere: added_ = modelSpace_->AddSphere(xyz_, 2.5, cad::RadiusArg::Double); break;
+        case AddSphere: added_ = modelSpace_->AddSphere(xyz_, 2.5); break;
         case AddCircle: added_ = modelSpace_->AddCircle(xyz_, 2.5); break;
         case AddSpline: added_ = modelSpace_->AddSpline(fitPoints_, xyz_, xyz_); break;
         case AddHyperlink: added_->AddHyperlink(L"F12"); break;

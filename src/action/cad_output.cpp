@@ -63,7 +63,7 @@ void Plotter::Plot(PlotMode mode, const PointEntry& entry, const cad::Point3& po
 {
     switch (mode) {
     case PlotMode::Spheres: {
-        auto sphere = ModelSpace()->AddSphere(point, state_.probeRadius, cad::RadiusArg::Double);
+        auto sphere = ModelSpace()->AddSphere(point, state_.probeRadius);
         sphere->AddHyperlink(entry.featureId);
         sphere->Update();
         return;
@@ -81,7 +81,7 @@ void Plotter::Plot(PlotMode mode, const PointEntry& entry, const cad::Point3& po
 void Plotter::CheckTolerance(const cad::Point3& point)
 {
     const double outerRadius = Finite(Tolerance() + state_.probeRadius, "tolerance radius");
-    auto outer = ModelSpace()->AddSphere(point, outerRadius, cad::RadiusArg::Variant);
+    auto outer = ModelSpace()->AddOuterSphere(point, outerRadius);
     bool overlap = false;
     if (auto interference = PartSolid().CheckInterference(*outer, true); !interference) {
         outer->SetColor(cad::kRed);
@@ -95,7 +95,7 @@ void Plotter::CheckTolerance(const cad::Point3& point)
 
     if (!overlap) {
         const double innerRadius = Finite(state_.probeRadius - Tolerance(), "tolerance radius");
-        auto inner = ModelSpace()->AddSphere(point, innerRadius, cad::RadiusArg::Double);
+        auto inner = ModelSpace()->AddSphere(point, innerRadius);
         if (auto interference = PartSolid().CheckInterference(*inner, true); !interference) {
             probeSphereColor_ = cad::kRed;
         } else {
@@ -104,7 +104,7 @@ void Plotter::CheckTolerance(const cad::Point3& point)
         }
     }
 
-    auto probe = ModelSpace()->AddSphere(point, state_.probeRadius, cad::RadiusArg::Double);
+    auto probe = ModelSpace()->AddSphere(point, state_.probeRadius);
     // A probe whose outer tolerance sphere touches the part is green.
     probe->SetColor(overlap ? cad::kGreen : probeSphereColor_);
     probe->Update();

@@ -17,10 +17,6 @@ constexpr std::int16_t kColorByBlock = 0;
 constexpr std::int16_t kRed = 1;
 constexpr std::int16_t kGreen = 3;
 
-// How a radius travels to the CAD application: a double by reference, or a variant
-// holding a double by reference (the outer tolerance radius).
-enum class RadiusArg { Double, Variant };
-
 // Any entity of the drawing: solids, circles, splines, group members.
 class IEntity {
 public:
@@ -40,7 +36,10 @@ public:
 class IModelSpace {
 public:
     virtual ~IModelSpace() = default;
-    virtual std::unique_ptr<IEntity> AddSphere(const Point3& centre, double radius, RadiusArg radiusArg) = 0;
+    virtual std::unique_ptr<IEntity> AddSphere(const Point3& centre, double radius) = 0;
+    // The same add for the outer sphere of a tolerance check, whose radius the
+    // application's clients of that check pass in a form of its own.
+    virtual std::unique_ptr<IEntity> AddOuterSphere(const Point3& centre, double radius) = 0;
     // The result is the circle interface (queried by IID in the COM binding).
     virtual std::unique_ptr<IEntity> AddCircle(const Point3& centre, double radius) = 0;
     virtual std::unique_ptr<IEntity> AddSpline(const std::vector<double>& fitPoints, const Point3& startTangent,

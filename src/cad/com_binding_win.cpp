@@ -60,18 +60,22 @@ class ComModelSpace final : public IModelSpace {
 public:
     explicit ComModelSpace(Ptr<IDispatch> space) : space_(std::move(space)) {}
 
-    std::unique_ptr<IEntity> AddSphere(const Point3& centre, double radius, RadiusArg radiusArg) override
+    // The radius by reference as a double.
+    std::unique_ptr<IEntity> AddSphere(const Point3& centre, double radius) override
     {
         DoubleArray at(centre);
-        Variant result;
-        if (radiusArg == RadiusArg::Variant) {
-            Variant inner = Variant::R8(radius);
-            result = Invoke(space_.get(), L"AddSphere", Call::Get, Variant::RefDoubleArray(at.address()),
-                            Variant::RefVariant(inner.get()));
-        } else {
-            result = Invoke(space_.get(), L"AddSphere", Call::Get, Variant::RefDoubleArray(at.address()),
-                            Variant::RefR8(&radius));
-        }
+        Variant result = Invoke(space_.get(), L"AddSphere", Call::Get, Variant::RefDoubleArray(at.address()),
+                                Variant::RefR8(&radius));
+        return std::make_unique<ComEntity>(com::ToObject(result, L"AddSphere"));
+    }
+
+    // The radius by reference as a variant holding a double.
+    std::unique_ptr<IEntity> AddOuterSphere(const Point3& centre, double radius) override
+    {
+        DoubleArray at(centre);
+        Variant held = Variant::R8(radius);
+        Variant result = Invoke(space_.get(), L"AddSphere", Call::Get, Variant::RefDoubleArray(at.address()),
+                                Variant::RefVariant(held.get()));
         return std::make_unique<ComEntity>(com::ToObject(result, L"AddSphere"));
     }
 

@@ -112,15 +112,21 @@ private:
 class ModelSpace : public cad::IModelSpace {
 public:
     explicit ModelSpace(CadSim& sim) : sim_(sim) {}
-    std::unique_ptr<cad::IEntity> AddSphere(const cad::Point3& centre, double radius, cad::RadiusArg radiusArg) override
+    std::unique_ptr<cad::IEntity> AddSphere(const cad::Point3& centre, double radius) override
     {
         const Answer answer = sim_.log.Record("AddSphere");
-        return answer.Object(AddRound(EntityKind::Sphere, centre, radius, radiusArg));
+        return answer.Object(AddRound(EntityKind::Sphere, centre, radius, false));
+    }
+    // One call of the application's, as over COM.
+    std::unique_ptr<cad::IEntity> AddOuterSphere(const cad::Point3& centre, double radius) override
+    {
+        const Answer answer = sim_.log.Record("AddSphere");
+        return answer.Object(AddRound(EntityKind::Sphere, centre, radius, true));
     }
     std::unique_ptr<cad::IEntity> AddCircle(const cad::Point3& centre, double radius) override
     {
         const Answer answer = sim_.log.Record("AddCircle");
-        return answer.Object(AddRound(EntityKind::Circle, centre, radius, cad::RadiusArg::Double));
+        return answer.Object(AddRound(EntityKind::Circle, centre, radius, false));
     }
     std::unique_ptr<cad::IEntity> AddSpline(const std::vector<double>& fitPoints, const cad::Point3& startTangent,
                                             const cad::Point3& endTangent) override
@@ -138,15 +144,14 @@ public:
 
 private:
     // Spheres and circles: a centre and a radius the CAD application accepts.
-    std::unique_ptr<cad::IEntity> AddRound(EntityKind kind, const cad::Point3& centre, double radius,
-                                           cad::RadiusArg radiusArg)
+    std::unique_ptr<cad::IEntity> AddRound(EntityKind kind, const cad::Point3& centre, double radius, bool outer)
     {
         CheckRadius(radius);
         SimEntity e;
         e.kind = kind;
         e.centre = centre;
         e.radius = radius;
-        e.radiusArg = radiusArg;
+        e.outer = outer;
         return Added(e);
     }
     std::unique_ptr<cad::IEntity> Added(const SimEntity& e)

@@ -17,7 +17,7 @@ struct SimEntity {
     EntityKind kind = EntityKind::Sphere;
     cad::Point3 centre{};
     double radius = 0;
-    cad::RadiusArg radiusArg = cad::RadiusArg::Double;
+    bool outer = false; // added as a tolerance check's outer sphere
     cad::Point3 boxMin{};
     cad::Point3 boxMax{};
     std::vector<double> fitPoints;

@@ -186,7 +186,7 @@ TEST_F(CadOutputTest, ToleranceOutcomes)
     auto added = Added();
     ASSERT_EQ(added.size(), 3u);
     EXPECT_EQ(added[0].radius, 3.0);
-    EXPECT_EQ(added[0].radiusArg, cad::RadiusArg::Variant);
+    EXPECT_TRUE(added[0].outer);
     EXPECT_EQ(added[0].color, cad::kRed);
     EXPECT_EQ(added[0].updates, 0);
     EXPECT_EQ(added[1].radius, 2.0);

@@ -89,8 +89,8 @@ TEST_F(CadBinding, AddsPassArraysAndRadiiByReference)
 {
     {
         auto doc = cad::MakeComConnector()->GetRunningApplication()->ActiveDocument();
-        doc->ModelSpace()->AddSphere({10, -20, 5}, 2.5, cad::RadiusArg::Double);
-        doc->ModelSpace()->AddSphere({1, 2, 3}, 3.75, cad::RadiusArg::Variant);
+        doc->ModelSpace()->AddSphere({10, -20, 5}, 2.5);
+        doc->ModelSpace()->AddOuterSphere({1, 2, 3}, 3.75);
         auto c = doc->ModelSpace()->AddCircle({4, 5, 6}, 0.5);
         doc->ModelSpace()->AddSpline({10, -20, 5, 12, -21, 6}, {10, -20, 5}, {12, -21, 6});
         ASSERT_EQ(space.calls.size(), 4u);
@@ -117,7 +117,7 @@ TEST_F(CadBinding, EntityMembersAndInterference)
     {
         auto doc = cad::MakeComConnector()->GetRunningApplication()->ActiveDocument();
         auto partSolid = doc->Groups()->Item(L"PART")->Item(0);
-        auto s = doc->ModelSpace()->AddSphere({0, 0, 0}, 1, cad::RadiusArg::Double);
+        auto s = doc->ModelSpace()->AddSphere({0, 0, 0}, 1);
         s->AddHyperlink(L"F3");
         s->SetColor(cad::kGreen);
         EXPECT_EQ(solid.namesAsked, (Names{L"Hyperlinks", L"Color"}));

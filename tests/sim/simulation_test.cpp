@@ -101,7 +101,7 @@ TEST_F(CadSimTest, RefusesBadRadiiAndFitPoints)
     auto space = Document()->ModelSpace();
     const double nan = std::numeric_limits<double>::quiet_NaN();
     for (double r : {0.0, -1.0, nan, std::numeric_limits<double>::infinity()}) {
-        EXPECT_THROW(space->AddSphere({0, 0, 0}, r, cad::RadiusArg::Double), Error) << r;
+        EXPECT_THROW(space->AddSphere({0, 0, 0}, r), Error) << r;
         EXPECT_THROW(space->AddCircle({0, 0, 0}, r), Error) << r;
     }
     EXPECT_THROW(space->AddSpline({}, {0, 0, 0}, {0, 0, 0}), Error);
@@ -118,7 +118,7 @@ TEST_F(CadSimTest, InterferenceWithThePartSolid)
     cad.groups[L"PART"] = {box};
     auto doc = Document();
     auto part = doc->Groups()->Item(L"PART")->Item(0);
-    auto sphere = doc->ModelSpace()->AddSphere({5, 5, 10}, 1, cad::RadiusArg::Variant);
+    auto sphere = doc->ModelSpace()->AddOuterSphere({5, 5, 10}, 1);
     auto overlap = part->CheckInterference(*sphere, true);
     ASSERT_TRUE(overlap);
     EXPECT_NEAR(overlap->Volume(), 2.0 / 3.0 * 3.14159265358979323846, 1e-6);
@@ -126,7 +126,7 @@ TEST_F(CadSimTest, InterferenceWithThePartSolid)
     EXPECT_EQ(cad.Drawn().size(), 2u) << "the box and the sphere";
     EXPECT_THROW(overlap->Volume(), Error) << "a deleted entity is gone";
 
-    auto apart = doc->ModelSpace()->AddSphere({5, 5, 11}, 1, cad::RadiusArg::Double);
+    auto apart = doc->ModelSpace()->AddSphere({5, 5, 11}, 1);
     EXPECT_FALSE(part->CheckInterference(*apart, true)) << "touching is no interference";
     auto circle = doc->ModelSpace()->AddCircle({5, 5, 5}, 1);
     EXPECT_THROW(part->CheckInterference(*circle, true), Error);
@@ -171,8 +171,8 @@ TEST(DemoCell, MirroredF3TouchesThePartOnlyAtItsFirstPoint)
     LoadDemoDrawing(cad);
     auto doc = cad.GetRunningApplication()->ActiveDocument();
     auto part = doc->Groups()->Item(L"PART")->Item(0);
-    auto first = doc->ModelSpace()->AddSphere({10, -20, 5}, 2.5, cad::RadiusArg::Double);
-    auto second = doc->ModelSpace()->AddSphere({12, -21, 6}, 2.5, cad::RadiusArg::Double);
+    auto first = doc->ModelSpace()->AddSphere({10, -20, 5}, 2.5);
+    auto second = doc->ModelSpace()->AddSphere({12, -21, 6}, 2.5);
     EXPECT_TRUE(part->CheckInterference(*first, true));
     EXPECT_FALSE(part->CheckInterference(*second, true));
 }

@@ -109,9 +109,7 @@ inline std::string Describe(const sim::SimEntity& e, const char* change, int bas
         Put(out, "end", e.endTangent);
         break;
     case sim::EntityKind::Interference: out << " volume " << e.volume; break;
-    default:
-        Put(out, "centre", e.centre);
-        out << " radius " << e.radius << (e.radiusArg == cad::RadiusArg::Variant ? " (variant)" : "");
+    default: Put(out, "centre", e.centre); out << " radius " << e.radius << (e.outer ? " (outer)" : "");
     }
     out << " colour " << e.color << " updates " << e.updates;
     for (const auto& link : e.hyperlinks)

@@ -123,8 +123,10 @@ protected:
         const cad::Point3 centre = ToPoint(args.Doubles(0), "the centre");
         const double radius = args.Double(1);
         if (id == kAddSphere) {
-            const auto radiusArg = args.IsVariantRef(1) ? cad::RadiusArg::Variant : cad::RadiusArg::Double;
-            Return(result, new Entity(object().AddSphere(centre, radius, radiusArg), nullptr));
+            // The outer sphere of a tolerance check comes with its radius in a variant.
+            auto sphere =
+                args.IsVariantRef(1) ? object().AddOuterSphere(centre, radius) : object().AddSphere(centre, radius);
+            Return(result, new Entity(std::move(sphere), nullptr));
         } else {
             Return(result, new Entity(object().AddCircle(centre, radius), &cad::ids::kCircleIid));
         }
