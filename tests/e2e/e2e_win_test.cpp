@@ -566,6 +566,59 @@ TEST_F(EndToEnd, ClickDuringTheActionDoesNothing)
            ExpectEndedCleanly(app.Close(), cell));
 }
 
+// The window's own message that runs the load link, as another program may send it.
+constexpr UINT kLoadMessage = WM_APP + 1;
+
+// Sent by another program while a call of the action waits, after the CAD link: a click
+// on "Sphere Tolerance" while circles are drawn (no PART solid was fetched for them)
+// fails into the armed report with whole circles drawn; the load message does nothing,
+// idle or not.
+TEST_F(EndToEnd, MessagesSentDuringTheActionNeverCrashIt)
+{
+    for (const bool click : {true, false}) {
+        const std::string situation = click ? "BM_CLICK on \"Sphere Tolerance\" while drawing circles"
+                                            : "WM_APP+1 (the load message) during the action";
+        SCOPED_TRACE(situation);
+        SimulatedCell cell(L"--points " + std::to_wstring(kManyPoints));
+        TessalyApp app;
+        const Entries features = app.Items(kFeatureList);
+        const std::wstring probe = app.Text(kProbeDiameter);
+        app.SendDuringAction(kLoadMessage);
+        EXPECT_EQ(app.Items(kFeatureList), features);
+        EXPECT_EQ(app.Text(kProbeDiameter), probe);
+
+        // Past the collection (about five calls a point) and the CAD link.
+        StartOverManyPoints(cell, app, click ? kCircles : kSpheres, 6 * kManyPoints);
+        const Milliseconds answered =
+            click ? app.SendDuringAction(kSphereTolerance, BM_CLICK) : app.SendDuringAction(kLoadMessage);
+        EXPECT_TRUE(app.FinishSendToAcad(Milliseconds(120000)).empty());
+        EXPECT_EQ(app.Text(kStatusLine), click ? kNoCad : kMachine);
+        EXPECT_EQ(app.Items(kFeatureList), features);
+        Lines drawing = cell.Drawing();
+        std::string seen = "nothing; the action ends with the machine name";
+        if (click) {
+            // The point after the click may have its outer tolerance sphere, and no more.
+            if (drawing.back().find(" radius 2.75 ") != std::string::npos)
+                drawing.pop_back();
+            EXPECT_GT(drawing.size(), 1u) << "the click came before the CAD link";
+            EXPECT_TRUE(DrawnInOrder(drawing, [](const std::string& centre) {
+                return Lines{"circle " + centre + " radius 2.5 colour 0"};
+            })) << ::testing::PrintToString(drawing);
+            seen = "\"Can't Link to AutoCAD\"; " + std::to_string(drawing.size() - 1) +
+                   " whole circles drawn stay; the next click draws";
+            const Lines before = cell.Drawing();
+            app.SelectFeatures({L"F4"});
+            EXPECT_TRUE(app.SendToAcad().empty());
+            EXPECT_EQ(app.Text(kStatusLine), kMachine);
+            EXPECT_EQ(WithoutHandles(Added(before, cell.Drawing())), ToleranceSpheresOf("centre (30, 30, 30)"));
+        } else {
+            EXPECT_EQ(drawing.size(), static_cast<std::size_t>(kManyPoints) + 1);
+            EXPECT_TRUE(DrawnInOrder(drawing, SpheresOf));
+        }
+        Figure(situation, seen, answered, ExpectEndedCleanly(app.Close(), cell));
+    }
+}
+
 // A call the CAD application turns away (its message filter answers "rejected") fails at
 // once into the armed report; the next click draws everything.
 TEST_F(EndToEnd, CallRejectedByTheApplicationShowsTheArmedReport)
@@ -587,6 +640,27 @@ TEST_F(EndToEnd, CallRejectedByTheApplicationShowsTheArmedReport)
               WithoutHandles(Lines(kTypicalDrawing.begin() + 1, kTypicalDrawing.end())));
     Figure("a call rejected by the CAD application", "\"Can't Link to AutoCAD\"; the next click draws", took,
            ExpectEndedCleanly(app.Close(), cell));
+}
+
+// A close while the CAD application is busy with a command of its own and turns every
+// call away: the program ends at once, not after the retries of the call that waits.
+TEST_F(EndToEnd, ClosedWhileTheApplicationIsBusyEndsAtOnce)
+{
+    const CallCounts& counts = CountTypicalRequest();
+    SimulatedCell cell(L"--busy-from " + std::to_wstring(counts.total - 2));
+    TessalyApp app;
+    TypicalSettings(app);
+    app.StartSendToAcad();
+    WaitUntil([&] { return cell.Output().find("busy: from call") != std::string::npos; },
+              "the cell to turn calls away");
+    const auto start = Clock::now();
+    const Milliseconds answered = app.SendDuringAction(WM_CLOSE);
+    const DWORD exitCode = app.WaitForExit();
+    const Milliseconds untilExit = Since(start);
+    EXPECT_LT(untilExit.count(), 5000);
+    Figure("WM_CLOSE while the CAD application is busy", "the window closes", answered,
+           ExpectEndedCleanly(exitCode, cell));
+    Figure("WM_CLOSE while the CAD application is busy, until the process ended", "", untilExit, std::nullopt);
 }
 
 // The applications' process ends during the action: the armed report within seconds, and
@@ -618,6 +692,74 @@ TEST_F(EndToEnd, ApplicationsGoneDuringTheActionShowTheReportAndTheNextClickLink
         EXPECT_EQ(app.Text(kStatusLine), kMachine);
         EXPECT_EQ(cell.Drawing(), kTypicalDrawing);
         Figure(run.situation, "\"Can't Link to AutoCAD\"; with the cell started again the next click draws", took,
+               ExpectEndedCleanly(app.Close(), cell));
+    }
+}
+
+// --- Odd answers over COM -----------------------------------------------------------------
+
+// Sphere Tolerance over F4, which lies clear of the part.
+void ToleranceOverF4(TessalyApp& app)
+{
+    app.SelectFeatures({L"F4"});
+    for (const ControlId tick : kTypicalTicks)
+        app.SetChecked(tick, false);
+    app.Click(kSphereTolerance);
+    app.Type(kTolerance, L"0.25");
+}
+
+// Calls of a click answered oddly, one click per call: every sixth call of the typical
+// request and of a tolerance request, each way from another call, so that each call is
+// answered oddly once. The program never crashes or hangs, draws nothing that is not
+// finite, and never shows success for a drawing other than the clean click's, unless the
+// answer converts to a legitimate value: nothing (0 or "") and, from CheckInterference,
+// no object ("no interference").
+TEST_F(EndToEnd, OddAnswersNeverCrashAndNeverPassForSuccess)
+{
+    const struct {
+        const char* name;
+        void (*settings)(TessalyApp&);
+    } requests[] = {{"typical", TypicalSettings}, {"tolerance", ToleranceOverF4}};
+    const char* const answers[] = {"null", "text", "nan", "inf", "empty", "deferred"};
+    const long stride = static_cast<long>(std::size(answers));
+    const std::regex notFinite("(^|[ (])-?(nan|inf)([ ,)]|$)");
+    for (long a = 0; a < stride; ++a) {
+        const std::string how = answers[a];
+        SCOPED_TRACE(how);
+        SimulatedCell cell;
+        TessalyApp app;
+        long clicks = 0, reported = 0;
+        Milliseconds longest{0};
+        for (const auto& request : requests) {
+            request.settings(app);
+            Lines before = cell.Drawing();
+            const long first = cell.Calls();
+            EXPECT_TRUE(app.SendToAcad().empty());
+            ASSERT_EQ(app.Text(kStatusLine), kMachine);
+            const Lines clean = WithoutHandles(Added(before, cell.Drawing()));
+            const long calls = cell.Calls() - first;
+            // The first call creates the measuring application: no invoke to answer.
+            for (long k = 2 + a; k <= calls; k += stride, ++clicks) {
+                before = cell.Drawing();
+                const long call = cell.Calls() + k;
+                cell.AnswerOddly(call, how);
+                const auto start = Clock::now();
+                const bool success = app.SendToAcad().empty() && app.Text(kStatusLine) == kMachine;
+                longest = std::max(longest, Since(start));
+                const Lines after = cell.Drawing();
+                const std::string operation = cell.OddlyAnswered(call);
+                SCOPED_TRACE(std::string(request.name) + " call " + std::to_string(k) + " " + operation);
+                EXPECT_FALSE(operation.empty()) << "the cell answered no call oddly";
+                for (const std::string& entity : after)
+                    EXPECT_FALSE(std::regex_search(entity, notFinite)) << entity;
+                const bool legitimate = how == "empty" || (how == "null" && operation == "CheckInterference");
+                EXPECT_TRUE(!success || legitimate || WithoutHandles(Added(before, after)) == clean)
+                    << ::testing::PrintToString(after);
+                reported += !success;
+            }
+        }
+        Figure("odd answers (" + how + ") to every " + std::to_string(stride) + "th call",
+               "no crash; " + std::to_string(reported) + " of " + std::to_string(clicks) + " clicks reported", longest,
                ExpectEndedCleanly(app.Close(), cell));
     }
 }
