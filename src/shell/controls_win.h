@@ -2,18 +2,12 @@
 
 #include <windows.h>
 
-#include <memory>
 #include <optional>
-#include <type_traits>
 
 #include "action/controls.h"
+#include "shell/handles_win.h"
 
 namespace tessaly {
-
-struct FontDeleter {
-    void operator()(HFONT font) const noexcept { DeleteObject(font); }
-};
-using UniqueFont = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
 
 // The main window's controls, built from the layout table, and their fonts. The fonts
 // must outlive the controls: the window is destroyed before this object goes.

@@ -1,5 +1,7 @@
 #include "shell/dpi_win.h"
 
+#include "shell/handles_win.h"
+
 namespace tessaly {
 
 namespace {
@@ -40,11 +42,8 @@ int DpiOf(HWND hwnd)
             return static_cast<int>(dpi);
     }
     // Before Windows 10 1607 a system-aware process has one DPI: the screen's.
-    int dpi = 0;
-    if (const HDC dc = GetDC(hwnd)) {
-        dpi = GetDeviceCaps(dc, LOGPIXELSY);
-        ReleaseDC(hwnd, dc);
-    }
+    const WindowDc dc(hwnd);
+    const int dpi = dc ? GetDeviceCaps(dc.get(), LOGPIXELSY) : 0;
     return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
 }
 

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cwchar>
-#include <memory>
-#include <type_traits>
+
+#include "shell/handles_win.h"
 
 namespace tessaly::cell {
 namespace {
@@ -17,11 +17,6 @@ constexpr UINT kRepaintDelayMs = 200;
 constexpr int kMargin = 12;
 constexpr int kLabelHeight = 18;
 constexpr int kCentreMark = 2; // half the side of the square at a sphere's or circle's centre
-
-struct GdiDeleter {
-    void operator()(HGDIOBJ object) const noexcept { DeleteObject(object); }
-};
-using GdiObject = std::unique_ptr<std::remove_pointer_t<HGDIOBJ>, GdiDeleter>;
 
 // The colour indices the action uses: 1 red, 3 green; 0 (by block) and any other in the
 // window's text colour. Green is darkened a little to read on the white background.
@@ -230,12 +225,10 @@ std::wstring DrawingView::ColoursAt(const cad::Point3& point)
     InvalidateRect(window_, nullptr, FALSE);
     UpdateWindow(window_);
     const Layout layout = LayoutOf(window_, entities_());
-    HDC dc = GetDC(window_);
+    const WindowDc dc(window_);
     const POINT plan = layout.plan.At(point);
     const POINT front = layout.front.At(point);
-    std::wstring text = L"plan " + Hex(GetPixel(dc, plan.x, plan.y)) + L" front " + Hex(GetPixel(dc, front.x, front.y));
-    ReleaseDC(window_, dc);
-    return text;
+    return L"plan " + Hex(GetPixel(dc.get(), plan.x, plan.y)) + L" front " + Hex(GetPixel(dc.get(), front.x, front.y));
 }
 
 void DrawingView::Paint(HDC dc, const RECT& client)
@@ -243,8 +236,11 @@ void DrawingView::Paint(HDC dc, const RECT& client)
     // Into a bitmap first, then onto the screen in one piece: no flicker.
     const int width = client.right - client.left;
     const int height = client.bottom - client.top;
-    HDC memory = CreateCompatibleDC(dc);
-    GdiObject bitmap(CreateCompatibleBitmap(dc, std::max(width, 1), std::max(height, 1)));
+    const UniqueDc memoryDc(CreateCompatibleDC(dc));
+    const UniqueGdi<HBITMAP> bitmap(CreateCompatibleBitmap(dc, std::max(width, 1), std::max(height, 1)));
+    if (!memoryDc || !bitmap)
+        return;
+    const HDC memory = memoryDc.get();
     HGDIOBJ oldBitmap = SelectObject(memory, bitmap.get());
     FillRect(memory, &client, GetSysColorBrush(COLOR_WINDOW));
     SetBkMode(memory, TRANSPARENT);
@@ -273,7 +269,6 @@ void DrawingView::Paint(HDC dc, const RECT& client)
     SelectObject(memory, oldBrush);
     SelectObject(memory, oldFont);
     SelectObject(memory, oldBitmap);
-    DeleteDC(memory);
 }
 
 LRESULT CALLBACK DrawingView::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)

@@ -6,6 +6,7 @@
 #include "cad/com_ids_win.h"
 #include "cell_objects_win.h"
 #include "dmis/com_ids_win.h"
+#include "shell/handles_win.h"
 
 namespace tessaly::cell {
 namespace {
@@ -40,14 +41,13 @@ void SetKey(const std::wstring& path, const wchar_t* name, const std::wstring& v
     for (REGSAM view : kViews) {
         LONG status = ERROR_ACCESS_DENIED;
         for (const auto& [root, prefix] : kPlaces) {
-            HKEY key = nullptr;
+            HKEY opened = nullptr;
             status = RegCreateKeyExW(root, (std::wstring(prefix) + path).c_str(), 0, nullptr, 0, KEY_WRITE | view,
-                                     nullptr, &key, nullptr);
-            if (status == ERROR_SUCCESS) {
-                status = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                     nullptr, &opened, nullptr);
+            if (status == ERROR_SUCCESS)
+                status = RegSetValueExW(UniqueKey(opened).get(), name, 0, REG_SZ,
+                                        reinterpret_cast<const BYTE*>(value.c_str()),
                                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-                RegCloseKey(key);
-            }
             if (status == ERROR_SUCCESS)
                 break;
         }
@@ -66,10 +66,9 @@ void DeleteKey(const std::wstring& path)
     for (REGSAM view : kViews) {
         for (const auto& [root, prefix] : kPlaces) {
             const std::wstring full = std::wstring(prefix) + path;
-            HKEY key = nullptr;
-            if (RegOpenKeyExW(root, full.c_str(), 0, KEY_ALL_ACCESS | view, &key) == ERROR_SUCCESS) {
-                RegDeleteTreeW(key, nullptr);
-                RegCloseKey(key);
+            HKEY opened = nullptr;
+            if (RegOpenKeyExW(root, full.c_str(), 0, KEY_ALL_ACCESS | view, &opened) == ERROR_SUCCESS) {
+                RegDeleteTreeW(UniqueKey(opened).get(), nullptr);
                 RegDeleteKeyExW(root, full.c_str(), view, 0);
             }
         }

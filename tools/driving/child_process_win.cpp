@@ -15,21 +15,18 @@ std::string LastError(const char* what)
     return std::string(what) + " failed (error " + std::to_string(GetLastError()) + ")";
 }
 
-void Close(HANDLE& handle) noexcept
-{
-    if (handle)
-        CloseHandle(handle);
-    handle = nullptr;
-}
-
 // A pipe whose child end is inheritable and whose parent end is not, so that no other
 // program started later holds the parent's end open.
-void MakePipe(HANDLE& read, HANDLE& write, bool childReads)
+void MakePipe(UniqueHandle& read, UniqueHandle& write, bool childReads)
 {
     SECURITY_ATTRIBUTES inherit{sizeof(inherit), nullptr, TRUE};
-    if (!CreatePipe(&read, &write, &inherit, 0))
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
         throw Error(LastError("CreatePipe"));
-    SetHandleInformation(childReads ? write : read, HANDLE_FLAG_INHERIT, 0);
+    read.reset(readEnd);
+    write.reset(writeEnd);
+    SetHandleInformation(childReads ? writeEnd : readEnd, HANDLE_FLAG_INHERIT, 0);
 }
 
 } // namespace
@@ -54,16 +51,16 @@ ChildProcess::ChildProcess(const std::wstring& exe, const std::wstring& argument
 {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
-    HANDLE childInput = nullptr;
-    HANDLE childOutput = nullptr;
+    UniqueHandle childInput;
+    UniqueHandle childOutput;
     if (pipes == Pipes::StandardStreams) {
         output_ = std::make_shared<Stream>();
         MakePipe(childInput, input_, true);
         MakePipe(output_->pipe, childOutput, false);
         startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdInput = childInput;
-        startup.hStdOutput = childOutput;
-        startup.hStdError = childOutput;
+        startup.hStdInput = childInput.get();
+        startup.hStdOutput = childOutput.get();
+        startup.hStdError = childOutput.get();
     }
     std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     PROCESS_INFORMATION info{};
@@ -73,15 +70,15 @@ ChildProcess::ChildProcess(const std::wstring& exe, const std::wstring& argument
                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info);
     const std::string failure = started ? "" : LastError("CreateProcess");
     // The child's ends belong to the child now; holding them would keep the output open.
-    Close(childInput);
-    Close(childOutput);
+    childInput.reset();
+    childOutput.reset();
     if (!started) {
-        Close(input_);
+        input_.reset();
         output_.reset();
         throw Error(failure + " for " + Narrow(commandLine));
     }
-    CloseHandle(info.hThread);
-    process_ = info.hProcess;
+    const UniqueHandle thread(info.hThread); // not needed: let go at once
+    process_.reset(info.hProcess);
     id_ = info.dwProcessId;
     if (output_)
         reader_ = std::thread(&ChildProcess::Read, output_);
@@ -90,7 +87,7 @@ ChildProcess::ChildProcess(const std::wstring& exe, const std::wstring& argument
 ChildProcess::~ChildProcess()
 {
     Terminate();
-    Close(input_);
+    input_.reset();
     if (reader_.joinable()) {
         std::unique_lock lock(output_->mutex);
         const bool closed = output_->changed.wait_for(lock, Milliseconds(3000), [&] { return output_->closed; });
@@ -100,29 +97,23 @@ ChildProcess::~ChildProcess()
         else
             reader_.detach();
     }
-    Close(process_);
-}
-
-ChildProcess::Stream::~Stream()
-{
-    Close(pipe);
 }
 
 bool ChildProcess::Running() const
 {
-    return WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+    return WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
 }
 
 DWORD ChildProcess::ExitCode() const
 {
     DWORD code = 0;
-    GetExitCodeProcess(process_, &code);
+    GetExitCodeProcess(process_.get(), &code);
     return code;
 }
 
 DWORD ChildProcess::WaitForExit(Milliseconds timeout)
 {
-    if (WaitForSingleObject(process_, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0)
+    if (WaitForSingleObject(process_.get(), static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0)
         throw Error(Narrow(name_) + " did not end within " + std::to_string(timeout.count()) + " ms");
     return ExitCode();
 }
@@ -130,8 +121,8 @@ DWORD ChildProcess::WaitForExit(Milliseconds timeout)
 void ChildProcess::Terminate() noexcept
 {
     if (process_ && Running()) {
-        TerminateProcess(process_, 255);
-        WaitForSingleObject(process_, 10000);
+        TerminateProcess(process_.get(), 255);
+        WaitForSingleObject(process_.get(), 10000);
     }
 }
 
@@ -141,7 +132,8 @@ void ChildProcess::Send(const std::string& line)
         throw Error(Narrow(name_) + " has no input pipe");
     const std::string text = line + "\n";
     DWORD written = 0;
-    if (!WriteFile(input_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) || written != text.size())
+    if (!WriteFile(input_.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+        written != text.size())
         throw Error(LastError("writing to the input of the cell") + ": \"" + line + "\"");
 }
 
@@ -188,7 +180,7 @@ void ChildProcess::Read(const std::shared_ptr<Stream>& output)
     std::string pending;
     char buffer[4096];
     DWORD got = 0;
-    while (ReadFile(output->pipe, buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+    while (ReadFile(output->pipe.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
         pending.append(buffer, got);
         std::lock_guard lock(output->mutex);
         for (std::size_t end; (end = pending.find('\n')) != std::string::npos; pending.erase(0, end + 1)) {

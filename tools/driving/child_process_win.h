@@ -15,6 +15,8 @@
 
 #include "driving/wait_win.h"
 
+#include "shell/handles_win.h"
+
 namespace tessaly::driving {
 
 // "/tmp/build/src/tessaly.exe" as Wine's Z: drive sees it; a Windows path stays as it is.
@@ -35,7 +37,7 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     DWORD Id() const noexcept { return id_; }
-    HANDLE Handle() const noexcept { return process_; }
+    HANDLE Handle() const noexcept { return process_.get(); }
     const std::wstring& Name() const noexcept { return name_; }
     bool Running() const;
     // STILL_ACTIVE (259) while it runs.
@@ -59,8 +61,7 @@ private:
     // (Wine's explorer.exe, for one) may inherit the pipe and keep it open after the
     // child has ended, and then the reader is left behind rather than waited for.
     struct Stream {
-        ~Stream();
-        HANDLE pipe = nullptr;
+        UniqueHandle pipe;
         std::mutex mutex;
         std::condition_variable changed;
         std::vector<std::string> lines;
@@ -69,9 +70,9 @@ private:
     static void Read(const std::shared_ptr<Stream>& output);
 
     std::wstring name_;
-    HANDLE process_ = nullptr;
+    UniqueHandle process_;
     DWORD id_ = 0;
-    HANDLE input_ = nullptr;
+    UniqueHandle input_;
     std::shared_ptr<Stream> output_;
     std::thread reader_;
 };

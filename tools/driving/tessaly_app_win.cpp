@@ -4,7 +4,7 @@
 
 #include "base/convert.h"
 #include "base/error.h"
-#include "shell/form1_win.h"
+#include "shell/control_ids_win.h"
 #include "shell/layout.h"
 
 namespace tessaly::driving {

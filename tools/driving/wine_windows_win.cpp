@@ -4,6 +4,8 @@
 
 #include <utility>
 
+#include "shell/handles_win.h"
+
 namespace tessaly::driving {
 
 namespace {
@@ -31,28 +33,26 @@ UnmanagedWindows::UnmanagedWindows(std::vector<std::wstring> programs)
     if (!RunningUnderWine())
         return;
     for (std::wstring& program : programs) {
-        HKEY key = nullptr;
+        HKEY opened = nullptr;
         if (RegCreateKeyExW(HKEY_CURRENT_USER, KeyOf(program).c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
-                            &key, nullptr) != ERROR_SUCCESS)
+                            &opened, nullptr) != ERROR_SUCCESS)
             continue;
-        if (RegQueryValueExW(key, L"Managed", nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        const UniqueKey key(opened);
+        if (RegQueryValueExW(key.get(), L"Managed", nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
             const wchar_t no[] = L"N";
-            if (RegSetValueExW(key, L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(no), sizeof(no)) ==
+            if (RegSetValueExW(key.get(), L"Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(no), sizeof(no)) ==
                 ERROR_SUCCESS)
                 made_.push_back(std::move(program));
         }
-        RegCloseKey(key);
     }
 }
 
 UnmanagedWindows::~UnmanagedWindows()
 {
     for (const std::wstring& program : made_) {
-        HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, KeyOf(program).c_str(), 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
-            RegDeleteValueW(key, L"Managed");
-            RegCloseKey(key);
-        }
+        HKEY opened = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, KeyOf(program).c_str(), 0, KEY_WRITE, &opened) == ERROR_SUCCESS)
+            RegDeleteValueW(UniqueKey(opened).get(), L"Managed");
     }
 }
 
