@@ -2,18 +2,15 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 #include "base/convert.h"
 #include "base/error.h"
+#include "shell/failure_win.h"
 
 namespace tessaly::driving {
 
 namespace {
-
-std::string LastError(const char* what)
-{
-    return std::string(what) + " failed (error " + std::to_string(GetLastError()) + ")";
-}
 
 // A pipe whose child end is inheritable and whose parent end is not, so that no other
 // program started later holds the parent's end open.
@@ -23,7 +20,7 @@ void MakePipe(UniqueHandle& read, UniqueHandle& write, bool childReads)
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
     if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
-        throw Error(LastError("CreatePipe"));
+        throw LastWin32Error("CreatePipe");
     read.reset(readEnd);
     write.reset(writeEnd);
     SetHandleInformation(childReads ? writeEnd : readEnd, HANDLE_FLAG_INHERIT, 0);
@@ -68,14 +65,15 @@ ChildProcess::ChildProcess(const std::wstring& exe, const std::wstring& argument
     const BOOL started =
         CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, pipes == Pipes::StandardStreams,
                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info);
-    const std::string failure = started ? "" : LastError("CreateProcess");
+    const std::optional<Error> failure =
+        started ? std::nullopt : std::optional(LastWin32Error("CreateProcess of " + Narrow(commandLine)));
     // The child's ends belong to the child now; holding them would keep the output open.
     childInput.reset();
     childOutput.reset();
     if (!started) {
         input_.reset();
         output_.reset();
-        throw Error(failure + " for " + Narrow(commandLine));
+        throw *failure;
     }
     const UniqueHandle thread(info.hThread); // not needed: let go at once
     process_.reset(info.hProcess);
@@ -134,7 +132,7 @@ void ChildProcess::Send(const std::string& line)
     DWORD written = 0;
     if (!WriteFile(input_.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
         written != text.size())
-        throw Error(LastError("writing to the input of the cell") + ": \"" + line + "\"");
+        throw LastWin32Error("writing \"" + line + "\" to the input of " + Narrow(name_));
 }
 
 std::vector<std::string> ChildProcess::Lines() const
