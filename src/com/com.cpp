@@ -146,16 +146,27 @@ bool InThisProcess(const void* address)
            module;
 }
 
-std::wstring Describe(HRESULT& hr, ExcepInfo& excep, UINT argError, std::size_t argCount)
+// True for a proxy of an object in another process or apartment: COM's proxies offer
+// IClientSecurity, and the object behind them does not answer that query itself.
+bool IsProxy(IDispatch* object)
+{
+    Ptr<IUnknown> security;
+    return SUCCEEDED(object->QueryInterface(IID_IClientSecurity, security.put_void())) && security;
+}
+
+std::wstring Describe(HRESULT& hr, ExcepInfo& excep, IDispatch* object, UINT argError, std::size_t argCount)
 {
     std::wstring detail;
     if (hr == DISP_E_EXCEPTION) {
         EXCEPINFO& e = excep.info;
         // A server may leave its texts to a deferred fill-in. The platform's stub calls it
         // on the server's side, but some marshalers (Wine's) pass the pointer across as it
-        // is: an address in the other process, which must never be called here. Only a
-        // fill-in of this process's own code runs; otherwise the texts stay as they came.
-        if (e.pfnDeferredFillIn && InThisProcess(reinterpret_cast<const void*>(e.pfnDeferredFillIn)))
+        // is: an address in the other process, which must never be called here, even where
+        // it happens to fall inside a module of this one (both exes loaded at the same
+        // base). Only the fill-in of an object of this process, in code of this process,
+        // runs; otherwise the texts stay as they came.
+        if (e.pfnDeferredFillIn && !IsProxy(object) &&
+            InThisProcess(reinterpret_cast<const void*>(e.pfnDeferredFillIn)))
             e.pfnDeferredFillIn(&e);
         e.pfnDeferredFillIn = nullptr;
         if (e.scode != 0)
@@ -200,7 +211,7 @@ Variant InvokeId(IDispatch* object, DISPID id, std::wstring_view name, Call call
     HRESULT hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, static_cast<WORD>(call), &params,
                                 call == Call::Put ? nullptr : result.get(), &excep.info, &argError);
     if (FAILED(hr)) {
-        const std::wstring detail = Describe(hr, excep, argError, args.size());
+        const std::wstring detail = Describe(hr, excep, object, argError, args.size());
         throw MakeError(name, hr, detail);
     }
     return result;
