@@ -1,15 +1,19 @@
 # The build trees: native, native under the sanitizers, and Windows of either bitness;
 # and the check that the sources keep the project's format.
 
+configure_native() {
+    cmake -S "$ROOT" -B "$BUILD_NATIVE" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+}
+
 build_native() {
     log "building natively in $BUILD_NATIVE"
-    cmake -S "$ROOT" -B "$BUILD_NATIVE" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    configure_native
     cmake --build "$BUILD_NATIVE" -j "$JOBS"
 }
 
 # One target of the native tree, built quietly: the benchmarks, the sweep.
 build_native_target() { # target
-    cmake -S "$ROOT" -B "$BUILD_NATIVE" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    configure_native
     cmake --build "$BUILD_NATIVE" -j "$JOBS" --target "$1" >/dev/null
 }
 

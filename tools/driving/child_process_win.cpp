@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <optional>
 
 #include "base/convert.h"
 #include "base/error.h"
@@ -65,17 +64,13 @@ ChildProcess::ChildProcess(const std::wstring& exe, const std::wstring& argument
     const BOOL started =
         CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, pipes == Pipes::StandardStreams,
                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info);
-    const std::optional<Error> failure =
-        started ? std::nullopt : std::optional(LastWin32Error("CreateProcess of " + Narrow(commandLine)));
+    // Every handle made so far closes itself on the way out.
+    if (!started)
+        throw LastWin32Error("CreateProcess of " + Narrow(commandLine));
     // The child's ends belong to the child now; holding them would keep the output open.
     childInput.reset();
     childOutput.reset();
-    if (!started) {
-        input_.reset();
-        output_.reset();
-        throw *failure;
-    }
-    const UniqueHandle thread(info.hThread); // not needed: let go at once
+    UniqueHandle{info.hThread}; // the thread's handle is not needed
     process_.reset(info.hProcess);
     id_ = info.dwProcessId;
     if (output_)
