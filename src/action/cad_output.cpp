@@ -86,7 +86,8 @@ void Plotter::CheckTolerance(const cad::Point3& point)
     if (auto interference = PartSolid().CheckInterference(*outer, true); !interference) {
         outer->SetColor(cad::kRed);
     } else {
-        const double x = outerRadius * interference->Volume();
+        // A volume that is not a finite number is a failed read of the interference.
+        const double x = outerRadius * Finite(interference->Volume(), "interference volume");
         LookupH(x, hTable(), form_, separator_);
         outer->SetColor(cad::kGreen);
         interference->Delete();

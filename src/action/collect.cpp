@@ -1,6 +1,7 @@
 #include "action/collect.h"
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 
 #include "action/report.h"
@@ -22,7 +23,7 @@ public:
     SplineData Run() noexcept;
 
 private:
-    void CollectPoint(const std::wstring& id, dmis::IFeatureData& featureData, int j, int count) noexcept;
+    void CollectPoint(const std::wstring& id, dmis::IFeatureData& featureData, int j) noexcept;
 
     // The collection report, armed for the whole stage: one step of collection runs
     // under it. Report and go on: a failing step shows the report, and collection
@@ -48,6 +49,11 @@ private:
     WindowState& state_;
     wchar_t separator_;
     SplineData spline_;
+    // True while the current entry's spline data was started at its sizing: only then
+    // are its points recorded.
+    bool splineSized_ = false;
+    // Once List1 has refused an entry, a point that no spline records goes nowhere.
+    bool listRefused_ = false;
     // Point 1 of the current entry after shift and mirror; empty while point 1 has not
     // been read, so "Start Point" never borrows the previous entry's.
     std::optional<cad::Point3> startPoint_;
@@ -94,25 +100,40 @@ SplineData Collector::Run() noexcept
             continue;
 
         startPoint_.reset();
+        splineSized_ = false;
         UnderCollectionReport([&] {
             if (form_.IsChecked(kCreateSpline)) {
+                // This entry's spline replaces the last one's, even when none of its
+                // points can be read.
+                spline_ = SplineData{};
                 const int places = ToInt16(3 * count, "spline fit points");
                 if (places < 0)
                     throw Error("negative point count");
-                spline_.fitPoints.assign(static_cast<std::size_t>(places), 0.0);
+                spline_.fitPoints.reserve(static_cast<std::size_t>(places));
+                splineSized_ = true;
             }
         });
 
         for (int j = 1; j <= count && !form_.Closing(); ++j)
-            CollectPoint(id, *featureData, j, count);
+            CollectPoint(id, *featureData, j);
     }
     return std::move(spline_);
 }
 
 // Read, shift, mirror, start point, change depth, list, spline: each change is
 // written into the point object at once and read back from it by the next.
-void Collector::CollectPoint(const std::wstring& id, dmis::IFeatureData& featureData, int j, int count) noexcept
+void Collector::CollectPoint(const std::wstring& id, dmis::IFeatureData& featureData, int j) noexcept
 {
+    if (listRefused_) {
+        // The point cannot be listed; unless the spline records it, reading it is a
+        // dozen round trips for nothing. It fails as its append would.
+        bool spline = false;
+        if (!UnderCollectionReport([&] { spline = form_.IsChecked(kCreateSpline); }) || !spline || !splineSized_) {
+            ShowCollectionReport();
+            return;
+        }
+    }
+
     std::unique_ptr<dmis::IPoint> point;
     if (!UnderCollectionReport([&] { point = featureData.GetPoint(j, 12, 3, 13, L"", 0); }))
         return;
@@ -134,7 +155,13 @@ void Collector::CollectPoint(const std::wstring& id, dmis::IFeatureData& feature
     }
 
     if (j == 1)
-        UnderCollectionReport([&] { startPoint_ = cad::Point3{point->Get(0), point->Get(1), point->Get(2)}; });
+        UnderCollectionReport([&] {
+            const cad::Point3 start{point->Get(0), point->Get(1), point->Get(2)};
+            // Not finite, it is no start point, and never written back; the point's own
+            // listing reports it, unless the depth change mends it.
+            if (std::isfinite(start[0]) && std::isfinite(start[1]) && std::isfinite(start[2]))
+                startPoint_ = start;
+        });
 
     bool changeDepth = false;
     bool zero = false; // "Start Point" applies whenever "Zero" is not selected
@@ -163,26 +190,32 @@ void Collector::CollectPoint(const std::wstring& id, dmis::IFeatureData& feature
         // The application may answer NaN or an infinity: such a point has no entry
         // text, and it must not reach the spline either.
         listed = cad::Point3{Finite(point->Get(0), "X"), Finite(point->Get(1), "Y"), Finite(point->Get(2), "Z")};
-        form_.ListAppend(kPointList, FormatEntry(id, (*listed)[0], (*listed)[1], (*listed)[2], separator_));
+        const std::wstring entry = FormatEntry(id, (*listed)[0], (*listed)[1], (*listed)[2], separator_);
+        try {
+            form_.ListAppend(kPointList, entry);
+        } catch (...) {
+            listRefused_ = true;
+            throw;
+        }
     });
 
     bool spline = false;
     if (!UnderCollectionReport([&] { spline = form_.IsChecked(kCreateSpline); }) || !spline)
         return;
     if (!listed)
-        return; // already reported: nothing to record
-    // Not sized for this point (more than 10922 points, or Check4 ticked after the entry
-    // began): that store is skipped. Tested, not thrown: past 10922 points every point
-    // takes this path, and an exception each would cost more than the rest of the point.
-    const std::size_t at = 3 * static_cast<std::size_t>(j - 1);
-    if (at + 2 < spline_.fitPoints.size())
-        std::copy(listed->begin(), listed->end(), spline_.fitPoints.begin() + static_cast<std::ptrdiff_t>(at));
-    else
+        return; // not read, already reported: it shapes nothing
+    // Not sized for this entry (more than 10922 points, or Check4 ticked after the entry
+    // began): the point is not recorded. Tested, not thrown: past 10922 points every
+    // point takes this path, and an exception each would cost more than the rest of it.
+    if (!splineSized_) {
         ShowCollectionReport();
-    if (j == 1)
+        return;
+    }
+    // The points that were read, in order; the tangents are the first and the last.
+    if (spline_.fitPoints.empty())
         spline_.startTangent = *listed;
-    if (j == count)
-        spline_.endTangent = *listed;
+    spline_.fitPoints.insert(spline_.fitPoints.end(), listed->begin(), listed->end());
+    spline_.endTangent = *listed;
 }
 
 } // namespace

@@ -231,6 +231,29 @@ TEST_F(CadOutputTest, ToleranceOutcomes)
     EXPECT_TRUE(form.messages.empty());
 }
 
+// A volume that is no finite number is a failed read of the interference: the PART
+// report, never a silent green.
+TEST_F(CadOutputTest, NonFiniteVolumeFailsIntoThePartReport)
+{
+    LoadAndSelect({L"F1"});
+    form.SelectOption(kSphereTolerance);
+    form.SetText(kTolerance, L"0.5");
+    dmis.program->commands[0].points = {{10, 10, 2.8}};
+    for (const sim::OddAnswer odd : {sim::OddAnswer::NaN, sim::OddAnswer::Infinity}) {
+        log.Clear();
+        form.messages.clear();
+        Send();
+        const auto volume = std::find(log.Calls().begin(), log.Calls().end(), "Volume");
+        ASSERT_NE(volume, log.Calls().end());
+        const std::size_t at = static_cast<std::size_t>(volume - log.Calls().begin()) + 1;
+        log.Clear();
+        log.OddAt(at, odd);
+        form.messages.clear();
+        Send();
+        EXPECT_EQ(form.messages, (std::vector<std::wstring>{L"Need Defined Group 'Part' for Check"}));
+    }
+}
+
 TEST_F(CadOutputTest, ToleranceNotANumberFailsBeforeTheOuterSphere)
 {
     LoadAndSelect({L"F1"});

@@ -152,10 +152,56 @@ TEST_F(CollectTest, NonFiniteCoordinatesAreNeverListed)
     const SplineData spline = Collect();
     EXPECT_EQ(List1(), (std::vector<std::wstring>{L"F1,X=1 Y=2 Z=3"}));
     EXPECT_EQ(Label2(), kFailure);
-    // Nor do they reach the spline: their places keep zeros, the start tangent is not set.
-    EXPECT_EQ(spline.fitPoints, (std::vector<double>{0, 0, 0, 0, 0, 0, 1, 2, 3}));
-    EXPECT_EQ(spline.startTangent, (cad::Point3{0, 0, 0}));
+    // Nor do they shape the spline.
+    EXPECT_EQ(spline.fitPoints, (std::vector<double>{1, 2, 3}));
+    EXPECT_EQ(spline.startTangent, (cad::Point3{1, 2, 3}));
     EXPECT_EQ(spline.endTangent, (cad::Point3{1, 2, 3}));
+}
+
+// The spline runs through the points that were read, in order, between the first and the
+// last of them; an entry whose points all fail leaves it empty, never the last entry's.
+TEST_F(CollectTest, SplineHoldsOnlyThePointsThatWereRead)
+{
+    struct Case {
+        const char* name;
+        std::vector<int> failingGetPoints; // counted from F1's
+        std::vector<double> fitPoints;
+        cad::Point3 start, end;
+    };
+    const Case cases[] = {
+        {"point 2 of F4", {3}, {-1, -2, -3, 7, 8, 9}, {-1, -2, -3}, {7, 8, 9}},
+        {"point 1 of F4", {2}, {4, 5, 6, 7, 8, 9}, {4, 5, 6}, {7, 8, 9}},
+        {"point 3 of F4", {4}, {-1, -2, -3, 4, 5, 6}, {-1, -2, -3}, {4, 5, 6}},
+        {"every point of F4", {2, 3, 4}, {}, {0, 0, 0}, {0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        form.ListClear(kFeatureList);
+        LoadAndSelect({L"F1", L"F4"});
+        form.SetCheck(kCreateSpline, kChecked);
+        state.dmisApp = dmis.CreateApplication();
+        state.dmisMachine = state.dmisApp->MachineAt(1);
+        log.ClearFailures();
+        for (int occurrence : c.failingGetPoints)
+            log.FailOn("GetPoint", occurrence);
+        const SplineData spline = CollectFeatures(form, state, L'.');
+        EXPECT_EQ(spline.fitPoints, c.fitPoints);
+        EXPECT_EQ(spline.startTangent, c.start);
+        EXPECT_EQ(spline.endTangent, c.end);
+    }
+}
+
+// A point 1 that is not finite is no start point: nothing it holds is written back.
+TEST_F(CollectTest, NonFiniteStartPointIsNeverWrittenBack)
+{
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    SetFeatures({Feature(L"F1", {{1, 2, nan}, {4, 5, 6}})});
+    LoadAndSelect({L"F1"});
+    form.SetCheck(kChangeDepth[2], kChecked);
+    form.SelectOption(ControlId::Option4);
+    Collect();
+    EXPECT_EQ(List1(), (std::vector<std::wstring>{L"F1,X=4 Y=5 Z=6"}));
+    EXPECT_EQ(log.CountOf("Z="), 0u);
 }
 
 TEST_F(CollectTest, UnreadablePointOneLeavesLaterPointsUnchangedInStartPointMode)
@@ -222,11 +268,21 @@ TEST_F(CollectTest, SplineOfTooManyPointsOverflowsButThePointsAreListed)
 
 TEST_F(CollectTest, AFullPointListRefusesFurtherPoints)
 {
-    SetFeatures({Feature(L"F1", std::vector<std::array<double, 3>>(32767, {1, 2, 3})), Feature(L"F2", {{4, 5, 6}})});
+    SetFeatures({Feature(L"F1", std::vector<std::array<double, 3>>(32767, {1, 2, 3})),
+                 Feature(L"F2", {{4, 5, 6}, {7, 8, 9}, {1, 1, 1}})});
     LoadAndSelect({L"F1", L"F2"});
     Collect();
     EXPECT_EQ(List1().size(), 32767u);
     EXPECT_EQ(List1().back(), L"F1,X=1 Y=2 Z=3");
+    EXPECT_EQ(Label2(), kFailure);
+    // F2's first point is refused; the later ones would go nowhere, so they are not read.
+    EXPECT_EQ(log.CountOf("GetPoint"), 32768u);
+
+    // Recorded for the spline, they are read all the same.
+    form.SetCheck(kCreateSpline, kChecked);
+    const SplineData spline = Collect();
+    EXPECT_EQ(log.CountOf("GetPoint"), 32770u);
+    EXPECT_EQ(spline.fitPoints, (std::vector<double>{4, 5, 6, 7, 8, 9, 1, 1, 1}));
     EXPECT_EQ(Label2(), kFailure);
 }
 

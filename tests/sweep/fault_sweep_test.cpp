@@ -140,7 +140,7 @@ Collected Collect(const Settings& s, const sim::SimPartProgram& program, const s
         const auto& points = Command(program, selected[e]).points;
         const int n = static_cast<int>(points.size());
         if (s.spline)
-            c.spline.fitPoints.assign(3 * static_cast<std::size_t>(n), 0.0);
+            c.spline = SplineData{};
         for (int j = 1; j <= n; ++j) {
             if (failsAt(Role::Read, e, j) || failsAt(Role::List, e, j)) {
                 c.events.push_back(kCollectionReport);
@@ -169,11 +169,11 @@ Collected Collect(const Settings& s, const sim::SimPartProgram& program, const s
             c.events.push_back("List1 + " + Narrow(entry));
             c.list1.push_back(entry);
             if (s.spline) {
-                std::copy(p.begin(), p.end(), c.spline.fitPoints.begin() + 3 * (j - 1));
-                if (j == 1)
+                // The points read, in order, between the first and the last of them.
+                if (c.spline.fitPoints.empty())
                     c.spline.startTangent = p;
-                if (j == n)
-                    c.spline.endTangent = p;
+                c.spline.fitPoints.insert(c.spline.fitPoints.end(), p.begin(), p.end());
+                c.spline.endTangent = p;
             }
         }
     }
