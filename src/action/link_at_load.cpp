@@ -9,10 +9,12 @@ namespace tessaly {
 namespace {
 
 // Feature IDs: "F" and then nothing, or a character below "A" (digits, blank, most
-// punctuation). Codes are compared, so the test is case-sensitive and locale-free.
+// punctuation). Codes are compared, so the test is case-sensitive and locale-free. An ID
+// with a NUL inside is none: the list would show and hand back only the text before it,
+// another feature's ID.
 bool IsFeatureId(const std::wstring& id)
 {
-    return !id.empty() && id[0] == L'F' && (id.size() == 1 || id[1] < L'A');
+    return !id.empty() && id[0] == L'F' && (id.size() == 1 || id[1] < L'A') && id.find(L'\0') == std::wstring::npos;
 }
 
 } // namespace

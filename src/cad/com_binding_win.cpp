@@ -14,7 +14,7 @@ using com::Variant;
 
 class ComEntity final : public IEntity {
 public:
-    explicit ComEntity(Ptr<IDispatch> entity) : entity_(std::move(entity)) {}
+    ComEntity(Ptr<IDispatch> entity, wchar_t separator) : entity_(std::move(entity)), separator_(separator) {}
 
     IDispatch* dispatch() const noexcept { return entity_.get(); }
 
@@ -31,7 +31,10 @@ public:
         Invoke(links.get(), L"Add", Call::Method, Variant::Text(name));
     }
 
-    double Volume() override { return com::ToDouble(Invoke(entity_.get(), L"Volume", Call::Get), L"Volume"); }
+    double Volume() override
+    {
+        return com::ToDouble(Invoke(entity_.get(), L"Volume", Call::Get), L"Volume", separator_);
+    }
 
     void Delete() override { Invoke(entity_.get(), L"Delete", Call::Method); }
 
@@ -49,16 +52,17 @@ public:
         Ptr<IDispatch> interference = com::ToObjectOrNone(result, L"CheckInterference");
         if (!interference)
             return nullptr;
-        return std::make_unique<ComEntity>(std::move(interference));
+        return std::make_unique<ComEntity>(std::move(interference), separator_);
     }
 
 private:
     Ptr<IDispatch> entity_;
+    wchar_t separator_;
 };
 
 class ComModelSpace final : public IModelSpace {
 public:
-    explicit ComModelSpace(Ptr<IDispatch> space) : space_(std::move(space)) {}
+    ComModelSpace(Ptr<IDispatch> space, wchar_t separator) : space_(std::move(space)), separator_(separator) {}
 
     // The radius by reference as a double.
     std::unique_ptr<IEntity> AddSphere(const Point3& centre, double radius) override
@@ -66,7 +70,7 @@ public:
         DoubleArray at(centre);
         Variant result = Invoke(space_.get(), L"AddSphere", Call::Get, Variant::RefDoubleArray(at.address()),
                                 Variant::RefR8(&radius));
-        return std::make_unique<ComEntity>(com::ToObject(result, L"AddSphere"));
+        return std::make_unique<ComEntity>(com::ToObject(result, L"AddSphere"), separator_);
     }
 
     // The radius by reference as a variant holding a double.
@@ -76,7 +80,7 @@ public:
         Variant held = Variant::R8(radius);
         Variant result = Invoke(space_.get(), L"AddSphere", Call::Get, Variant::RefDoubleArray(at.address()),
                                 Variant::RefVariant(held.get()));
-        return std::make_unique<ComEntity>(com::ToObject(result, L"AddSphere"));
+        return std::make_unique<ComEntity>(com::ToObject(result, L"AddSphere"), separator_);
     }
 
     std::unique_ptr<IEntity> AddCircle(const Point3& centre, double radius) override
@@ -85,7 +89,8 @@ public:
         Variant result = Invoke(space_.get(), L"AddCircle", Call::Get, Variant::RefDoubleArray(at.address()),
                                 Variant::RefR8(&radius));
         return std::make_unique<ComEntity>(
-            com::Query<IDispatch>(com::ToObject(result, L"AddCircle").get(), ids::kCircleIid, L"AddCircle"));
+            com::Query<IDispatch>(com::ToObject(result, L"AddCircle").get(), ids::kCircleIid, L"AddCircle"),
+            separator_);
     }
 
     std::unique_ptr<IEntity> AddSpline(const std::vector<double>& fitPoints, const Point3& startTangent,
@@ -96,93 +101,105 @@ public:
         DoubleArray end(endTangent);
         Variant result = Invoke(space_.get(), L"AddSpline", Call::Get, Variant::RefDoubleArray(points.address()),
                                 Variant::RefDoubleArray(start.address()), Variant::RefDoubleArray(end.address()));
-        return std::make_unique<ComEntity>(com::ToObject(result, L"AddSpline"));
+        return std::make_unique<ComEntity>(com::ToObject(result, L"AddSpline"), separator_);
     }
 
 private:
     Ptr<IDispatch> space_;
+    wchar_t separator_;
 };
 
 class ComGroup final : public IGroup {
 public:
-    explicit ComGroup(Ptr<IDispatch> group) : group_(std::move(group)) {}
+    ComGroup(Ptr<IDispatch> group, wchar_t separator) : group_(std::move(group)), separator_(separator) {}
 
     std::unique_ptr<IEntity> Item(std::int16_t index) override
     {
         Variant result = Invoke(group_.get(), L"Item", Call::Get, Variant::I2(index));
-        return std::make_unique<ComEntity>(com::ToObject(result, L"Item"));
+        return std::make_unique<ComEntity>(com::ToObject(result, L"Item"), separator_);
     }
 
 private:
     Ptr<IDispatch> group_;
+    wchar_t separator_;
 };
 
 class ComGroups final : public IGroups {
 public:
-    explicit ComGroups(Ptr<IDispatch> groups) : groups_(std::move(groups)) {}
+    ComGroups(Ptr<IDispatch> groups, wchar_t separator) : groups_(std::move(groups)), separator_(separator) {}
 
     std::unique_ptr<IGroup> Item(const std::wstring& name) override
     {
         Variant result = Invoke(groups_.get(), L"Item", Call::Get, Variant::Text(name));
-        return std::make_unique<ComGroup>(com::ToObject(result, L"Item"));
+        return std::make_unique<ComGroup>(com::ToObject(result, L"Item"), separator_);
     }
 
 private:
     Ptr<IDispatch> groups_;
+    wchar_t separator_;
 };
 
 class ComDocument final : public IDocument {
 public:
-    explicit ComDocument(Ptr<IDispatch> document) : document_(std::move(document)) {}
+    ComDocument(Ptr<IDispatch> document, wchar_t separator) : document_(std::move(document)), separator_(separator) {}
 
     std::unique_ptr<IGroups> Groups() override
     {
-        return std::make_unique<ComGroups>(com::ToObject(Invoke(document_.get(), L"Groups", Call::Get), L"Groups"));
+        return std::make_unique<ComGroups>(com::ToObject(Invoke(document_.get(), L"Groups", Call::Get), L"Groups"),
+                                           separator_);
     }
 
     std::unique_ptr<IModelSpace> ModelSpace() override
     {
         return std::make_unique<ComModelSpace>(
-            com::ToObject(Invoke(document_.get(), L"ModelSpace", Call::Get), L"ModelSpace"));
+            com::ToObject(Invoke(document_.get(), L"ModelSpace", Call::Get), L"ModelSpace"), separator_);
     }
 
 private:
     Ptr<IDispatch> document_;
+    wchar_t separator_;
 };
 
 class ComApplication final : public IApplication {
 public:
-    explicit ComApplication(Ptr<IDispatch> app) : app_(std::move(app)) {}
+    ComApplication(Ptr<IDispatch> app, wchar_t separator) : app_(std::move(app)), separator_(separator) {}
 
     void SetVisible(bool visible) override { Invoke(app_.get(), L"Visible", Call::Put, Variant::Bool(visible)); }
 
     std::unique_ptr<IDocument> ActiveDocument() override
     {
         return std::make_unique<ComDocument>(
-            com::ToObject(Invoke(app_.get(), L"ActiveDocument", Call::Get), L"ActiveDocument"));
+            com::ToObject(Invoke(app_.get(), L"ActiveDocument", Call::Get), L"ActiveDocument"), separator_);
     }
 
 private:
     Ptr<IDispatch> app_;
+    wchar_t separator_;
 };
 
 class ComConnector final : public IConnector {
 public:
+    explicit ComConnector(wchar_t separator) : separator_(separator) {}
+
     std::unique_ptr<IApplication> GetRunningApplication() override
     {
         const CLSID clsid = com::ClassOf(ids::kProgId);
         Ptr<IUnknown> running;
         com::Check(GetActiveObject(clsid, nullptr, running.put()),
                    std::wstring(L"GetActiveObject(\"") + ids::kProgId + L"\")");
-        return std::make_unique<ComApplication>(com::Query<IDispatch>(running.get(), IID_IDispatch, ids::kProgId));
+        return std::make_unique<ComApplication>(com::Query<IDispatch>(running.get(), IID_IDispatch, ids::kProgId),
+                                                separator_);
     }
+
+private:
+    wchar_t separator_;
 };
 
 } // namespace
 
-std::unique_ptr<IConnector> MakeComConnector()
+std::unique_ptr<IConnector> MakeComConnector(wchar_t decimalSeparator)
 {
-    return std::make_unique<ComConnector>();
+    return std::make_unique<ComConnector>(decimalSeparator);
 }
 
 } // namespace tessaly::cad

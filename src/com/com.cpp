@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/convert.h"
+#include "pointlist/number_text.h"
 
 namespace tessaly::com {
 
@@ -154,6 +155,16 @@ bool IsProxy(IDispatch* object)
     return SUCCEEDED(object->QueryInterface(IID_IClientSecurity, security.put_void())) && security;
 }
 
+// A server's text whole, as SysStringLen gives it: an embedded NUL shows as U+2400.
+std::wstring Whole(BSTR text)
+{
+    std::wstring whole = text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+    for (wchar_t& c : whole)
+        if (c == L'\0')
+            c = L'\u2400';
+    return whole;
+}
+
 std::wstring Describe(HRESULT& hr, ExcepInfo& excep, IDispatch* object, UINT argError, std::size_t argCount)
 {
     std::wstring detail;
@@ -169,21 +180,45 @@ std::wstring Describe(HRESULT& hr, ExcepInfo& excep, IDispatch* object, UINT arg
             InThisProcess(reinterpret_cast<const void*>(e.pfnDeferredFillIn)))
             e.pfnDeferredFillIn(&e);
         e.pfnDeferredFillIn = nullptr;
-        if (e.scode != 0)
+        // Only a failure code stands for the call's; a server's own error number (wCode)
+        // has no HRESULT, so the call stays DISP_E_EXCEPTION and the text names it.
+        if (FAILED(e.scode))
             hr = e.scode;
-        if (e.bstrSource && *e.bstrSource)
-            detail = e.bstrSource;
-        if (e.bstrDescription && *e.bstrDescription) {
+        detail = Whole(e.bstrSource);
+        if (const std::wstring description = Whole(e.bstrDescription); !description.empty()) {
             detail += (detail.empty() ? L"" : L": ");
-            detail += e.bstrDescription;
+            detail += description;
         }
         if (detail.empty())
             detail = L"the server raised an exception without a description";
+        if (e.wCode != 0)
+            detail += L" (error " + std::to_wstring(e.wCode) + L")";
     } else if ((hr == DISP_E_TYPEMISMATCH || hr == DISP_E_PARAMNOTFOUND) && argError < argCount) {
         // puArgErr counts from the end (DISPPARAMS order); report the caller's position.
         detail = L"argument " + std::to_wstring(argCount - argError) + L" rejected";
     }
     return detail;
+}
+
+// A result answered by reference, read as the value it refers to. Who owns the storage it
+// refers to depends on the way the answer came. From an object of this apartment it is
+// the server's own, which it keeps alive: it is only copied. Through a proxy it is the
+// marshaler's copy in this process, allocated as the answer was unmarshaled and handed to
+// the caller with the result (the server's side freed its own after marshaling): it is
+// freed here, by the marshaler's free routine, once copied.
+Variant Dereferenced(Variant& result, IDispatch* object, std::wstring_view name)
+{
+    Variant value;
+    const HRESULT hr = VariantCopyInd(value.get(), result.get());
+    if (IsProxy(object)) {
+        ULONG flags = MAKELONG(MSHCTX_LOCAL, NDR_LOCAL_DATA_REPRESENTATION);
+        VARIANT_UserFree(&flags, result.get());
+    }
+    VariantInit(result.get());
+    Check(hr, name);
+    if (value.type() & VT_BYREF)
+        throw MakeError(name, DISP_E_TYPEMISMATCH, L"the result refers to a reference");
+    return value;
 }
 
 Variant InvokeId(IDispatch* object, DISPID id, std::wstring_view name, Call call, std::span<Variant* const> args)
@@ -214,6 +249,8 @@ Variant InvokeId(IDispatch* object, DISPID id, std::wstring_view name, Call call
         const std::wstring detail = Describe(hr, excep, object, argError, args.size());
         throw MakeError(name, hr, detail);
     }
+    if (result.type() & VT_BYREF)
+        return Dereferenced(result, object, name);
     return result;
 }
 
@@ -232,18 +269,37 @@ Variant InvokeArgs(IDispatch* object, std::wstring_view name, Call call, std::sp
     LPOLESTR names[] = {copy.data()};
     DISPID id = DISPID_UNKNOWN;
     const HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-    if (FAILED(hr))
-        throw MakeError(name, hr, L"name not known to the object");
+    if (FAILED(hr) || id == DISPID_UNKNOWN)
+        throw MakeError(name, FAILED(hr) ? hr : DISP_E_UNKNOWNNAME, L"name not known to the object");
     return InvokeId(object, id, name, call, args);
 }
 
 namespace {
 
+// VariantChangeType would fetch an object's default value, a call into its server that
+// may answer an object again; an object, or a reference to anything, fails here first.
 Variant Converted(const Variant& value, VARTYPE type, std::wstring_view what)
 {
+    const VARTYPE held = value.type();
+    if (held == VT_DISPATCH || held == VT_UNKNOWN)
+        throw MakeError(what, DISP_E_TYPEMISMATCH, L"an object where a value belongs");
+    if (held & VT_BYREF)
+        throw MakeError(what, DISP_E_TYPEMISMATCH, L"a reference where a value belongs");
     Variant out;
-    Check(VariantChangeType(out.get(), const_cast<VARIANT*>(value.get()), 0, type), what);
+    Check(VariantChangeType(out.get(), const_cast<VARIANT*>(value.get()), VARIANT_NOVALUEPROP, type), what);
     return out;
+}
+
+// A text read as a number, strictly.
+double Parsed(const Variant& value, std::wstring_view what, wchar_t decimalSeparator)
+{
+    const BSTR b = V_BSTR(value.get());
+    const std::wstring_view text = b ? std::wstring_view(b, SysStringLen(b)) : std::wstring_view();
+    try {
+        return ParseNumber(text, decimalSeparator);
+    } catch (const Error&) {
+        throw MakeError(what, DISP_E_TYPEMISMATCH, L"the text \"" + Whole(b) + L"\" is no number");
+    }
 }
 
 } // namespace
@@ -255,13 +311,17 @@ std::wstring ToText(const Variant& value, std::wstring_view what)
     return b ? std::wstring(b, SysStringLen(b)) : std::wstring();
 }
 
-double ToDouble(const Variant& value, std::wstring_view what)
+double ToDouble(const Variant& value, std::wstring_view what, wchar_t decimalSeparator)
 {
+    if (value.type() == VT_BSTR)
+        return Parsed(value, what, decimalSeparator);
     return V_R8(Converted(value, VT_R8, what).get());
 }
 
-std::int32_t ToInt32(const Variant& value, std::wstring_view what)
+std::int32_t ToInt32(const Variant& value, std::wstring_view what, wchar_t decimalSeparator)
 {
+    if (value.type() == VT_BSTR)
+        return V_I4(Converted(Variant::R8(Parsed(value, what, decimalSeparator)), VT_I4, what).get());
     return V_I4(Converted(value, VT_I4, what).get());
 }
 

@@ -244,7 +244,8 @@ struct Member {
     const wchar_t* name;
 };
 
-// Arguments in the caller's order (they are reversed into DISPPARAMS here).
+// Arguments in the caller's order (they are reversed into DISPPARAMS here). A result
+// answered by reference comes back as the value it refers to.
 Variant InvokeArgs(IDispatch* object, Member member, Call call, std::span<Variant* const> args);
 // By name: GetIDsOfNames at every call, then Invoke. The other application's object model
 // fixes these members by name, not by DISPID, so a DISPID looked up on one object is not
@@ -265,11 +266,15 @@ Variant Invoke(IDispatch* object, std::wstring_view name, Call call, Args&&... a
     return InvokeArgs(object, name, call, list);
 }
 
-// Result conversions by the OLE Automation rules (VariantChangeType). `what` names the
-// member for the diagnostic.
+// Result conversions. `what` names the member for the diagnostic. An object is no value:
+// VT_DISPATCH or VT_UNKNOWN fails at once, and no default value is fetched. A text read
+// as a number is read strictly, as the window reads its own (ParseNumber, with the
+// user's decimal separator); every other type converts by the OLE Automation rules
+// (VariantChangeType), so a fractional or negative number becomes a count as it does
+// there. A by-reference result never gets here: Invoke reads it through its reference.
 std::wstring ToText(const Variant& value, std::wstring_view what);
-double ToDouble(const Variant& value, std::wstring_view what);
-std::int32_t ToInt32(const Variant& value, std::wstring_view what);
+double ToDouble(const Variant& value, std::wstring_view what, wchar_t decimalSeparator);
+std::int32_t ToInt32(const Variant& value, std::wstring_view what, wchar_t decimalSeparator);
 // A non-null object (VT_DISPATCH, or VT_UNKNOWN that offers IDispatch).
 Ptr<IDispatch> ToObject(const Variant& value, std::wstring_view what);
 // As ToObject, but VT_EMPTY, VT_NULL and a null object give an empty pointer.

@@ -30,12 +30,12 @@ Ptr<IDispatch> Queried(const Variant& result, const IID& iid, const wchar_t* wha
 
 class ComPoint final : public IPoint {
 public:
-    explicit ComPoint(Ptr<IDispatch> point) : point_(std::move(point)) {}
+    ComPoint(Ptr<IDispatch> point, wchar_t separator) : point_(std::move(point)), separator_(separator) {}
 
     double Get(int axis) override
     {
         const Member member = Axis(axis);
-        return com::ToDouble(Invoke(point_.get(), member, Call::Get), member.name);
+        return com::ToDouble(Invoke(point_.get(), member, Call::Get), member.name, separator_);
     }
 
     void Set(int axis, double value) override { Invoke(point_.get(), Axis(axis), Call::Put, Variant::R8(value)); }
@@ -49,15 +49,16 @@ private:
     }
 
     Ptr<IDispatch> point_;
+    wchar_t separator_;
 };
 
 class ComFeatureData final : public IFeatureData {
 public:
-    explicit ComFeatureData(Ptr<IDispatch> data) : data_(std::move(data)) {}
+    ComFeatureData(Ptr<IDispatch> data, wchar_t separator) : data_(std::move(data)), separator_(separator) {}
 
     std::int32_t PointCount() override
     {
-        return com::ToInt32(Invoke(data_.get(), kPointCount, Call::Get), kPointCount.name);
+        return com::ToInt32(Invoke(data_.get(), kPointCount, Call::Get), kPointCount.name, separator_);
     }
 
     std::unique_ptr<IPoint> GetPoint(std::int32_t index, std::int32_t a, std::int32_t b, std::int32_t c,
@@ -65,16 +66,17 @@ public:
     {
         Variant result = Invoke(data_.get(), kGetPoint, Call::Get, Variant::I4(index), Variant::I4(a), Variant::I4(b),
                                 Variant::I4(c), Variant::Text(text), Variant::I4(d));
-        return std::make_unique<ComPoint>(Queried(result, ids::kPointIid, kGetPoint.name));
+        return std::make_unique<ComPoint>(Queried(result, ids::kPointIid, kGetPoint.name), separator_);
     }
 
 private:
     Ptr<IDispatch> data_;
+    wchar_t separator_;
 };
 
 class ComCommand final : public ICommand {
 public:
-    explicit ComCommand(Ptr<IDispatch> command) : command_(std::move(command)) {}
+    ComCommand(Ptr<IDispatch> command, wchar_t separator) : command_(std::move(command)), separator_(separator) {}
 
     std::wstring ID() override { return com::ToText(Invoke(command_.get(), L"ID", Call::Get), L"ID"); }
 
@@ -86,66 +88,73 @@ public:
     std::unique_ptr<IFeatureData> FeatureData() override
     {
         Variant result = Invoke(command_.get(), kFeatureData, Call::Get);
-        return std::make_unique<ComFeatureData>(Queried(result, ids::kFeatureDataIid, kFeatureData.name));
+        return std::make_unique<ComFeatureData>(Queried(result, ids::kFeatureDataIid, kFeatureData.name), separator_);
     }
 
 private:
     Ptr<IDispatch> command_;
+    wchar_t separator_;
 };
 
 class ComCommands final : public ICommands {
 public:
-    explicit ComCommands(Ptr<IDispatch> commands) : commands_(std::move(commands)) {}
+    ComCommands(Ptr<IDispatch> commands, wchar_t separator) : commands_(std::move(commands)), separator_(separator) {}
 
-    std::int32_t Count() override { return com::ToInt32(Invoke(commands_.get(), L"count", Call::Get), L"count"); }
+    std::int32_t Count() override
+    {
+        return com::ToInt32(Invoke(commands_.get(), L"count", Call::Get), L"count", separator_);
+    }
 
     std::unique_ptr<ICommand> Item(std::int32_t position) override
     {
         Variant result = Invoke(commands_.get(), L"Item", Call::Get, Variant::I4(position));
-        return std::make_unique<ComCommand>(Queried(result, ids::kCommandIid, L"Item"));
+        return std::make_unique<ComCommand>(Queried(result, ids::kCommandIid, L"Item"), separator_);
     }
 
     std::unique_ptr<ICommand> CommandByID(const std::wstring& id) override
     {
         Variant result = Invoke(commands_.get(), kCommandByID, Call::Get, Variant::Text(id));
-        return std::make_unique<ComCommand>(Queried(result, ids::kCommandIid, kCommandByID.name));
+        return std::make_unique<ComCommand>(Queried(result, ids::kCommandIid, kCommandByID.name), separator_);
     }
 
 private:
     Ptr<IDispatch> commands_;
+    wchar_t separator_;
 };
 
 class ComOldBasic final : public IOldBasic {
 public:
-    explicit ComOldBasic(Ptr<IDispatch> basic) : basic_(std::move(basic)) {}
+    ComOldBasic(Ptr<IDispatch> basic, wchar_t separator) : basic_(std::move(basic)), separator_(separator) {}
 
     double GetProbeRadius() override
     {
-        return com::ToDouble(Invoke(basic_.get(), L"GetProbeRadius", Call::Get), L"GetProbeRadius");
+        return com::ToDouble(Invoke(basic_.get(), L"GetProbeRadius", Call::Get), L"GetProbeRadius", separator_);
     }
 
 private:
     Ptr<IDispatch> basic_;
+    wchar_t separator_;
 };
 
 class ComPartProgram final : public IPartProgram {
 public:
-    explicit ComPartProgram(Ptr<IDispatch> program) : program_(std::move(program)) {}
+    ComPartProgram(Ptr<IDispatch> program, wchar_t separator) : program_(std::move(program)), separator_(separator) {}
 
     std::unique_ptr<IOldBasic> OldBasic() override
     {
         Variant result = Invoke(program_.get(), L"OldBasic", Call::Get);
-        return std::make_unique<ComOldBasic>(com::ToObject(result, L"OldBasic"));
+        return std::make_unique<ComOldBasic>(com::ToObject(result, L"OldBasic"), separator_);
     }
 
     std::unique_ptr<ICommands> Commands() override
     {
         Variant result = Invoke(program_.get(), L"Commands", Call::Get);
-        return std::make_unique<ComCommands>(Queried(result, ids::kCommandsIid, L"Commands"));
+        return std::make_unique<ComCommands>(Queried(result, ids::kCommandsIid, L"Commands"), separator_);
     }
 
 private:
     Ptr<IDispatch> program_;
+    wchar_t separator_;
 };
 
 class ComMachine final : public IMachine {
@@ -163,7 +172,7 @@ private:
 
 class ComApplication final : public IApplication {
 public:
-    explicit ComApplication(Ptr<IDispatch> app) : app_(std::move(app)) {}
+    ComApplication(Ptr<IDispatch> app, wchar_t separator) : app_(std::move(app)), separator_(separator) {}
 
     std::unique_ptr<IMachine> MachineAt(std::int16_t number) override
     {
@@ -174,15 +183,18 @@ public:
     std::unique_ptr<IPartProgram> CurrentProgram() override
     {
         Variant result = Invoke(app_.get(), kCurrentProgram, Call::Get);
-        return std::make_unique<ComPartProgram>(com::ToObject(result, kCurrentProgram.name));
+        return std::make_unique<ComPartProgram>(com::ToObject(result, kCurrentProgram.name), separator_);
     }
 
 private:
     Ptr<IDispatch> app_;
+    wchar_t separator_;
 };
 
 class ComConnector final : public IConnector {
 public:
+    explicit ComConnector(wchar_t separator) : separator_(separator) {}
+
     std::unique_ptr<IApplication> CreateApplication() override
     {
         const CLSID clsid = com::ClassOf(ids::kProgId);
@@ -191,15 +203,18 @@ public:
                                     created.put_void()),
                    std::wstring(L"CoCreateInstance(\"") + ids::kProgId + L"\")");
         return std::make_unique<ComApplication>(
-            com::Query<IDispatch>(created.get(), ids::kApplicationIid, ids::kProgId));
+            com::Query<IDispatch>(created.get(), ids::kApplicationIid, ids::kProgId), separator_);
     }
+
+private:
+    wchar_t separator_;
 };
 
 } // namespace
 
-std::unique_ptr<IConnector> MakeComConnector()
+std::unique_ptr<IConnector> MakeComConnector(wchar_t decimalSeparator)
 {
-    return std::make_unique<ComConnector>();
+    return std::make_unique<ComConnector>(decimalSeparator);
 }
 
 } // namespace tessaly::dmis

@@ -22,8 +22,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
     // the same.
     tessaly::com::Apartment apartment(COINIT_APARTMENTTHREADED);
     try {
-        const auto dmisConnector = tessaly::dmis::MakeComConnector();
-        const auto cadConnector = tessaly::cad::MakeComConnector();
+        const auto dmisConnector = tessaly::dmis::MakeComConnector(tessaly::UserDecimalSeparator());
+        const auto cadConnector = tessaly::cad::MakeComConnector(tessaly::UserDecimalSeparator());
         tessaly::Form1 form(*dmisConnector, *cadConnector);
         form.Show(showCommand);
         return tessaly::RunMessageLoop(form);

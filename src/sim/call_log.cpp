@@ -7,6 +7,7 @@
 
 namespace tessaly::sim {
 
+// An object is no value: the binding fails it before any conversion.
 double Answer::Number(double value) const
 {
     if (!odd_)
@@ -15,7 +16,10 @@ double Answer::Number(double value) const
     case OddAnswer::Empty: return 0;
     case OddAnswer::NaN: return std::numeric_limits<double>::quiet_NaN();
     case OddAnswer::Infinity: return std::numeric_limits<double>::infinity();
-    default: Fail(*odd_ == OddAnswer::Text ? "type mismatch" : "no object");
+    case OddAnswer::NegativeInfinity: return -std::numeric_limits<double>::infinity();
+    case OddAnswer::ByReference: return value;
+    case OddAnswer::Text: Fail("type mismatch");
+    default: Fail("an object where a value belongs");
     }
 }
 
@@ -25,7 +29,9 @@ std::int32_t Answer::WholeNumber(std::int32_t value) const
         return value;
     switch (*odd_) {
     case OddAnswer::Empty: return 0;
-    case OddAnswer::NoObject: Fail("no object");
+    case OddAnswer::ByReference: return value;
+    case OddAnswer::NoObject:
+    case OddAnswer::Itself: Fail("an object where a value belongs");
     default: Fail("type mismatch"); // NaN and infinity are no whole number either
     }
 }
@@ -40,7 +46,9 @@ std::wstring Answer::Text(std::wstring value) const
     // Some text; which one is the system's choice.
     case OddAnswer::NaN: return L"NaN";
     case OddAnswer::Infinity: return L"Infinity";
-    default: Fail("no object");
+    case OddAnswer::NegativeInfinity: return L"-Infinity";
+    case OddAnswer::ByReference: return value;
+    default: Fail("an object where a value belongs");
     }
 }
 

@@ -13,9 +13,10 @@
 namespace tessaly::sim {
 
 // An answer an application may give to a call that succeeds, and that a careful client
-// must not trust: nothing (VT_EMPTY), text where a number belongs, NaN, infinity, or a
-// null object.
-enum class OddAnswer { Empty, Text, NaN, Infinity, NoObject };
+// must not trust: nothing (VT_EMPTY), text where a number belongs, NaN, infinity of
+// either sign, a null object, an object whose default value is itself, or the call's own
+// answer by reference (VT_BYREF), which a careful client reads as that answer.
+enum class OddAnswer { Empty, Text, NaN, Infinity, NoObject, Itself, NegativeInfinity, ByReference };
 
 // What the K-th call's result becomes. Each simulated call hands its result through the
 // helper of its type, which returns it unchanged unless the call was told to answer
@@ -30,12 +31,14 @@ public:
     double Number(double value) const;                  // nothing reads as 0
     std::int32_t WholeNumber(std::int32_t value) const; // nothing reads as 0
     std::wstring Text(std::wstring value) const;        // nothing reads as ""
-    // An object: every odd answer fails.
+    // An object: every odd answer fails but the answer by reference. The object that is
+    // its own value answers none of the application's members, so the binding's first
+    // call on it (its interface query, or the next member) fails: modelled here.
     template <class T>
     std::unique_ptr<T> Object(std::unique_ptr<T> object) const
     {
-        if (odd_)
-            Fail("the result is no object");
+        if (odd_ && *odd_ != OddAnswer::ByReference)
+            Fail(*odd_ == OddAnswer::Itself ? "the object is none of the application's" : "the result is no object");
         return object;
     }
     // An object where nothing or a null object is an answer too ("none").

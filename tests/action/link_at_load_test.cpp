@@ -53,7 +53,8 @@ TEST_F(LinkAtLoadTest, DiameterUsesTheFixedSixDecimalPattern)
 TEST_F(LinkAtLoadTest, KeepsOnlyFeatureIds)
 {
     SetFeatures({Feature(L"F1", {}), Feature(L"F12", {}), Feature(L"F-3", {}), Feature(L"F", {}), Feature(L"FA", {}),
-                 Feature(L"Fx1", {}), Feature(L"f4", {}), Feature(L"", {}), Feature(L"F@", {}), Feature(L"F 2", {})});
+                 Feature(L"Fx1", {}), Feature(L"f4", {}), Feature(L"", {}), Feature(L"F@", {}), Feature(L"F 2", {}),
+                 Feature(std::wstring(L"F1\0x", 4), {}), Feature(std::wstring(L"F\0", 2), {})});
     Link();
     EXPECT_EQ(form.Items(kFeatureList), (std::vector<std::wstring>{L"F1", L"F12", L"F-3", L"F", L"F@", L"F 2"}));
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <thread>
 
 #include "com/com.h"
@@ -122,7 +123,109 @@ TEST(ComInvoke, ReversesArgumentsAndReportsServerFailures)
     }
     EXPECT_THROW(com::Invoke(&object, L"Missing", com::Call::Get), Error);
     EXPECT_EQ(object.namesAsked.back(), L"Missing");
+    // A name answered S_OK with DISPID_UNKNOWN is not known either: nothing is invoked.
+    object.unknownNamesSucceed = true;
+    const std::size_t invoked = object.calls.size();
+    EXPECT_THROW(com::Invoke(&object, L"Missing", com::Call::Get), Error);
+    EXPECT_EQ(object.calls.size(), invoked);
     EXPECT_EQ(object.refs, 1);
+}
+
+// An EXCEPINFO keeps the server's failure code, its own error number and its whole texts.
+TEST(ComInvoke, KeepsWhatTheServersExceptionSays)
+{
+    com::Apartment apartment;
+    FakeObject object;
+    const struct {
+        SCODE scode;
+        WORD wCode;
+        std::wstring source, description;
+        HRESULT code;
+        const char* what;
+    } rows[] = {
+        {S_FALSE, 0, L"", L"odd", DISP_E_EXCEPTION, "Print failed (HRESULT 0x80020009): odd"},
+        {0, 1004, L"", L"no such sheet", DISP_E_EXCEPTION,
+         "Print failed (HRESULT 0x80020009): no such sheet (error 1004)"},
+        {E_FAIL, 0, std::wstring(L"Ce\0ll", 5), std::wstring(L"bad\0tail", 8), E_FAIL,
+         "Print failed (HRESULT 0x80004005): Ce\u2400ll: bad\u2400tail"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        object.On(7, [&row](const DISPPARAMS&, VARIANT*, EXCEPINFO* excep) {
+            *excep = EXCEPINFO{};
+            excep->scode = row.scode;
+            excep->wCode = row.wCode;
+            excep->bstrSource = SysAllocStringLen(row.source.data(), static_cast<UINT>(row.source.size()));
+            excep->bstrDescription =
+                SysAllocStringLen(row.description.data(), static_cast<UINT>(row.description.size()));
+            return DISP_E_EXCEPTION;
+        });
+        try {
+            com::Invoke(&object, com::Member{7, L"Print"}, com::Call::Get);
+            ADD_FAILURE() << "no error";
+        } catch (const Error& e) {
+            EXPECT_STREQ(e.what(), row.what);
+            EXPECT_EQ(e.code(), row.code);
+        }
+    }
+}
+
+// What a read makes of each answer: an object fails at once, with no call for its
+// default value; a text is a number only as the window reads one (its separator, no
+// grouping); other types convert as the platform converts them; an answer by reference
+// is read as the value it refers to, whose storage stays the server's.
+TEST(ComConvert, ReadsValuesNotObjectsAndTextsStrictly)
+{
+    com::Apartment apartment;
+    FakeObject self; // its default value is itself
+    self.On(DISPID_VALUE, Returns(self));
+    double r8 = 2.5;
+    com::Bstr text(L"4,5");
+    BSTR textRef = text.get();
+    VARIANT inner;
+    VariantInit(&inner);
+    V_VT(&inner) = VT_I4;
+    V_I4(&inner) = 3;
+    IDispatch* selfRef = &self;
+    const struct {
+        const char* name;
+        FakeObject::Handler answer;
+        std::optional<std::wstring> text;
+        std::optional<double> dot, comma;
+        std::optional<std::int32_t> count;
+    } rows[] = {
+        {"object", Returns(self), {}, {}, {}, {}},
+        {"object by reference", ReturnsByReference(VT_DISPATCH, &selfRef), {}, {}, {}, {}},
+        {"2.5", ReturnsText(L"2.5"), L"2.5", 2.5, {}, 2},
+        {"2,5", ReturnsText(L"2,5"), L"2,5", {}, 2.5, {}},
+        {"grouped", ReturnsText(L"1,000"), L"1,000", {}, 1.0, {}},
+        {"fraction", ReturnsR8(-1.5), L"-1.5", -1.5, -1.5, -2},
+        {"double by reference", ReturnsByReference(VT_R8, &r8), L"2.5", 2.5, 2.5, 2},
+        {"text by reference", ReturnsByReference(VT_BSTR, &textRef), L"4,5", {}, 4.5, {}},
+        {"variant by reference", ReturnsByReference(VT_VARIANT, &inner), L"3", 3.0, 3.0, 3},
+    };
+    // The value read, or none when the read fails.
+    auto tried = [](auto read) -> std::optional<decltype(read())> {
+        try {
+            return read();
+        } catch (const Error&) {
+            return std::nullopt;
+        }
+    };
+    FakeObject server;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        server.On(1, row.answer);
+        auto answer = [&] { return com::Invoke(&server, com::Member{1, L"Value"}, com::Call::Get); };
+        EXPECT_EQ(tried([&] { return com::ToText(answer(), L"Value"); }), row.text);
+        EXPECT_EQ(tried([&] { return com::ToDouble(answer(), L"Value", L'.'); }), row.dot);
+        EXPECT_EQ(tried([&] { return com::ToDouble(answer(), L"Value", L','); }), row.comma);
+        EXPECT_EQ(tried([&] { return com::ToInt32(answer(), L"Value", L'.'); }), row.count);
+    }
+    EXPECT_TRUE(self.calls.empty()) << "an object's default value was fetched";
+    EXPECT_EQ(self.refs, 1);
+    EXPECT_EQ(r8, 2.5);
+    EXPECT_EQ(std::wstring(text.get()), L"4,5");
 }
 
 TEST(ComArray, HoldsDoublesFromIndexZero)

@@ -101,6 +101,8 @@ public:
     // or a marshaler may do with an [in, out] argument: the old one released, the new
     // one handed back with a reference the caller owns.
     IDispatch* replaceByRefObjectsWith = nullptr;
+    // When set, a name not known is answered S_OK with DISPID_UNKNOWN, as some servers do.
+    bool unknownNamesSucceed = false;
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
@@ -134,7 +136,7 @@ public:
             namesAsked.push_back(names[i]);
             auto it = names_.find(names[i]);
             ids[i] = it == names_.end() ? DISPID_UNKNOWN : it->second;
-            hr = it == names_.end() ? DISP_E_UNKNOWNNAME : hr;
+            hr = it == names_.end() && !unknownNamesSucceed ? DISP_E_UNKNOWNNAME : hr;
         }
         return hr;
     }
@@ -186,6 +188,16 @@ private:
 };
 
 // Handlers.
+// The answer `value` by reference: the storage stays the test's.
+template <class T>
+FakeObject::Handler ReturnsByReference(VARTYPE type, T* value)
+{
+    return [type, value](const DISPPARAMS&, VARIANT* result, EXCEPINFO*) {
+        V_VT(result) = static_cast<VARTYPE>(type | VT_BYREF);
+        V_BYREF(result) = value;
+        return S_OK;
+    };
+}
 inline FakeObject::Handler Returns(FakeObject& object)
 {
     return [&object](const DISPPARAMS&, VARIANT* result, EXCEPINFO*) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <regex>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -711,20 +712,21 @@ void ToleranceOverF4(TessalyApp& app)
     app.Type(kTolerance, L"0.25");
 }
 
-// Calls of a click answered oddly, one click per call: every sixth call of the typical
-// request and of a tolerance request, each way from another call, so that each call is
-// answered oddly once. The program never crashes or hangs, draws nothing that is not
-// finite, and never shows success for a drawing other than the clean click's, unless the
-// answer converts to a legitimate value: nothing (0 or "") and, from CheckInterference,
-// no object ("no interference").
-TEST_F(EndToEnd, OddAnswersNeverCrashAndNeverPassForSuccess)
+// Calls of a click answered oddly, one click per call: every n-th call of the typical
+// request and of a tolerance request, for n answers, each way from another call, so that
+// each call is answered oddly once. The program never crashes or hangs, draws nothing
+// that is not finite, and never shows success for a drawing other than the clean click's,
+// unless the answer converts to a legitimate value: nothing (0 or "") and, from
+// CheckInterference, no object ("no interference"). An answer by reference is the right
+// value: its click is the clean one. An object that is its own value costs a few round
+// trips at most beyond the clean click's.
+void SampleOddAnswers(std::span<const char* const> answers)
 {
     const struct {
         const char* name;
         void (*settings)(TessalyApp&);
     } requests[] = {{"typical", TypicalSettings}, {"tolerance", ToleranceOverF4}};
-    const char* const answers[] = {"null", "text", "nan", "inf", "empty", "deferred"};
-    const long stride = static_cast<long>(std::size(answers));
+    const long stride = static_cast<long>(answers.size());
     const std::regex notFinite("(^|[ (])-?(nan|inf)([ ,)]|$)");
     for (long a = 0; a < stride; ++a) {
         const std::string how = answers[a];
@@ -737,8 +739,10 @@ TEST_F(EndToEnd, OddAnswersNeverCrashAndNeverPassForSuccess)
             request.settings(app);
             Lines before = cell.Drawing();
             const long first = cell.Calls();
+            auto trips = cell.RoundTrips();
             EXPECT_TRUE(app.SendToAcad().empty());
             ASSERT_EQ(app.Text(kStatusLine), kMachine);
+            const long cleanTrips = (cell.RoundTrips() - trips).total;
             const Lines clean = WithoutHandles(Added(before, cell.Drawing()));
             const long calls = cell.Calls() - first;
             // The first call creates the measuring application: no invoke to answer.
@@ -746,6 +750,7 @@ TEST_F(EndToEnd, OddAnswersNeverCrashAndNeverPassForSuccess)
                 before = cell.Drawing();
                 const long call = cell.Calls() + k;
                 cell.AnswerOddly(call, how);
+                trips = cell.RoundTrips();
                 const auto start = Clock::now();
                 const bool success = app.SendToAcad().empty() && app.Text(kStatusLine) == kMachine;
                 longest = std::max(longest, Since(start));
@@ -758,13 +763,30 @@ TEST_F(EndToEnd, OddAnswersNeverCrashAndNeverPassForSuccess)
                 const bool legitimate = how == "empty" || (how == "null" && operation == "CheckInterference");
                 EXPECT_TRUE(!success || legitimate || WithoutHandles(Added(before, after)) == clean)
                     << ::testing::PrintToString(after);
+                EXPECT_TRUE(how != "byref" || (success && WithoutHandles(Added(before, after)) == clean))
+                    << "the right value by reference is not read as that value";
+                EXPECT_TRUE(how != "self" || (cell.RoundTrips() - trips).total <= cleanTrips + 4)
+                    << "more than a few round trips for an object that is its own value";
                 reported += !success;
             }
         }
-        Figure("odd answers (" + how + ") to every " + std::to_string(stride) + "th call",
+        const char* const ordinal = stride == 2 ? "nd" : stride == 3 ? "rd" : "th";
+        Figure("odd answers (" + how + ") to every " + std::to_string(stride) + ordinal + " call",
                "no crash; " + std::to_string(reported) + " of " + std::to_string(clicks) + " clicks reported", longest,
                ExpectEndedCleanly(app.Close(), cell));
     }
+}
+
+TEST_F(EndToEnd, OddAnswersNeverCrashAndNeverPassForSuccess)
+{
+    const char* const answers[] = {"null", "text", "nan", "inf", "empty", "deferred"};
+    SampleOddAnswers(answers);
+}
+
+TEST_F(EndToEnd, OddSelfNegativeInfinityAndByReference)
+{
+    const char* const answers[] = {"self", "-inf", "byref"};
+    SampleOddAnswers(answers);
 }
 
 } // namespace

@@ -1,10 +1,11 @@
 // Every automation call of a clean "Send To Acad" answered oddly in turn, in each odd
-// way: the call succeeds, and its result is nothing, text, NaN, infinity or a null
-// object, as the COM binding hands it to the action. A run is right when no exception
-// leaves the action, nothing that is not finite is written into the drawing, a drawing
-// other than the clean run's comes with a failure report (unless the odd answer is one
-// the conversion reads as a legitimate value), and the next click gives the clean
-// result again.
+// way: the call succeeds, and its result is nothing, text, NaN, an infinity, a null
+// object, an object whose value is itself, or its own answer by reference, as the COM
+// binding hands it to the action. A run is right when no exception leaves the action,
+// nothing that is not finite is written into the drawing, a drawing other than the clean
+// run's comes with a failure report (unless the odd answer is one the conversion reads
+// as a legitimate value), an answer by reference gives the clean run, and the next click
+// gives the clean result again.
 #include <algorithm>
 #include <cmath>
 #include <iostream>
@@ -31,7 +32,10 @@ const Kind kKinds[] = {{OddAnswer::Empty, "empty"},
                        {OddAnswer::Text, "text"},
                        {OddAnswer::NaN, "NaN"},
                        {OddAnswer::Infinity, "infinity"},
-                       {OddAnswer::NoObject, "no object"}};
+                       {OddAnswer::NoObject, "no object"},
+                       {OddAnswer::Itself, "itself"},
+                       {OddAnswer::NegativeInfinity, "-infinity"},
+                       {OddAnswer::ByReference, "by reference"}};
 
 // The odd answers as the action receives them, per result type (none: Error); any
 // other call keeps its answer.
@@ -43,13 +47,17 @@ TEST(OddAnswer, ReachesTheActionAsTheBindingConvertsIt)
         std::optional<double> number;
         std::optional<std::int32_t> whole;
         std::optional<std::wstring> text;
-        bool none; // read as "no object" where that is an answer
+        bool none;   // read as "no object" where that is an answer
+        bool object; // the object itself
     };
-    const Row rows[] = {{0.0, 0, L"", true},
-                        {{}, {}, L"odd", false},
-                        {nan, {}, L"NaN", false},
-                        {inf, {}, L"Infinity", false},
-                        {{}, {}, {}, true}};
+    const Row rows[] = {{0.0, 0, L"", true, false},
+                        {{}, {}, L"odd", false, false},
+                        {nan, {}, L"NaN", false, false},
+                        {inf, {}, L"Infinity", false, false},
+                        {{}, {}, {}, true, false},
+                        {{}, {}, {}, false, false},
+                        {-inf, {}, L"-Infinity", false, false},
+                        {1.5, 7, L"t", false, true}};
     for (std::size_t i = 0; i < std::size(kKinds); ++i) {
         SCOPED_TRACE(kKinds[i].name);
         const Row& row = rows[i];
@@ -75,6 +83,11 @@ TEST(OddAnswer, ReachesTheActionAsTheBindingConvertsIt)
             EXPECT_EQ(odd.Text(L"t"), *row.text);
         else
             EXPECT_THROW(odd.Text(L"t"), Error);
+        if (row.object) {
+            EXPECT_NE(odd.Object(std::make_unique<int>(1)), nullptr);
+            EXPECT_NE(odd.ObjectOrNone(std::make_unique<int>(1)), nullptr);
+            continue;
+        }
         EXPECT_THROW(odd.Object(std::make_unique<int>(1)), Error);
         if (row.none)
             EXPECT_EQ(odd.ObjectOrNone(std::make_unique<int>(1)), nullptr);
@@ -150,6 +163,8 @@ void Sweep(const std::string& name, const Settings& s)
             const bool finite = Finite(cell);
             const bool silent =
                 Drawing(cell) != cleanDrawing && !Reported(cell) && !Legitimate(cleanCalls[k - 1], kind.how);
+            const bool asClean = kind.how != OddAnswer::ByReference ||
+                                 (cell.log.Calls() == cleanCalls && Texts(cell.events) == cleanTexts);
             cell.Click();
             const bool usable = !cell.escaped && cell.log.Calls() == cleanCalls && Texts(cell.events) == cleanTexts;
 
@@ -159,7 +174,8 @@ void Sweep(const std::string& name, const Settings& s)
             EXPECT_TRUE(finite) << where << ": a value that is not finite went into the drawing";
             EXPECT_FALSE(silent) << where << ": the drawing differs from the clean run's, and no report says so";
             EXPECT_TRUE(usable) << where << ": the next click does not give the clean result";
-            behaved += !escaped && finite && !silent && usable;
+            EXPECT_TRUE(asClean) << where << ": the right value by reference is not read as that value";
+            behaved += !escaped && finite && !silent && usable && asClean;
         }
         behavedOfEach << ", " << kind.name << ' ' << behaved;
     }

@@ -15,9 +15,11 @@
 //                    command of its own does (under Wine SERVERCALL_REJECTED, see
 //                    CellFilter)
 //   --odd-at K HOW   the K-th automation call is carried out, then answered oddly: HOW is
-//                    null (a null object), text ("odd"), nan, inf, empty (VT_EMPTY) or
+//                    null (a null object), text ("odd"), nan, inf, -inf, empty (VT_EMPTY),
 //                    deferred (DISP_E_EXCEPTION whose texts only a fill-in of the cell's
-//                    own would give)
+//                    own would give), self (an object whose default value is itself and
+//                    which has no other member) or byref (the call's own answer by
+//                    reference)
 //   --exit-at K      the cell's process ends, as if killed, when the K-th call arrives
 //                    (its registrations taken back first, which Wine needs)
 //   --points N       the part program also holds F10, a feature of N points clear of the
@@ -79,8 +81,10 @@ std::optional<OddCall> ParseOddCall(const std::wstring& at, const std::wstring& 
 {
     const auto answer = cell::OddAnswerNamed(how);
     if (!answer) {
-        std::fprintf(stderr, "tessaly-cell: an odd answer is null, text, nan, inf, empty or deferred, not %s\n",
-                     Narrow(how).c_str());
+        std::fprintf(
+            stderr,
+            "tessaly-cell: an odd answer is null, text, nan, inf, -inf, empty, deferred, self or byref, not %s\n",
+            Narrow(how).c_str());
         return std::nullopt;
     }
     return OddCall{static_cast<std::size_t>(std::wcstoul(at.c_str(), nullptr, 10)), *answer, how};

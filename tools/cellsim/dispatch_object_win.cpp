@@ -1,5 +1,6 @@
 #include "dispatch_object_win.h"
 
+#include <cstring>
 #include <limits>
 
 #include "base/convert.h"
@@ -22,9 +23,51 @@ constexpr struct {
     const wchar_t* name;
     OddAnswer answer;
 } kOddAnswers[] = {
-    {L"null", OddAnswer::Null},    {L"text", OddAnswer::Text},   {L"nan", OddAnswer::NaN},
-    {L"inf", OddAnswer::Infinity}, {L"empty", OddAnswer::Empty}, {L"deferred", OddAnswer::Deferred},
+    {L"null", OddAnswer::Null},         {L"text", OddAnswer::Text},
+    {L"nan", OddAnswer::NaN},           {L"inf", OddAnswer::Infinity},
+    {L"empty", OddAnswer::Empty},       {L"deferred", OddAnswer::Deferred},
+    {L"self", OddAnswer::Itself},       {L"-inf", OddAnswer::NegativeInfinity},
+    {L"byref", OddAnswer::ByReference},
 };
+
+// An object whose default value is itself, and nothing else: a client that fetches the
+// default value of what it reads gets this object again, every time.
+class Itself final : public DispatchObject {
+public:
+    Itself() : DispatchObject(nullptr, kNames) {}
+
+protected:
+    void Call(DISPID, const Args& args, VARIANT& result) override
+    {
+        if (args.IsPut())
+            throw Error("the value of this object is read-only");
+        AddRef();
+        Return(result, static_cast<DispatchObject*>(this));
+    }
+
+private:
+    static constexpr MemberName kNames[] = {{L"Value", DISPID_VALUE}};
+};
+
+// The answer in `result` made an answer by reference. The stub that marshals it frees
+// what it refers to (as VARIANT_UserFree does: the value's own resources, then the
+// storage with CoTaskMemFree), so the storage is allocated as that frees it and handed
+// over with the answer; a result with no value (a method's) stays as it is.
+void AnswerByReference(VARIANT& result)
+{
+    const VARTYPE type = V_VT(&result);
+    if (type == VT_EMPTY || (type & (VT_BYREF | VT_ARRAY)) != 0)
+        return;
+    // Every member of the value union starts at the same address; none a result here
+    // holds is larger than a double.
+    static_assert(sizeof(void*) <= sizeof(double));
+    void* storage = CoTaskMemAlloc(sizeof(double));
+    if (!storage)
+        throw Error("out of memory for an answer by reference");
+    std::memcpy(storage, &V_R8(&result), sizeof(double));
+    V_VT(&result) = type | VT_BYREF;
+    V_BYREF(&result) = storage;
+}
 
 // The deferred answer's fill-in. A client may call it only in this process: an address
 // of it in another process means nothing there.
@@ -294,6 +337,9 @@ HRESULT DispatchObject::AnswerOddly(OddAnswer answer, VARIANT* result, EXCEPINFO
     case OddAnswer::Text: Return(*result, std::wstring(L"odd")); break;
     case OddAnswer::NaN: Return(*result, std::numeric_limits<double>::quiet_NaN()); break;
     case OddAnswer::Infinity: Return(*result, std::numeric_limits<double>::infinity()); break;
+    case OddAnswer::NegativeInfinity: Return(*result, -std::numeric_limits<double>::infinity()); break;
+    case OddAnswer::Itself: Return(*result, new Itself); break;
+    case OddAnswer::ByReference: AnswerByReference(*result); break;
     default: VariantClear(result); break;
     }
     return S_OK;

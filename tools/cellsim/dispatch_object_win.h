@@ -59,9 +59,14 @@ private:
 //   Empty     VT_EMPTY
 //   Deferred  DISP_E_EXCEPTION, scode 0 and no texts: only the EXCEPINFO's deferred
 //             fill-in, a function of this process, would give them
-enum class OddAnswer { Null, Text, NaN, Infinity, Empty, Deferred };
+//   Itself    an object whose default value (DISPID_VALUE) is the object itself; it has
+//             no other member and no typed interface
+//   NegativeInfinity  VT_R8 -infinity
+//   ByReference  the call's own answer by reference (VT_BYREF | its type)
+enum class OddAnswer { Null, Text, NaN, Infinity, Empty, Deferred, Itself, NegativeInfinity, ByReference };
 
-// The answer named "null", "text", "nan", "inf", "empty" or "deferred".
+// The answer named "null", "text", "nan", "inf", "empty", "deferred", "self", "-inf" or
+// "byref".
 std::optional<OddAnswer> OddAnswerNamed(std::wstring_view name);
 
 class DispatchObject : public IDispatch {
@@ -77,9 +82,10 @@ public:
     // Objects alive now.
     static long Alive();
     // "round trips: T (names N, invokes I, queries Q, releases R)": what clients in other
-    // processes have cost so far, one round trip each. Name lookups and invokes are seen
-    // here; a query for a typed interface comes only from a client; and an object dies
-    // when COM passes on the release of a client's last reference. Queries for IUnknown
+    // processes have cost so far, the objects that are their own value included: one round
+    // trip each. Name lookups and invokes are seen here; a query for a typed interface
+    // comes only from a client; and an object dies when COM passes on the release of a
+    // client's last reference. Queries for IUnknown
     // and IDispatch are left out: COM makes those itself when it hands an object out.
     static std::wstring RoundTrips();
     // Asked after every Invoke has been carried out; an answer it returns replaces the
