@@ -9,4 +9,14 @@ std::optional<unsigned> RetryPause(Rejection rejection, unsigned waitedMs, bool 
     return kRetryPauseMs;
 }
 
+Pending PendingAnswer(std::optional<unsigned> closeAskedAtMs, unsigned nowMs) noexcept
+{
+    if (!closeAskedAtMs)
+        return Pending::Wait;
+    const unsigned since = nowMs - *closeAskedAtMs;
+    if (since >= kGiveUpAfterMs)
+        return Pending::GiveUp;
+    return since >= kCancelAfterMs ? Pending::Cancel : Pending::Wait;
+}
+
 } // namespace tessaly

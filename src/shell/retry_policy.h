@@ -25,4 +25,17 @@ constexpr unsigned kRetryBoundMs = 10000;
 // retried: the user has asked it to go, and it goes within a pause of COM's.
 std::optional<unsigned> RetryPause(Rejection rejection, unsigned waitedMs, bool closing) noexcept;
 
+// What the filter answers a message that arrives while a call waits. Without a close the
+// call is waited for, however long the application holds it. Once a close is pending, a
+// call still out after kCancelAfterMs is cancelled (the call in flight at the close
+// mostly comes back before that, and its answer is taken and let go as usual), and one
+// still out after kGiveUpAfterMs is left to the application: the window and the process
+// end without it.
+enum class Pending { Wait, Cancel, GiveUp };
+constexpr unsigned kCancelAfterMs = 200;
+constexpr unsigned kGiveUpAfterMs = 500;
+
+// `closeAskedAtMs` and `nowMs` are tick counts (they may wrap).
+Pending PendingAnswer(std::optional<unsigned> closeAskedAtMs, unsigned nowMs) noexcept;
+
 } // namespace tessaly
