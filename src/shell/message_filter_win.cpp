@@ -51,7 +51,7 @@ MessageFilter theFilter;
 
 // How often a call that waits after a close is woken, and for how long: past the time to
 // give it up, for a wait that missed a message.
-constexpr DWORD kWakeEveryMs = 100;
+constexpr DWORD kWakeEveryMs = 50;
 constexpr DWORD kWakeForMs = kGiveUpAfterMs + 1500;
 
 DWORD WINAPI WakeTheWait(void* window)

@@ -32,8 +32,8 @@ std::optional<unsigned> RetryPause(Rejection rejection, unsigned waitedMs, bool 
 // still out after kGiveUpAfterMs is left to the application: the window and the process
 // end without it.
 enum class Pending { Wait, Cancel, GiveUp };
-constexpr unsigned kCancelAfterMs = 200;
-constexpr unsigned kGiveUpAfterMs = 500;
+constexpr unsigned kCancelAfterMs = 150;
+constexpr unsigned kGiveUpAfterMs = 400;
 
 // `closeAskedAtMs` and `nowMs` are tick counts (they may wrap).
 Pending PendingAnswer(std::optional<unsigned> closeAskedAtMs, unsigned nowMs) noexcept;
