@@ -9,6 +9,17 @@ namespace tessaly {
 
 namespace {
 
+// Milliseconds on a clock that a sleeping thread sees move: Wine's GetTickCount is a
+// shared value that the server refreshes on requests.
+unsigned NowMs() noexcept
+{
+    LARGE_INTEGER count{};
+    LARGE_INTEGER frequency{};
+    if (!QueryPerformanceFrequency(&frequency) || !QueryPerformanceCounter(&count) || frequency.QuadPart == 0)
+        return GetTickCount();
+    return static_cast<unsigned>(count.QuadPart / (frequency.QuadPart / 1000 ? frequency.QuadPart / 1000 : 1));
+}
+
 // Lives as long as the program: COM holds a reference while it is registered, and a
 // static object needs no counting of its own.
 class MessageFilter final : public com::Uncounted<IMessageFilter> {
@@ -32,7 +43,7 @@ public:
         // COM's loop takes a posted WM_QUIT and posts it again once the call is back.
         if (!closeAskedAt && window && QuitPosted())
             window->onQuitPosted();
-        switch (PendingAnswer(closeAskedAt, GetTickCount())) {
+        switch (PendingAnswer(closeAskedAt, NowMs())) {
         case Pending::Wait: return PENDINGMSG_WAITDEFPROCESS;
         case Pending::Cancel: return PENDINGMSG_CANCELCALL;
         case Pending::GiveUp:
@@ -87,7 +98,7 @@ void MessageFilterRegistration::CloseAsked(HWND window) noexcept
 {
     if (theFilter.closeAskedAt)
         return;
-    theFilter.closeAskedAt = GetTickCount();
+    theFilter.closeAskedAt = NowMs();
     if (const HANDLE thread = CreateThread(nullptr, 0, &WakeTheWait, window, 0, nullptr))
         CloseHandle(thread);
 }
