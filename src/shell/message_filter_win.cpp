@@ -38,12 +38,12 @@ public:
         return static_cast<DWORD>(-1); // cancel: the call fails with RPC_E_CALL_REJECTED
     }
 
-    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override
+    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD callWaitedMs, DWORD) override
     {
         // COM's loop takes a posted WM_QUIT and posts it again once the call is back.
         if (!closeAskedAt && window && QuitPosted())
             window->onQuitPosted();
-        switch (PendingAnswer(closeAskedAt, NowMs())) {
+        switch (PendingAnswer(closeAskedAt, NowMs(), callWaitedMs)) {
         case Pending::Wait: return PENDINGMSG_WAITDEFPROCESS;
         case Pending::Cancel: return PENDINGMSG_CANCELCALL;
         case Pending::GiveUp:

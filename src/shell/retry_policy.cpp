@@ -1,5 +1,7 @@
 #include "shell/retry_policy.h"
 
+#include <algorithm>
+
 namespace tessaly {
 
 std::optional<unsigned> RetryPause(Rejection rejection, unsigned waitedMs, bool closing) noexcept
@@ -9,11 +11,11 @@ std::optional<unsigned> RetryPause(Rejection rejection, unsigned waitedMs, bool 
     return kRetryPauseMs;
 }
 
-Pending PendingAnswer(std::optional<unsigned> closeAskedAtMs, unsigned nowMs) noexcept
+Pending PendingAnswer(std::optional<unsigned> closeAskedAtMs, unsigned nowMs, unsigned callWaitedMs) noexcept
 {
     if (!closeAskedAtMs)
         return Pending::Wait;
-    const unsigned since = nowMs - *closeAskedAtMs;
+    const unsigned since = std::min(nowMs - *closeAskedAtMs, callWaitedMs);
     if (since >= kGiveUpAfterMs)
         return Pending::GiveUp;
     return since >= kCancelAfterMs ? Pending::Cancel : Pending::Wait;

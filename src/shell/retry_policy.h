@@ -27,15 +27,16 @@ std::optional<unsigned> RetryPause(Rejection rejection, unsigned waitedMs, bool 
 
 // What the filter answers a message that arrives while a call waits. Without a close the
 // call is waited for, however long the application holds it. Once a close is pending, a
-// call still out after kCancelAfterMs is cancelled (the call in flight at the close
-// mostly comes back before that, and its answer is taken and let go as usual), and one
-// still out after kGiveUpAfterMs is left to the application: the window and the process
-// end without it.
+// call that has waited kCancelAfterMs since the close (and since it was made: the
+// releases at the window's end are calls too, and mostly come back at once) is
+// cancelled, and one that has waited kGiveUpAfterMs is left to the application: the
+// window and the process end without it.
 enum class Pending { Wait, Cancel, GiveUp };
 constexpr unsigned kCancelAfterMs = 150;
 constexpr unsigned kGiveUpAfterMs = 400;
 
-// `closeAskedAtMs` and `nowMs` are tick counts (they may wrap).
-Pending PendingAnswer(std::optional<unsigned> closeAskedAtMs, unsigned nowMs) noexcept;
+// `closeAskedAtMs` and `nowMs` are tick counts (they may wrap); `callWaitedMs` is the
+// time since the call was made.
+Pending PendingAnswer(std::optional<unsigned> closeAskedAtMs, unsigned nowMs, unsigned callWaitedMs) noexcept;
 
 } // namespace tessaly

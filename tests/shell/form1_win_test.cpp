@@ -862,9 +862,9 @@ TEST_F(Form1Test, CloseAndClickDuringTheActionWaitForItsEnd)
         IMessageFilter* filter = nullptr;
         if (CoRegisterMessageFilter(nullptr, &filter) == S_OK && filter) {
             retryAfterClose = filter->RetryRejectedCall(nullptr, 0, SERVERCALL_RETRYLATER);
-            pendingAtClose = filter->MessagePending(nullptr, 0, PENDINGTYPE_TOPLEVEL);
+            pendingAtClose = filter->MessagePending(nullptr, 60000, PENDINGTYPE_TOPLEVEL);
             Sleep(kCancelAfterMs + 50);
-            pendingLater = filter->MessagePending(nullptr, 0, PENDINGTYPE_TOPLEVEL);
+            pendingLater = filter->MessagePending(nullptr, 60000, PENDINGTYPE_TOPLEVEL);
             IMessageFilter* none = nullptr;
             CoRegisterMessageFilter(filter, &none);
             filter->Release();

@@ -35,22 +35,26 @@ TEST(PendingAnswer, AHeldCallIsWaitedForUntilACloseThenCancelledThenGivenUp)
     const struct {
         std::optional<unsigned> closeAskedAt;
         unsigned now;
+        unsigned callWaited;
         Pending answer;
     } rows[] = {
-        {std::nullopt, 0, Pending::Wait},
-        {std::nullopt, 0xFFFFFFFFu, Pending::Wait},
-        {1000, 1000, Pending::Wait},
-        {1000, 1000 + kCancelAfterMs - 1, Pending::Wait},
-        {1000, 1000 + kCancelAfterMs, Pending::Cancel},
-        {1000, 1000 + kGiveUpAfterMs - 1, Pending::Cancel},
-        {1000, 1000 + kGiveUpAfterMs, Pending::GiveUp},
+        {std::nullopt, 0, 0xFFFFFFFFu, Pending::Wait},
+        {1000, 1000, 60000, Pending::Wait},
+        {1000, 1000 + kCancelAfterMs - 1, 60000, Pending::Wait},
+        {1000, 1000 + kCancelAfterMs, 60000, Pending::Cancel},
+        {1000, 1000 + kGiveUpAfterMs - 1, 60000, Pending::Cancel},
+        {1000, 1000 + kGiveUpAfterMs, 60000, Pending::GiveUp},
+        // A call made after the close (a release) is timed from when it was made.
+        {1000, 1000 + 5000, kCancelAfterMs - 1, Pending::Wait},
+        {1000, 1000 + 5000, kGiveUpAfterMs, Pending::GiveUp},
         // The tick count wraps after 49.7 days.
-        {0xFFFFFFFFu - 10, kGiveUpAfterMs, Pending::GiveUp},
-        {0xFFFFFFFFu - 10, 5, Pending::Wait},
+        {0xFFFFFFFFu - 10, kGiveUpAfterMs, 60000, Pending::GiveUp},
+        {0xFFFFFFFFu - 10, 5, 60000, Pending::Wait},
     };
     for (const auto& row : rows)
-        EXPECT_EQ(PendingAnswer(row.closeAskedAt, row.now), row.answer)
-            << "close at " << (row.closeAskedAt ? std::to_string(*row.closeAskedAt) : "none") << ", now " << row.now;
+        EXPECT_EQ(PendingAnswer(row.closeAskedAt, row.now, row.callWaited), row.answer)
+            << "close at " << (row.closeAskedAt ? std::to_string(*row.closeAskedAt) : "none") << ", now " << row.now
+            << ", the call made " << row.callWaited << " ms ago";
 }
 
 } // namespace
