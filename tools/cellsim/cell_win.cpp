@@ -39,8 +39,9 @@
 // cell's objects from another process, by kind), "references" (objects
 // handed out and still held by clients), "pixel X Y Z" (the colours the window shows at
 // that point in the plan and the front view), "odd-at K HOW" (as the option, in place
-// of an odd answer still to come), "hold-at K MS" (as the option), "call-names" (the
-// calls so far, by operation, in order), "quit". Closing the window ends the cell too.
+// of an odd answer still to come), "quit". Closing the window ends the cell too.
+// Also "hold-at K MS" (as the option) and "call-names" (the calls so far, by operation,
+// in order).
 #include <windows.h>
 
 #include <shellapi.h>
@@ -105,6 +106,13 @@ struct Options {
     DWORD holdMs = 0;
 };
 
+// --hold-at K MS, its arguments after `i`, which it moves past them.
+void ReadHold(Options& options, LPWSTR* args, int& i)
+{
+    options.holdAt = static_cast<std::size_t>(std::wcstoul(args[++i], nullptr, 10));
+    options.holdMs = static_cast<DWORD>(std::wcstoul(args[++i], nullptr, 10));
+}
+
 Options ParseOptions(const wchar_t* commandLine)
 {
     Options options;
@@ -132,10 +140,9 @@ Options ParseOptions(const wchar_t* commandLine)
             options.exitAt = static_cast<std::size_t>(std::wcstoul(args[++i], nullptr, 10));
         else if (arg == L"--points" && i + 1 < count)
             options.points = static_cast<std::size_t>(std::wcstoul(args[++i], nullptr, 10));
-        else if (arg == L"--hold-at" && i + 2 < count) {
-            options.holdAt = static_cast<std::size_t>(std::wcstoul(args[++i], nullptr, 10));
-            options.holdMs = static_cast<DWORD>(std::wcstoul(args[++i], nullptr, 10));
-        } else
+        else if (arg == L"--hold-at" && i + 2 < count)
+            ReadHold(options, args, i);
+        else
             std::fprintf(stderr, "tessaly-cell: unknown option %s\n", Narrow(arg).c_str());
     }
     LocalFree(args);
