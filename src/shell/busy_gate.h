@@ -30,6 +30,8 @@ public:
     // handler, which sees CloseAsked() and stops at its next step.
     bool AskClose() noexcept
     {
+        if (ending_)
+            return false; // the window is going already
         if (!busy_)
             return true;
         closeAsked_ = true;
@@ -38,10 +40,23 @@ public:
 
     bool CloseAsked() const noexcept { return closeAsked_; }
 
+    // Runs `release` (which never throws) as the window ends, with the gate held for good:
+    // each release is a round trip in which messages are delivered, and none of them runs
+    // a handler or starts another close.
+    template <class Release>
+    void End(Release&& release) noexcept
+    {
+        busy_ = true;
+        ending_ = true;
+        std::forward<Release>(release)();
+    }
+    bool Ending() const noexcept { return ending_; }
+
 private:
     bool loaded_ = false;
     bool busy_ = false;
     bool closeAsked_ = false;
+    bool ending_ = false;
 };
 
 } // namespace tessaly

@@ -105,7 +105,7 @@ std::optional<LRESULT> DialogWindow::Dispatch(UINT message, WPARAM wParam, LPARA
                 RestoreFocus();
         } else {
             const HWND focus = GetFocus();
-            if (focus && IsChild(hwnd_, focus))
+            if (TakesFocus(focus))
                 focus_ = focus;
         }
         return 0;
@@ -130,9 +130,16 @@ std::optional<LRESULT> DialogWindow::Dispatch(UINT message, WPARAM wParam, LPARA
     }
 }
 
+bool DialogWindow::TakesFocus(HWND control) const noexcept
+{
+    // A hidden control never has the focus, and with it the keyboard. Its own style: the
+    // window itself is not yet visible when it is first activated.
+    return control && IsChild(hwnd_, control) && (GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE);
+}
+
 void DialogWindow::RestoreFocus()
 {
-    if (focus_ && IsWindow(focus_))
+    if (TakesFocus(focus_))
         SetFocus(focus_);
 }
 
@@ -160,7 +167,7 @@ void DialogWindow::onNextDialogControl(WPARAM wParam, LPARAM lParam)
         next = reinterpret_cast<HWND>(wParam);
     else
         next = GetNextDlgTabItem(hwnd_, GetFocus(), wParam != 0);
-    if (next && IsChild(hwnd_, next))
+    if (TakesFocus(next))
         SetFocus(next);
 }
 

@@ -45,6 +45,7 @@ protected:
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     std::optional<LRESULT> Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    bool TakesFocus(HWND control) const noexcept;
     void RestoreFocus();
     LRESULT onGetDefId() const;
     void onNextDialogControl(WPARAM wParam, LPARAM lParam);

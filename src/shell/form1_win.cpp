@@ -35,7 +35,7 @@ BOOL CALLBACK EndOwnedMessageBox(HWND window, LPARAM owner)
 } // namespace
 
 Form1::Form1(dmis::IConnector& dmisConnector, cad::IConnector& cadConnector, wchar_t decimalSeparator)
-    : dmis_(dmisConnector), cad_(cadConnector), decimalSeparator_(decimalSeparator)
+    : messageFilter_(*this), dmis_(dmisConnector), cad_(cadConnector), decimalSeparator_(decimalSeparator)
 {
     // Without it the program still works, but a busy application fails its calls at once.
     if (!messageFilter_.Registered())
@@ -101,6 +101,10 @@ void Form1::onSendToAcadClick()
 
 void Form1::onClose()
 {
+    if (gate_.Ending())
+        return;
+    // A call that waits from now on (a release too) is not waited for without bound.
+    messageFilter_.CloseAsked(Hwnd());
     // Ends the program: onDestroy lets go of every reference and posts WM_QUIT. Nothing is
     // sent to the measuring or the CAD application, and what was drawn stays.
     if (gate_.AskClose()) {
@@ -109,10 +113,27 @@ void Form1::onClose()
     }
     // A handler is inside a call: destroying the window now would release the references
     // it is using. It stops at its next step instead (Closing), shows no more message
-    // boxes, a call a busy application turns away is not tried again, and the window goes
-    // when it returns.
-    messageFilter_.CancelRetries();
+    // boxes, a call a busy application turns away is not tried again, one it holds is
+    // cancelled, and the window goes when the handler returns.
     CloseMessageBoxes();
+}
+
+void Form1::onQuitPosted() noexcept
+{
+    onClose();
+}
+
+void Form1::onGiveUpCall() noexcept
+{
+    // The application holds a call past the close: the window goes now, without the
+    // releases (each would be a call it holds too), and so does the process. What the
+    // application still holds of this process is its clean-up.
+    if (!givenUp_) {
+        givenUp_ = true;
+        if (!gate_.Ending())
+            Destroy();
+    }
+    ExitProcess(0);
 }
 
 // --- Window mechanics -------------------------------------------------------------------
@@ -125,12 +146,16 @@ void Form1::onCreate()
 void Form1::onDestroy()
 {
     // Every reference the window holds is let go, the dependent objects first; the
-    // applications only lose a client, they receive no quit or close request.
-    state_.lastCircle.reset();
-    state_.acadDoc.reset();
-    state_.acadApp.reset();
-    state_.dmisMachine.reset();
-    state_.dmisApp.reset();
+    // applications only lose a client, they receive no quit or close request. Under the
+    // gate: what arrives during the releases runs no handler.
+    if (!givenUp_)
+        gate_.End([&] {
+            state_.lastCircle.reset();
+            state_.acadDoc.reset();
+            state_.acadApp.reset();
+            state_.dmisMachine.reset();
+            state_.dmisApp.reset();
+        });
     // The program's only window: its end is the program's end.
     PostQuitMessage(0);
 }
@@ -147,8 +172,13 @@ int RunMessageLoop(Form1& form)
     MSG msg{};
     for (;;) {
         const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-        if (got == 0)
-            return static_cast<int>(msg.wParam);
+        if (got == 0) {
+            if (!form.Hwnd())
+                return 0;
+            // Posted by another program, or posted again by COM's or a message box's loop.
+            SendMessageW(form.Hwnd(), WM_CLOSE, 0, 0);
+            continue;
+        }
         if (got == -1)
             return 1;
         if (form.PreTranslate(msg))

@@ -19,7 +19,7 @@ namespace tessaly {
 // and runs the load handler (always-on-top, then the link to the measuring
 // application); Show() puts it on the screen. Exactly four handlers act: load,
 // activation, "Close" and "Send To Acad".
-class Form1 final : public DialogWindow, public WindowForm {
+class Form1 final : public DialogWindow, public WindowForm, private HeldCallWindow {
 public:
     Form1(dmis::IConnector& dmisConnector, cad::IConnector& cadConnector,
           wchar_t decimalSeparator = UserDecimalSeparator());
@@ -36,6 +36,8 @@ private:
     void onDestroy() override;
     std::optional<LRESULT> onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
     HWND FormWindow() const noexcept override { return Hwnd(); }
+    void onQuitPosted() noexcept override;
+    void onGiveUpCall() noexcept override;
 
     void onLoad();
     void onCloseClick();
@@ -63,10 +65,13 @@ private:
     // message box's), where messages sent by other programs are delivered.
     BusyGate gate_;
     Controls controls_;
+    // A held call was given up: the references stay with the process's end.
+    bool givenUp_ = false;
 };
 
-// The message loop of the program, with IsDialogMessage for the window's keyboard.
-// Returns the exit code of WM_QUIT.
+// The message loop of the program, with IsDialogMessage for the window's keyboard. A
+// WM_QUIT that finds the window still there was posted by another program: a close.
+// Returns 0 once the window is gone.
 int RunMessageLoop(Form1& form);
 
 } // namespace tessaly

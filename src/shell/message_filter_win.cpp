@@ -1,11 +1,24 @@
 #include "shell/message_filter_win.h"
 
+#include <optional>
+
 #include "com/com.h"
 #include "shell/retry_policy.h"
 
 namespace tessaly {
 
 namespace {
+
+// Milliseconds on a clock that a sleeping thread sees move: Wine's GetTickCount is a
+// shared value that the server refreshes on requests.
+unsigned NowMs() noexcept
+{
+    LARGE_INTEGER count{};
+    LARGE_INTEGER frequency{};
+    if (!QueryPerformanceFrequency(&frequency) || !QueryPerformanceCounter(&count) || frequency.QuadPart == 0)
+        return GetTickCount();
+    return static_cast<unsigned>(count.QuadPart / (frequency.QuadPart / 1000 ? frequency.QuadPart / 1000 : 1));
+}
 
 // Lives as long as the program: COM holds a reference while it is registered, and a
 // static object needs no counting of its own.
@@ -20,35 +33,81 @@ public:
     DWORD STDMETHODCALLTYPE RetryRejectedCall(HTASK, DWORD elapsedMs, DWORD rejectType) override
     {
         const Rejection rejection = rejectType == SERVERCALL_RETRYLATER ? Rejection::RetryLater : Rejection::Rejected;
-        if (const auto pause = RetryPause(rejection, elapsedMs, closing))
+        if (const auto pause = RetryPause(rejection, elapsedMs, closeAskedAt.has_value()))
             return *pause;
         return static_cast<DWORD>(-1); // cancel: the call fails with RPC_E_CALL_REJECTED
     }
 
-    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD, DWORD) override { return PENDINGMSG_WAITDEFPROCESS; }
+    DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD callWaitedMs, DWORD) override
+    {
+        // COM's loop takes a posted WM_QUIT and posts it again once the call is back.
+        if (!closeAskedAt && window && QuitPosted())
+            window->onQuitPosted();
+        switch (PendingAnswer(closeAskedAt, NowMs(), callWaitedMs)) {
+        case Pending::Wait: return PENDINGMSG_WAITDEFPROCESS;
+        case Pending::Cancel: return PENDINGMSG_CANCELCALL;
+        case Pending::GiveUp:
+            if (window)
+                window->onGiveUpCall();
+            return PENDINGMSG_CANCELCALL;
+        }
+        return PENDINGMSG_WAITDEFPROCESS;
+    }
 
-    bool closing = false;
+    HeldCallWindow* window = nullptr;
+    std::optional<unsigned> closeAskedAt;
 };
 
 MessageFilter theFilter;
 
-} // namespace
+// How often a call that waits after a close is woken, and for how long: past the time to
+// give it up, for a wait that missed a message.
+constexpr DWORD kWakeEveryMs = 50;
+constexpr DWORD kWakeForMs = kGiveUpAfterMs + 1500;
 
-MessageFilterRegistration::MessageFilterRegistration() noexcept
+DWORD WINAPI WakeTheWait(void* window)
 {
-    theFilter.closing = false;
-    registered_ = SUCCEEDED(CoRegisterMessageFilter(&theFilter, &previous_));
+    for (DWORD waited = 0; waited < kWakeForMs; waited += kWakeEveryMs) {
+        if (!PostMessageW(static_cast<HWND>(window), WM_NULL, 0, 0))
+            break; // the window is gone
+        Sleep(kWakeEveryMs);
+    }
+    return 0;
 }
 
-void MessageFilterRegistration::CancelRetries() noexcept
+} // namespace
+
+bool QuitPosted() noexcept
 {
-    theFilter.closing = true;
+    MSG msg{};
+    return PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE | PM_NOYIELD) != 0;
+}
+
+MessageFilterRegistration::MessageFilterRegistration(HeldCallWindow& window) noexcept
+{
+    theFilter.closeAskedAt.reset();
+    // S_FALSE would be no registration either: only S_OK replaced the filter.
+    registered_ = CoRegisterMessageFilter(&theFilter, &previous_) == S_OK;
+    if (registered_)
+        theFilter.window = &window;
+    else
+        previous_ = nullptr;
+}
+
+void MessageFilterRegistration::CloseAsked(HWND window) noexcept
+{
+    if (theFilter.closeAskedAt)
+        return;
+    theFilter.closeAskedAt = NowMs();
+    if (const HANDLE thread = CreateThread(nullptr, 0, &WakeTheWait, window, 0, nullptr))
+        CloseHandle(thread);
 }
 
 MessageFilterRegistration::~MessageFilterRegistration()
 {
     if (!registered_)
         return;
+    theFilter.window = nullptr;
     IMessageFilter* ours = nullptr;
     CoRegisterMessageFilter(previous_, &ours);
     if (previous_)

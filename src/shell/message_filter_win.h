@@ -6,6 +6,19 @@
 
 namespace tessaly {
 
+// What the window does for the filter, on the window's thread, from inside a call's wait.
+class HeldCallWindow {
+public:
+    // Another program posted WM_QUIT: a close.
+    virtual void onQuitPosted() noexcept = 0;
+    // A close is pending and the call has not come back: the window and the process end
+    // without it. Does not return.
+    virtual void onGiveUpCall() noexcept = 0;
+
+protected:
+    ~HeldCallWindow() = default;
+};
+
 // The program's COM message filter, registered on the window's thread for as long as
 // this object lives; the filter that was there before is put back at the end.
 //
@@ -14,23 +27,28 @@ namespace tessaly {
 // While a call waits, COM's default handling of the window's messages stands: sent
 // messages are delivered (another program's WM_CLOSE or BM_CLICK among them, which
 // Form1 defers or ignores while a handler runs), paint and activation messages are
-// dispatched, mouse and keyboard input is not.
+// dispatched, mouse and keyboard input is not. Once a close is pending, a call the
+// application holds is cancelled, then given up (PendingAnswer).
 class MessageFilterRegistration {
 public:
-    MessageFilterRegistration() noexcept;
+    explicit MessageFilterRegistration(HeldCallWindow& window) noexcept;
     ~MessageFilterRegistration();
     MessageFilterRegistration(const MessageFilterRegistration&) = delete;
     MessageFilterRegistration& operator=(const MessageFilterRegistration&) = delete;
 
     // False when COM refused it (no single-threaded apartment on this thread).
     bool Registered() const noexcept { return registered_; }
-    // From now on a call turned away is not tried again: the window is closing, and
-    // nobody waits for the call's result.
-    void CancelRetries() noexcept;
+    // The window is closing: a call turned away is not tried again, nobody waits for a
+    // call's result, and messages are posted to `window` so that a call that waits
+    // hears of it (the filter runs only when a message arrives).
+    void CloseAsked(HWND window) noexcept;
 
 private:
     bool registered_ = false;
     IMessageFilter* previous_ = nullptr;
 };
+
+// True when a WM_QUIT waits in this thread's queue.
+bool QuitPosted() noexcept;
 
 } // namespace tessaly

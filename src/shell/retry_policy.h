@@ -25,4 +25,18 @@ constexpr unsigned kRetryBoundMs = 10000;
 // retried: the user has asked it to go, and it goes within a pause of COM's.
 std::optional<unsigned> RetryPause(Rejection rejection, unsigned waitedMs, bool closing) noexcept;
 
+// What the filter answers a message that arrives while a call waits. Without a close the
+// call is waited for, however long the application holds it. Once a close is pending, a
+// call that has waited kCancelAfterMs since the close (and since it was made: the
+// releases at the window's end are calls too, and mostly come back at once) is
+// cancelled, and one that has waited kGiveUpAfterMs is left to the application: the
+// window and the process end without it.
+enum class Pending { Wait, Cancel, GiveUp };
+constexpr unsigned kCancelAfterMs = 150;
+constexpr unsigned kGiveUpAfterMs = 400;
+
+// `closeAskedAtMs` and `nowMs` are tick counts (they may wrap); `callWaitedMs` is the
+// time since the call was made.
+Pending PendingAnswer(std::optional<unsigned> closeAskedAtMs, unsigned nowMs, unsigned callWaitedMs) noexcept;
+
 } // namespace tessaly

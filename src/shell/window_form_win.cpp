@@ -4,6 +4,7 @@
 
 #include "shell/control_ids_win.h"
 #include "shell/failure_win.h"
+#include "shell/message_filter_win.h"
 
 namespace tessaly {
 
@@ -147,7 +148,13 @@ void WindowForm::ShowMessage(const std::wstring& text)
 
     // Owned by the window: modal to it (no click reaches the form meanwhile) and above it
     // in the topmost band.
-    if (MessageBoxW(FormWindow(), text.c_str(), kMessageCaption, MB_OK) == 0)
+    const int answer = MessageBoxW(FormWindow(), text.c_str(), kMessageCaption, MB_OK);
+    // A WM_QUIT ends the box's loop, which posts it again: a close, as in the main loop.
+    if (QuitPosted()) {
+        SendMessageW(FormWindow(), WM_CLOSE, 0, 0);
+        return;
+    }
+    if (answer == 0)
         throw LastWin32Error("MessageBox");
 }
 

@@ -667,6 +667,77 @@ TEST_F(EndToEnd, ClosedWhileTheApplicationIsBusyEndsAtOnce)
     Figure("WM_CLOSE while the CAD application is busy, until the process ended", "", untilExit, std::nullopt);
 }
 
+// The call of the typical request that draws its second sphere, counted as the cell counts.
+long SecondSphereCall()
+{
+    SimulatedCell cell;
+    TessalyApp app;
+    TypicalSettings(app);
+    app.SendToAcad();
+    const std::vector<std::string> names = cell.CallNames();
+    long spheres = 0;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (names[i] == "AddSphere" && ++spheres == 2)
+            return static_cast<long>(i) + 1;
+    throw Error("the typical request drew no second sphere");
+}
+
+// "Close" while the CAD application holds a call (busy in a command or a dialog of its
+// own, here for 40 s): the window goes within a second of the click and the process
+// within two, with exit code 0, not when the call comes back.
+TEST_F(EndToEnd, HeldCallEndsTheProgramAtOnceOnClose)
+{
+    static const long held = SecondSphereCall();
+    SimulatedCell cell(L"--hold-at " + std::to_wstring(held) + L" 40000");
+    TessalyApp app;
+    TypicalSettings(app);
+    app.StartSendToAcad();
+    WaitUntil([&] { return cell.Output().find("held: call") != std::string::npos; }, "the cell to hold a call");
+    Sleep(1000);
+    const auto start = Clock::now();
+    app.ClickDuringAction(ControlId::Command1);
+    WaitUntil([&] { return !IsWindow(app.Window()); }, "the window to end after \"Close\"", Milliseconds(5000));
+    const Milliseconds untilWindow = Since(start);
+    const DWORD exitCode = app.WaitForExit(Milliseconds(5000));
+    const Milliseconds untilExit = Since(start);
+    EXPECT_LT(untilWindow.count(), 1000);
+    EXPECT_LT(untilExit.count(), 2000);
+    EXPECT_EQ(exitCode, 0u);
+    // What the cell still holds for the process that ended is its own clean-up.
+    Figure("\"Close\" while the CAD application holds a call for 40 s", "the window closes", untilWindow,
+           Ended{exitCode, cell.References()});
+    Figure("\"Close\" while the CAD application holds a call for 40 s, until the process ended", "", untilExit,
+           std::nullopt);
+}
+
+// WM_QUIT posted by another program, with an exit code of its own: a close, idle or
+// during an action (which stops at its next step), exit code 0, no reference left.
+TEST_F(EndToEnd, PostedQuitClosesTheWindowIdleAndDuringTheAction)
+{
+    constexpr long kPoints = 200;
+    for (const bool during : {false, true}) {
+        const std::string situation = during ? "WM_QUIT posted while drawing 200 spheres" : "WM_QUIT posted while idle";
+        SCOPED_TRACE(situation);
+        SimulatedCell cell(L"--points " + std::to_wstring(kPoints));
+        TessalyApp app;
+        if (during)
+            StartOverManyPoints(cell, app, kSpheres, 6 * kPoints);
+        const auto start = Clock::now();
+        app.PostQuit(7);
+        const DWORD exitCode = app.WaitForExit();
+        const Milliseconds untilExit = Since(start);
+        const Ended ended = ExpectEndedCleanly(exitCode, cell);
+        const std::size_t drawn = cell.Drawing().size() - 1;
+        if (during)
+            EXPECT_LT(drawn, static_cast<std::size_t>(kPoints)) << "stopped, not drawn to the end";
+        Figure(situation,
+               during
+                   ? "the window closes after the point being drawn; " + std::to_string(drawn) + " entities drawn stay"
+                   : "the window closes",
+               untilExit, ended);
+    }
+}
+
 // The applications' process ends during the action: the armed report within seconds, and
 // once they run again the next click links anew and draws.
 TEST_F(EndToEnd, ApplicationsGoneDuringTheActionShowTheReportAndTheNextClickLinksAnew)

@@ -28,6 +28,17 @@ TEST(BusyGate, NothingNestsTheLoadRunsOnceAndACloseWaitsForTheHandler)
     BusyGate idle;
     EXPECT_TRUE(idle.AskClose()) << "no handler runs: the window goes at once";
     EXPECT_FALSE(idle.Run([] {})) << "a handler that saw no close";
+
+    // The window's end: what arrives during the releases runs nothing, then or later.
+    BusyGate ending;
+    ending.End([&] {
+        EXPECT_FALSE(ending.Run([&] { ran += "during the end "; }));
+        EXPECT_FALSE(ending.AskClose());
+        EXPECT_FALSE(ending.CloseAsked()) << "the close under way is the only one";
+    });
+    EXPECT_TRUE(ending.Ending());
+    EXPECT_FALSE(ending.Run([&] { ran += "after the end "; }));
+    EXPECT_EQ(ran, "outer ");
 }
 
 } // namespace

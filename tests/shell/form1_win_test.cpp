@@ -607,6 +607,17 @@ TEST_F(Form1Test, FocusStartsOnCloseAndTabFollowsTheTabIndexes)
         sequence.push_back(NameOf(GetFocus()));
     }
     EXPECT_EQ(sequence, names);
+
+    // A hidden control never takes the focus: not asked by handle, nor kept across a
+    // deactivation when it was given the focus from outside.
+    for (ControlId hidden : {ControlId::List1, ControlId::Text4}) {
+        SendMessageW(form->Hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(C(hidden)), TRUE);
+        EXPECT_EQ(GetFocus(), C(ControlId::Command1)) << NameOf(GetFocus());
+        SetFocus(C(hidden));
+        SendMessageW(form->Hwnd(), WM_ACTIVATE, WA_INACTIVE, 0);
+        SendMessageW(form->Hwnd(), WM_ACTIVATE, WA_ACTIVE, 0);
+        EXPECT_EQ(GetFocus(), C(ControlId::Command1)) << NameOf(GetFocus());
+    }
 }
 
 TEST_F(Form1Test, ArrowsMoveWithinAnOptionGroupAndTabEntersItAtTheSelection)
@@ -746,6 +757,29 @@ TEST_F(Form1Test, CloseEndsTheProgramAndLetsGoOfEveryReference)
     EXPECT_TRUE(quitPosted);
 }
 
+// A WM_QUIT that another program posts is a close, idle or during the action; the exit
+// code is the program's, not the poster's.
+TEST_F(Form1Test, PostedQuitClosesTheWindowWithExitCodeZero)
+{
+    for (const bool during : {false, true}) {
+        SCOPED_TRACE(during ? "during the action" : "idle");
+        form.reset();
+        Open(DmisSetup::Mode::Succeed);
+        const HWND hwnd = form->Hwnd();
+        if (during) {
+            cad.duringCall = [] { PostQuitMessage(7); };
+            SendMessageW(C(ControlId::Command2), BM_CLICK, 0, 0);
+            EXPECT_TRUE(IsWindow(hwnd)) << "the action ends first";
+        } else {
+            PostThreadMessageW(GetCurrentThreadId(), WM_QUIT, 7, 0);
+        }
+        EXPECT_EQ(RunMessageLoop(*form), 0);
+        EXPECT_FALSE(IsWindow(hwnd));
+        EXPECT_EQ(log.alive, 0);
+        cad.duringCall = nullptr;
+    }
+}
+
 TEST_F(Form1Test, ClosingFromTheFrameEndsTheProgramWithoutAPrompt)
 {
     Open(DmisSetup::Mode::Succeed);
@@ -812,6 +846,8 @@ TEST_F(Form1Test, CloseAndClickDuringTheActionWaitForItsEnd)
     const HWND hwnd = form->Hwnd();
     bool aliveAfterClose = false;
     DWORD retryAfterClose = 0;
+    DWORD pendingAtClose = 0;
+    DWORD pendingLater = 0;
     cad.duringCall = [&] {
         SendMessageW(C(ControlId::Command2), BM_CLICK, 0, 0);
         SendMessageW(hwnd, WM_APP + 1, 0, 0);
@@ -826,6 +862,9 @@ TEST_F(Form1Test, CloseAndClickDuringTheActionWaitForItsEnd)
         IMessageFilter* filter = nullptr;
         if (CoRegisterMessageFilter(nullptr, &filter) == S_OK && filter) {
             retryAfterClose = filter->RetryRejectedCall(nullptr, 0, SERVERCALL_RETRYLATER);
+            pendingAtClose = filter->MessagePending(nullptr, 60000, PENDINGTYPE_TOPLEVEL);
+            Sleep(kCancelAfterMs + 50);
+            pendingLater = filter->MessagePending(nullptr, 60000, PENDINGTYPE_TOPLEVEL);
             IMessageFilter* none = nullptr;
             CoRegisterMessageFilter(filter, &none);
             filter->Release();
@@ -835,6 +874,8 @@ TEST_F(Form1Test, CloseAndClickDuringTheActionWaitForItsEnd)
     Click(ControlId::Command2);
     EXPECT_TRUE(aliveAfterClose);
     EXPECT_EQ(retryAfterClose, static_cast<DWORD>(-1)) << "a call turned away is cancelled";
+    EXPECT_EQ(pendingAtClose, static_cast<DWORD>(PENDINGMSG_WAITDEFPROCESS)) << "the call in flight may come back";
+    EXPECT_EQ(pendingLater, static_cast<DWORD>(PENDINGMSG_CANCELCALL)) << "one still held is cancelled";
     EXPECT_EQ(std::count(log.calls.begin() + static_cast<std::ptrdiff_t>(calls), log.calls.end(), "CreateApplication"),
               1)
         << "one action, no load";
@@ -857,6 +898,9 @@ TEST_F(Form1Test, MessageFilterLivesWithTheWindow)
     EXPECT_EQ(filter->RetryRejectedCall(nullptr, 0, SERVERCALL_RETRYLATER), kRetryPauseMs);
     EXPECT_EQ(filter->RetryRejectedCall(nullptr, 0, SERVERCALL_REJECTED), static_cast<DWORD>(-1));
     EXPECT_EQ(filter->RetryRejectedCall(nullptr, kRetryBoundMs, SERVERCALL_RETRYLATER), static_cast<DWORD>(-1));
+    EXPECT_EQ(filter->MessagePending(nullptr, 3600000, PENDINGTYPE_TOPLEVEL),
+              static_cast<DWORD>(PENDINGMSG_WAITDEFPROCESS))
+        << "without a close, a held call is waited for";
     IMessageFilter* none = nullptr;
     CoRegisterMessageFilter(filter, &none);
     filter->Release();

@@ -1,5 +1,7 @@
 #include "shell/retry_policy.h"
 
+#include <string>
+
 #include <gtest/gtest.h>
 
 namespace tessaly {
@@ -26,6 +28,33 @@ TEST(RetryPause, RetryLaterIsRetriedUntilTheBoundOrACloseAndARejectionNever)
         EXPECT_EQ(RetryPause(row.rejection, row.waitedMs, row.closing), row.pause)
             << (row.rejection == Rejection::RetryLater ? "retry later" : "rejected") << " after " << row.waitedMs
             << " ms" << (row.closing ? ", closing" : "");
+}
+
+TEST(PendingAnswer, AHeldCallIsWaitedForUntilACloseThenCancelledThenGivenUp)
+{
+    const struct {
+        std::optional<unsigned> closeAskedAt;
+        unsigned now;
+        unsigned callWaited;
+        Pending answer;
+    } rows[] = {
+        {std::nullopt, 0, 0xFFFFFFFFu, Pending::Wait},
+        {1000, 1000, 60000, Pending::Wait},
+        {1000, 1000 + kCancelAfterMs - 1, 60000, Pending::Wait},
+        {1000, 1000 + kCancelAfterMs, 60000, Pending::Cancel},
+        {1000, 1000 + kGiveUpAfterMs - 1, 60000, Pending::Cancel},
+        {1000, 1000 + kGiveUpAfterMs, 60000, Pending::GiveUp},
+        // A call made after the close (a release) is timed from when it was made.
+        {1000, 1000 + 5000, kCancelAfterMs - 1, Pending::Wait},
+        {1000, 1000 + 5000, kGiveUpAfterMs, Pending::GiveUp},
+        // The tick count wraps after 49.7 days.
+        {0xFFFFFFFFu - 10, kGiveUpAfterMs, 60000, Pending::GiveUp},
+        {0xFFFFFFFFu - 10, 5, 60000, Pending::Wait},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(PendingAnswer(row.closeAskedAt, row.now, row.callWaited), row.answer)
+            << "close at " << (row.closeAskedAt ? std::to_string(*row.closeAskedAt) : "none") << ", now " << row.now
+            << ", the call made " << row.callWaited << " ms ago";
 }
 
 } // namespace

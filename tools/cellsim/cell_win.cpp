@@ -3,6 +3,7 @@
 //
 //   tessaly-cell [--no-dmis] [--no-cad] [--no-part-group] [--fail-at K] [--reject-at K]
 //                [--busy-from K] [--odd-at K HOW] [--exit-at K] [--points N]
+//                [--hold-at K MS]
 //
 //   --no-dmis        no measuring application is installed
 //   --no-cad         the CAD application is installed but not running
@@ -24,6 +25,9 @@
 //                    (its registrations taken back first, which Wine needs)
 //   --points N       the part program also holds F10, a feature of N points clear of the
 //                    part (for the benchmarks)
+//   --hold-at K MS   the K-th automation call is held MS milliseconds before it is carried
+//                    out, as by an application busy in a command or a dialog of its own:
+//                    its window still answers, and "quit" ends the hold
 //
 // Calls are counted as the simulations record them; the creation of the measuring
 // application is one, but it is no automation call and cannot be answered oddly.
@@ -38,6 +42,8 @@
 // handed out and still held by clients), "pixel X Y Z" (the colours the window shows at
 // that point in the plan and the front view), "odd-at K HOW" (as the option, in place
 // of an odd answer still to come), "quit". Closing the window ends the cell too.
+// Also "hold-at K MS" (as the option) and "call-names" (the calls so far, by operation,
+// in order).
 #include <windows.h>
 
 #include <shellapi.h>
@@ -100,7 +106,16 @@ struct Options {
     OddCall odd;
     std::size_t exitAt = 0;
     std::size_t points = 0;
+    std::size_t holdAt = 0;
+    DWORD holdMs = 0;
 };
+
+// --hold-at K MS, its arguments after `i`, which it moves past them.
+void ReadHold(Options& options, LPWSTR* args, int& i)
+{
+    options.holdAt = static_cast<std::size_t>(std::wcstoul(args[++i], nullptr, 10));
+    options.holdMs = static_cast<DWORD>(std::wcstoul(args[++i], nullptr, 10));
+}
 
 Options ParseOptions(const wchar_t* commandLine)
 {
@@ -129,6 +144,8 @@ Options ParseOptions(const wchar_t* commandLine)
             options.exitAt = static_cast<std::size_t>(std::wcstoul(args[++i], nullptr, 10));
         else if (arg == L"--points" && i + 1 < count)
             options.points = static_cast<std::size_t>(std::wcstoul(args[++i], nullptr, 10));
+        else if (arg == L"--hold-at" && i + 2 < count)
+            ReadHold(options, args, i);
         else
             std::fprintf(stderr, "tessaly-cell: unknown option %s\n", Narrow(arg).c_str());
     }
@@ -256,8 +273,12 @@ public:
         log_.Clear(); // set-up is not the client's
         if (options.failAt > 0)
             log_.FailAt(options.failAt);
+        holdAt_ = options.holdAt;
+        holdMs_ = options.holdMs;
         log_.onArrival = [this, options](std::size_t position) {
             arrived_ = position;
+            if (position == holdAt_)
+                Hold(position);
             if (position == options.exitAt) {
                 // Wine 8 keeps the class and running-object registrations of a process
                 // that was killed, and no client reaches a cell started after it: take
@@ -355,7 +376,23 @@ public:
             if (odd)
                 odd_ = *odd;
             Print(odd ? L"odd-at: call " + std::to_wstring(odd->at) + L" " + odd->how : L"odd-at: needs K HOW");
+        } else if (command.rfind("hold-at ", 0) == 0) {
+            unsigned long at = 0;
+            unsigned long ms = 0;
+            const bool ok = std::sscanf(command.c_str() + 8, "%lu %lu", &at, &ms) == 2;
+            if (ok) {
+                holdAt_ = at;
+                holdMs_ = ms;
+            }
+            Print(ok ? L"hold-at: call " + std::to_wstring(at) + L" " + std::to_wstring(ms) + L" ms"
+                     : L"hold-at: needs K MS");
+        } else if (command == "call-names") {
+            std::wstring names = L"call-names:";
+            for (const std::string& call : log_.Calls())
+                names += L" " + Widen(call);
+            Print(names);
         } else if (command == "quit") {
+            quitAsked_ = true;
             DestroyWindow(window_);
         } else if (!command.empty()) {
             Print(L"unknown command: " + std::wstring(command.begin(), command.end()));
@@ -363,6 +400,32 @@ public:
     }
 
 private:
+    // Holds the call that arrives for holdMs_, its window and standard input still
+    // answered (a call that comes in meanwhile is served); "quit" ends the hold at once.
+    void Hold(std::size_t position)
+    {
+        Print(L"held: call " + std::to_wstring(position) + L" for " + std::to_wstring(holdMs_) + L" ms");
+        const DWORD start = GetTickCount();
+        bool quit = false;
+        while (!quit && !quitAsked_) {
+            const DWORD since = GetTickCount() - start;
+            if (since >= holdMs_)
+                break;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, holdMs_ - since, QS_ALLINPUT);
+            MSG msg{};
+            while (!quit && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                if (msg.message == WM_QUIT) {
+                    PostQuitMessage(static_cast<int>(msg.wParam)); // for the cell's own loop
+                    quit = true;
+                } else {
+                    TranslateMessage(&msg);
+                    DispatchMessageW(&msg);
+                }
+            }
+        }
+        Print(L"held: call " + std::to_wstring(position) + L" goes on");
+    }
+
     void OnChange(const sim::SimEntity& e, const char* change)
     {
         Print(std::wstring(change, change + std::strlen(change)) + L": " + Describe(e));
@@ -442,6 +505,9 @@ private:
 
     sim::CallLog log_;
     std::size_t arrived_ = 0; // the position of the last call
+    std::size_t holdAt_ = 0;
+    DWORD holdMs_ = 0;
+    bool quitAsked_ = false;
     OddCall odd_;
     std::unique_ptr<CellFilter> filter_;
     sim::DmisSim dmis_;

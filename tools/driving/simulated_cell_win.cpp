@@ -131,6 +131,19 @@ std::string SimulatedCell::OddlyAnswered(long call) const
     return "";
 }
 
+std::vector<std::string> SimulatedCell::CallNames()
+{
+    std::vector<std::string> names;
+    const std::string line = Reply("call-names", "call-names:");
+    std::size_t at = 0;
+    while ((at = line.find_first_not_of(' ', at)) != std::string::npos) {
+        const std::size_t end = line.find(' ', at);
+        names.push_back(line.substr(at, end == std::string::npos ? end : end - at));
+        at = end;
+    }
+    return names;
+}
+
 DWORD SimulatedCell::Quit()
 {
     quit_ = true;

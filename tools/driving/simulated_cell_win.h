@@ -48,6 +48,8 @@ public:
     void AnswerOddly(long call, const std::string& how);
     // The operation that was answered oddly at `call` ("AddSphere"), or "" if none was.
     std::string OddlyAnswered(long call) const;
+    // The calls so far by operation ("AddSphere"), in the order they came.
+    std::vector<std::string> CallNames();
     // "quit", then the cell's exit code.
     DWORD Quit();
     std::string Output() const { return process_.Output(); }

@@ -265,6 +265,18 @@ Milliseconds TessalyApp::SendDuringAction(UINT message)
     return Timed(window_, message);
 }
 
+void TessalyApp::ClickDuringAction(ControlId button)
+{
+    if (!SendNotifyMessageW(Control(button), BM_CLICK, 0, 0))
+        throw Error("sending a click on " + Name(button) + " failed");
+}
+
+void TessalyApp::PostQuit(WPARAM exitCode)
+{
+    if (!PostThreadMessageW(GetWindowThreadProcessId(window_, nullptr), WM_QUIT, exitCode, 0))
+        throw Error("posting WM_QUIT to tessaly.exe failed");
+}
+
 std::vector<MessageBoxSeen> TessalyApp::FinishSendToAcad(Milliseconds timeout)
 {
     std::vector<MessageBoxSeen> boxes;

@@ -57,6 +57,11 @@ public:
     void StartSendToAcad();
     Milliseconds SendDuringAction(ControlId control, UINT message);
     Milliseconds SendDuringAction(UINT message);
+    // A click on a button sent without waiting for it to be handled: a sent message is
+    // delivered while a call waits, a posted one is not.
+    void ClickDuringAction(ControlId button);
+    // Posts WM_QUIT with `exitCode` to the window's thread, as another program may.
+    void PostQuit(WPARAM exitCode);
     // Answers message boxes with OK until the action started by StartSendToAcad ends.
     std::vector<MessageBoxSeen> FinishSendToAcad(Milliseconds timeout = kWaitTimeout);
     DWORD WaitForExit(Milliseconds timeout = kWaitTimeout) { return process_.WaitForExit(timeout); }
