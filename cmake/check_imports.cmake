@@ -78,26 +78,29 @@ endfunction()
 
 # DOS header, PE signature, file header.
 read_u(0 2 mz)
-if(NOT mz EQUAL 0x5a4d)
+if(NOT mz EQUAL 23117) # "MZ"
   malformed("no MZ header")
 endif()
 read_u(60 4 pe)
 read_u(${pe} 4 signature)
-if(NOT signature EQUAL 0x4550)
+if(NOT signature EQUAL 17744) # "PE\0\0"
   malformed("no PE signature at offset ${pe}")
 endif()
 math(EXPR file_header "${pe} + 4")
 math(EXPR optional "${file_header} + 20")
 read_u(${file_header}+2 2 section_count)
 read_u(${file_header}+16 2 optional_size)
+if(section_count EQUAL 0)
+  malformed("no sections")
+endif()
 
 # The optional header: PE32 (32-bit thunks) or PE32+ (64-bit thunks), and its data
 # directory 1, the import table.
 read_u(${optional} 2 magic)
-if(magic EQUAL 0x10b)
+if(magic EQUAL 267) # 0x10b
   set(thunk_size 4)
   math(EXPR directories "${optional} + 96")
-elseif(magic EQUAL 0x20b)
+elseif(magic EQUAL 523) # 0x20b
   set(thunk_size 8)
   math(EXPR directories "${optional} + 112")
 else()
