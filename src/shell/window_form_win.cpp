@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "shell/control_ids_win.h"
-#include "shell/failure_win.h"
+#include "win32/failure.h"
 
 namespace tessaly {
 
