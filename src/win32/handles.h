@@ -1,7 +1,8 @@
 #pragma once
 
 // The Win32 resources the program and its tools hold, each released by its own function
-// when the owner goes: kernel handles, registry keys, GDI objects and device contexts.
+// when the owner goes: kernel handles, files, registry keys, GDI objects, device contexts
+// and the objects selected into one.
 
 #include <windows.h>
 
@@ -11,11 +12,7 @@
 namespace tessaly {
 
 struct HandleCloser {
-    void operator()(HANDLE handle) const noexcept
-    {
-        if (handle != INVALID_HANDLE_VALUE)
-            CloseHandle(handle);
-    }
+    void operator()(HANDLE handle) const noexcept { CloseHandle(handle); }
 };
 struct KeyCloser {
     void operator()(HKEY key) const noexcept { RegCloseKey(key); }
@@ -27,8 +24,42 @@ struct DcDeleter {
     void operator()(HDC dc) const noexcept { DeleteDC(dc); }
 };
 
-// A kernel handle (process, thread, pipe end); null and INVALID_HANDLE_VALUE hold nothing.
+// A kernel handle whose failure value is null (process, thread, pipe end, event).
 using UniqueHandle = std::unique_ptr<void, HandleCloser>;
+
+// A handle from CreateFile, whose failure value is INVALID_HANDLE_VALUE, not null: kept
+// apart from UniqueHandle so that neither test for "no handle" is made on the other.
+class UniqueFile {
+public:
+    UniqueFile() noexcept = default;
+    explicit UniqueFile(HANDLE handle) noexcept : handle_(handle) {}
+    ~UniqueFile() { reset(); }
+    UniqueFile(UniqueFile&& other) noexcept : handle_(other.release()) {}
+    UniqueFile& operator=(UniqueFile&& other) noexcept
+    {
+        reset(other.release());
+        return *this;
+    }
+
+    HANDLE get() const noexcept { return handle_; }
+    explicit operator bool() const noexcept { return handle_ != INVALID_HANDLE_VALUE; }
+    HANDLE release() noexcept
+    {
+        const HANDLE handle = handle_;
+        handle_ = INVALID_HANDLE_VALUE;
+        return handle;
+    }
+    void reset(HANDLE handle = INVALID_HANDLE_VALUE) noexcept
+    {
+        if (handle_ != INVALID_HANDLE_VALUE)
+            CloseHandle(handle_);
+        handle_ = handle;
+    }
+
+private:
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
 // An open registry key.
 using UniqueKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
 // A font, pen, brush or bitmap made by this program.
@@ -56,6 +87,25 @@ public:
 private:
     HWND window_;
     HDC dc_;
+};
+
+// An object selected into a device context, and what it replaced put back when this
+// goes: a GDI object still selected into a DC cannot be deleted, nor the DC's own one
+// lost. Declare it after the DC and the object, so it goes before them.
+class SelectedObject {
+public:
+    SelectedObject(HDC dc, HGDIOBJ object) noexcept : dc_(dc), replaced_(SelectObject(dc, object)) {}
+    ~SelectedObject()
+    {
+        if (replaced_ && replaced_ != HGDI_ERROR)
+            SelectObject(dc_, replaced_);
+    }
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+
+private:
+    HDC dc_;
+    HGDIOBJ replaced_;
 };
 
 } // namespace tessaly
