@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "shell/control_ids_win.h"
-#include "shell/failure_win.h"
+#include "win32/failure.h"
 #include "shell/layout.h"
 
 namespace tessaly {

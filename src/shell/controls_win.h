@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "action/controls.h"
-#include "shell/handles_win.h"
+#include "win32/handles.h"
 
 namespace tessaly {
 

@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "shell/failure_win.h"
+#include "win32/failure.h"
 
 namespace tessaly {
 

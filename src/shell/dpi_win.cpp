@@ -1,6 +1,6 @@
 #include "shell/dpi_win.h"
 
-#include "shell/handles_win.h"
+#include "win32/handles.h"
 
 namespace tessaly {
 

@@ -3,7 +3,7 @@
 #include "action/link_at_load.h"
 #include "action/send_to_acad.h"
 #include "shell/dpi_win.h"
-#include "shell/failure_win.h"
+#include "win32/failure.h"
 #include "shell/topmost_win.h"
 
 namespace tessaly {

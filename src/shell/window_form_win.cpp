@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "shell/control_ids_win.h"
-#include "shell/failure_win.h"
 #include "shell/message_filter_win.h"
+#include "win32/failure.h"
 
 namespace tessaly {
 

@@ -8,7 +8,7 @@
 #include "com/com.h"
 #include "dmis/com_binding.h"
 #include "shell/dpi_win.h"
-#include "shell/failure_win.h"
+#include "win32/failure.h"
 #include "shell/form1_win.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)

@@ -4,6 +4,9 @@
 
 namespace {
 
+// Unguarded, unlike the other tools' window procedures: it calls only user32, which
+// throws nothing, and a try/catch would link C++'s exception support into a program
+// that stands for one without it.
 LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_DESTROY) {

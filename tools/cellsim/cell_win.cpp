@@ -62,6 +62,7 @@
 #include "cell_objects_win.h"
 #include "drawing_view_win.h"
 #include "sim/dmis_simulation.h"
+#include "win32/window_proc.h"
 #include "pointlist/number_text.h"
 #include "registration_win.h"
 
@@ -320,7 +321,7 @@ public:
     void CreateWindows(HINSTANCE instance)
     {
         WNDCLASSW wc{};
-        wc.lpfnWndProc = &Cell::WindowProc;
+        wc.lpfnWndProc = &GuardedWindowProc<&Cell::WindowProc>;
         wc.hInstance = instance;
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);

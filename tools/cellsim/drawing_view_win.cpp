@@ -5,7 +5,8 @@
 #include <cstdio>
 #include <cwchar>
 
-#include "shell/handles_win.h"
+#include "win32/handles.h"
+#include "win32/window_proc.h"
 
 namespace tessaly::cell {
 namespace {
@@ -204,7 +205,7 @@ std::wstring Hex(COLORREF colour)
 DrawingView::DrawingView(HWND parent, HINSTANCE instance, Entities entities) : entities_(std::move(entities))
 {
     WNDCLASSW wc{};
-    wc.lpfnWndProc = &DrawingView::WindowProc;
+    wc.lpfnWndProc = &GuardedWindowProc<&DrawingView::WindowProc>;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.lpszClassName = kViewClass;
@@ -241,13 +242,13 @@ void DrawingView::Paint(HDC dc, const RECT& client)
     if (!memoryDc || !bitmap)
         return;
     const HDC memory = memoryDc.get();
-    HGDIOBJ oldBitmap = SelectObject(memory, bitmap.get());
+    const SelectedObject selectedBitmap(memory, bitmap.get());
     FillRect(memory, &client, GetSysColorBrush(COLOR_WINDOW));
     SetBkMode(memory, TRANSPARENT);
     SetTextColor(memory, GetSysColor(COLOR_WINDOWTEXT));
-    HGDIOBJ oldFont = SelectObject(memory, GetStockObject(DEFAULT_GUI_FONT));
-    HGDIOBJ oldBrush = SelectObject(memory, GetStockObject(NULL_BRUSH));
-    HGDIOBJ oldPen = SelectObject(memory, GetStockObject(DC_PEN));
+    const SelectedObject selectedFont(memory, GetStockObject(DEFAULT_GUI_FONT));
+    const SelectedObject selectedBrush(memory, GetStockObject(NULL_BRUSH));
+    const SelectedObject selectedPen(memory, GetStockObject(DC_PEN));
 
     const std::vector<sim::SimEntity> entities = entities_();
     const Layout layout = LayoutOf(client, BoundsOf(entities));
@@ -265,10 +266,6 @@ void DrawingView::Paint(HDC dc, const RECT& client)
             DrawCentreMark(memory, *view, e);
     }
     BitBlt(dc, 0, 0, width, height, memory, 0, 0, SRCCOPY);
-    SelectObject(memory, oldPen);
-    SelectObject(memory, oldBrush);
-    SelectObject(memory, oldFont);
-    SelectObject(memory, oldBitmap);
 }
 
 LRESULT CALLBACK DrawingView::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)

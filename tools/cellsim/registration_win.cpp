@@ -6,7 +6,7 @@
 #include "cad/com_ids_win.h"
 #include "cell_objects_win.h"
 #include "dmis/com_ids_win.h"
-#include "shell/handles_win.h"
+#include "win32/handles.h"
 
 namespace tessaly::cell {
 namespace {

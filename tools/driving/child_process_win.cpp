@@ -5,7 +5,7 @@
 
 #include "base/convert.h"
 #include "base/error.h"
-#include "shell/failure_win.h"
+#include "win32/failure.h"
 
 namespace tessaly::driving {
 

@@ -15,7 +15,7 @@
 
 #include "driving/wait_win.h"
 
-#include "shell/handles_win.h"
+#include "win32/handles.h"
 
 namespace tessaly::driving {
 

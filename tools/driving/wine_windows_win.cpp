@@ -4,7 +4,7 @@
 
 #include <utility>
 
-#include "shell/handles_win.h"
+#include "win32/handles.h"
 
 namespace tessaly::driving {
 
