@@ -51,7 +51,7 @@ void Plotter::PlotAll()
         const cad::Point3 point{entry.x, entry.y, entry.z};
         state_.probeRadius = ParseNumber(form_.GetText(kProbeDiameter), separator_) / 2.0;
         if (state_.probeRadius < 0.001)
-            form_.ShowMessage(TextOf(Text::BadProbeRadius)); // a warning: the entry is still drawn
+            form_.ShowMessage(TextOf(ReportText::BadProbeRadius)); // a warning: the entry is still drawn
 
         // Read for every entry: what another program selects meanwhile holds from here.
         if (const std::optional<PlotMode> mode = form_.SelectedPlotMode())
@@ -140,9 +140,9 @@ void DrawIntoCad(Form& form, WindowState& state, cad::IConnector& cad, const Spl
         }
     } catch (...) {
         if (armed == Report::CadLink)
-            ShowReport([&] { form.SetCaption(kStatusLine, TextOf(Text::CadLink)); });
+            ShowReport([&] { form.SetCaption(kStatusLine, TextOf(ReportText::CadLink)); });
         else
-            ShowReport([&] { form.ShowMessage(TextOf(Text::PartGroup)); });
+            ShowReport([&] { form.ShowMessage(TextOf(ReportText::PartGroup)); });
     }
 }
 

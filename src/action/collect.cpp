@@ -42,7 +42,8 @@ private:
     }
     void ShowCollectionReport() noexcept
     {
-        ShowReport([&] { form_.SetCaption(kStatusLine, TextOf(Text::Collection) + form_.GetText(kPlotFeature)); });
+        ShowReport(
+            [&] { form_.SetCaption(kStatusLine, TextOf(ReportText::Collection) + form_.GetText(kPlotFeature)); });
     }
 
     Form& form_;

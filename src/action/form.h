@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "action/controls.h"
+#include "action/control_names.h"
 
 namespace tessaly {
 

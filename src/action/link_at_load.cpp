@@ -28,7 +28,7 @@ void LinkToDmis(Form& form, WindowState& state, dmis::IConnector& dmis)
 
 void ShowDmisLinkReport(Form& form) noexcept
 {
-    ShowReport([&] { form.SetCaption(kStatusLine, TextOf(Text::DmisLink)); });
+    ShowReport([&] { form.SetCaption(kStatusLine, TextOf(ReportText::DmisLink)); });
 }
 
 void LinkAtLoad(Form& form, WindowState& state, dmis::IConnector& dmis, wchar_t decimalSeparator) noexcept

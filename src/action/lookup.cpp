@@ -20,7 +20,7 @@ double LookupH(const double& x, const HTable& table, Form& form, wchar_t decimal
     // touches the part.
     for (std::size_t i = first; i < first + 1000; ++i) {
         if (table[i][2] <= x) {
-            form.ShowMessage(TextOf(Text::H) + FormatNumber(table[i][1], decimalSeparator));
+            form.ShowMessage(TextOf(ReportText::H) + FormatNumber(table[i][1], decimalSeparator));
             result = table[i][1];
         }
     }

@@ -8,7 +8,7 @@ namespace tessaly {
 
 // Every text the action shows the user: the failure reports (a caption of the status
 // line Label2, or a message box) and its two warnings.
-enum class Text {
+enum class ReportText {
     DmisLink,       // Label2: the link to the measuring application failed
     Collection,     // Label2, followed by Combo1's text: a feature or point failed
     CadLink,        // Label2: the CAD link, or a later step under its report, failed
@@ -19,7 +19,7 @@ enum class Text {
 };
 
 // clang-format off
-inline constexpr const wchar_t* kTexts[] = {
+inline constexpr const wchar_t* kReportTexts[] = {
     L"Can't Link to PC-DMIS",               // DmisLink
     L"Can't Get Feature ",                  // Collection
     L"Can't Link to AutoCAD",               // CadLink
@@ -28,11 +28,11 @@ inline constexpr const wchar_t* kTexts[] = {
     L"h=",                                  // H
 };
 // clang-format on
-static_assert(std::size(kTexts) == static_cast<std::size_t>(Text::Count), "one text per Text");
+static_assert(std::size(kReportTexts) == static_cast<std::size_t>(ReportText::Count), "one text per ReportText");
 
-constexpr const wchar_t* TextOf(Text text)
+constexpr const wchar_t* TextOf(ReportText text)
 {
-    return kTexts[static_cast<std::size_t>(text)];
+    return kReportTexts[static_cast<std::size_t>(text)];
 }
 
 // Shows a failure report. Showing it never throws: when the window cannot show the

@@ -57,6 +57,26 @@ bool DialogWindow::PreTranslate(MSG& msg) const
     return hwnd_ && IsDialogMessageW(hwnd_, &msg);
 }
 
+int DialogWindow::RunMessageLoop()
+{
+    MSG msg{};
+    for (;;) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            if (!hwnd_)
+                return 0;
+            SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+            continue;
+        }
+        if (got == -1)
+            return 1;
+        if (PreTranslate(msg))
+            continue;
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
 LRESULT CALLBACK DialogWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     DialogWindow* self = nullptr;
@@ -113,6 +133,11 @@ std::optional<LRESULT> DialogWindow::Dispatch(UINT message, WPARAM wParam, LPARA
         // Restored from the taskbar, or focus handed to the window itself.
         RestoreFocus();
         return 0;
+    case WM_COMMAND:
+        if (HIWORD(wParam) == BN_CLICKED && lParam != 0)
+            onButtonClicked(LOWORD(wParam));
+        return 0;
+    case WM_CLOSE: onClose(); return 0;
     case DM_GETDEFID: return onGetDefId();
     case WM_NEXTDLGCTL: onNextDialogControl(wParam, lParam); return 0;
     case WM_DESTROY:

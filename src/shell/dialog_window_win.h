@@ -7,10 +7,16 @@
 namespace tessaly {
 
 // A top-level window that behaves like a dialog: the window-procedure trampoline with
-// the one try/catch that no exception crosses, the dialog keyboard (Tab, arrows in
-// option groups, Enter on the focused push button), the focus kept across activation,
-// and a lifetime that only the window itself ends. A derived window creates it with
-// Create() from its constructor and handles its own messages in onMessage.
+// the one try/catch that no exception crosses, the decoding of clicks and the close into
+// their hooks, the message loop with the dialog keyboard (Tab, arrows in option groups,
+// Enter on the focused push button), the focus kept across activation, and a lifetime
+// that only the window itself ends. A derived window creates it with Create() from its
+// constructor and holds handlers only.
+//
+// The dialog manager's part (DM_GETDEFID, WM_NEXTDLGCTL, the focus across activation) is
+// done here rather than by DefDlgProc on a DLGWINDOWEXTRA class: DefDlgProc gives the
+// focus to any control WM_NEXTDLGCTL names, hidden ones too, answers DM_GETDEFID with a
+// default button the window does not have, and turns Enter into a click on it.
 class DialogWindow {
 public:
     DialogWindow(const DialogWindow&) = delete;
@@ -21,6 +27,10 @@ public:
     void Show(int showCommand = SW_SHOWNORMAL);
     // Keyboard as in a dialog; true when the message was consumed.
     bool PreTranslate(MSG& msg) const;
+    // The thread's message loop, with the dialog keyboard, until the window is gone;
+    // returns 0 then. A WM_QUIT that finds the window still there was posted by another
+    // program (or posted again by COM's or a message box's loop): a close.
+    int RunMessageLoop();
 
 protected:
     DialogWindow() = default;
@@ -39,8 +49,14 @@ protected:
     virtual void onCreate() = 0;
     virtual void onActivate() = 0;
     virtual void onDestroy() = 0;
+    // A push button's own click (BN_CLICKED from the button), by its child-window id. The
+    // WM_COMMAND IDOK and IDCANCEL that the dialog manager makes of Enter and Escape, and
+    // every other notification, are not clicks.
+    virtual void onButtonClicked(int id) = 0;
+    // WM_CLOSE: the close box, the taskbar, another program, or a posted WM_QUIT.
+    virtual void onClose() = 0;
     // The derived window's other messages: the result, or nothing for DefWindowProc.
-    virtual std::optional<LRESULT> onMessage(UINT message, WPARAM wParam, LPARAM lParam) = 0;
+    virtual std::optional<LRESULT> onMessage(UINT, WPARAM, LPARAM) { return std::nullopt; }
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -35,7 +35,7 @@ BOOL CALLBACK EndOwnedMessageBox(HWND window, LPARAM owner)
 } // namespace
 
 Form1::Form1(dmis::IConnector& dmisConnector, cad::IConnector& cadConnector, wchar_t decimalSeparator)
-    : messageFilter_(*this), dmis_(dmisConnector), cad_(cadConnector), decimalSeparator_(decimalSeparator)
+    : dmis_(dmisConnector), cad_(cadConnector), decimalSeparator_(decimalSeparator)
 {
     // Without it the program still works, but a busy application fails its calls at once.
     if (!messageFilter_.Registered())
@@ -54,19 +54,8 @@ std::optional<LRESULT> Form1::onMessage(UINT message, WPARAM wParam, LPARAM lPar
 {
     switch (message) {
     case kLoadMessage: onLoad(); return 0;
-    case WM_COMMAND:
-        // Only a button's own click counts; WM_COMMAND IDOK/IDCANCEL from the dialog
-        // manager (Enter, Escape) and every other notification do nothing.
-        if (HIWORD(wParam) == BN_CLICKED && lParam != 0) {
-            const int id = LOWORD(wParam);
-            if (id == DialogId(ControlId::Command1))
-                onCloseClick();
-            else if (id == DialogId(ControlId::Command2))
-                onSendToAcadClick();
-        }
-        return 0;
-    case WM_CTLCOLORSTATIC: return Controls::ColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
-    case WM_CLOSE: onClose(); return 0;
+    case WM_CTLCOLORSTATIC:
+        return ControlBuilder::ColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     default: return std::nullopt;
     }
 }
@@ -79,7 +68,7 @@ void Form1::onLoad()
         return;
     // First, before anything can fail and before the window is on the screen.
     MakeTopmost(Hwnd());
-    RunBusy([&] { LinkAtLoad(*this, state_, dmis_, decimalSeparator_); });
+    RunBusy([&] { LinkAtLoad(form_, state_, dmis_, decimalSeparator_); });
 }
 
 void Form1::onActivate()
@@ -87,18 +76,22 @@ void Form1::onActivate()
     MakeTopmost(Hwnd());
 }
 
-void Form1::onCloseClick()
+void Form1::onButtonClicked(int id)
 {
-    onClose();
+    if (id == DialogId(ControlId::Command1))
+        onClose();
+    else if (id == DialogId(ControlId::Command2))
+        onSendToAcadClick();
 }
 
 void Form1::onSendToAcadClick()
 {
     // One action at a time: a click that arrives while a call of the action waits (sent
     // by another program, or an accessibility tool) does nothing.
-    RunBusy([&] { SendToAcad(*this, state_, dmis_, cad_, decimalSeparator_); });
+    RunBusy([&] { SendToAcad(form_, state_, dmis_, cad_, decimalSeparator_); });
 }
 
+// "Close", or a close from the frame, the taskbar or another program, or a posted WM_QUIT.
 void Form1::onClose()
 {
     if (gate_.Ending())
@@ -116,11 +109,6 @@ void Form1::onClose()
     // boxes, a call a busy application turns away is not tried again, one it holds is
     // cancelled, and the window goes when the handler returns.
     CloseMessageBoxes();
-}
-
-void Form1::onQuitPosted() noexcept
-{
-    onClose();
 }
 
 void Form1::onGiveUpCall() noexcept
@@ -163,29 +151,6 @@ void Form1::onDestroy()
 void Form1::CloseMessageBoxes()
 {
     EnumThreadWindows(GetCurrentThreadId(), &EndOwnedMessageBox, reinterpret_cast<LPARAM>(Hwnd()));
-}
-
-// --- Message loop -----------------------------------------------------------------------
-
-int RunMessageLoop(Form1& form)
-{
-    MSG msg{};
-    for (;;) {
-        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-        if (got == 0) {
-            if (!form.Hwnd())
-                return 0;
-            // Posted by another program, or posted again by COM's or a message box's loop.
-            SendMessageW(form.Hwnd(), WM_CLOSE, 0, 0);
-            continue;
-        }
-        if (got == -1)
-            return 1;
-        if (form.PreTranslate(msg))
-            continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
 }
 
 } // namespace tessaly

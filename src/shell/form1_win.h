@@ -6,8 +6,8 @@
 #include "cad/cad.h"
 #include "dmis/dmis.h"
 #include "shell/busy_gate.h"
-#include "shell/control_ids_win.h"
-#include "shell/controls_win.h"
+#include "shell/child_window_ids_win.h"
+#include "shell/control_builder_win.h"
 #include "shell/dialog_window_win.h"
 #include "shell/locale_win.h"
 #include "shell/message_filter_win.h"
@@ -18,8 +18,9 @@ namespace tessaly {
 // The main window. The constructor creates it with its controls in their initial state
 // and runs the load handler (always-on-top, then the link to the measuring
 // application); Show() puts it on the screen. Exactly four handlers act: load,
-// activation, "Close" and "Send To Acad".
-class Form1 final : public DialogWindow, public WindowForm, private HeldCallWindow {
+// activation, "Close" and "Send To Acad". It is a dialog window; it has its controls,
+// the form the action reads them through, and the state the action keeps.
+class Form1 final : public DialogWindow {
 public:
     Form1(dmis::IConnector& dmisConnector, cad::IConnector& cadConnector,
           wchar_t decimalSeparator = UserDecimalSeparator());
@@ -27,23 +28,22 @@ public:
 
     const WindowState& State() const noexcept { return state_; }
     WindowState& State() noexcept { return state_; }
-
-    bool Closing() const noexcept override { return gate_.CloseAsked() || !Hwnd(); }
+    // The controls, as the load handler and the action see them.
+    WindowForm& Controls() noexcept { return form_; }
+    const WindowForm& Controls() const noexcept { return form_; }
 
 private:
     void onCreate() override;
     void onActivate() override;
     void onDestroy() override;
+    void onButtonClicked(int id) override;
+    void onClose() override;
     std::optional<LRESULT> onMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
-    HWND FormWindow() const noexcept override { return Hwnd(); }
-    void onQuitPosted() noexcept override;
-    void onGiveUpCall() noexcept override;
 
     void onLoad();
-    void onCloseClick();
     void onSendToAcadClick();
-    // "Close", or a close from the frame, the taskbar or another program.
-    void onClose();
+    // The message filter's: a close is pending and an application holds the call.
+    void onGiveUpCall() noexcept;
     // Runs a handler that calls the applications; a close held meanwhile is carried out
     // once it has returned.
     template <class Handler>
@@ -54,9 +54,21 @@ private:
     }
     void CloseMessageBoxes();
 
+    // What the message filter tells the window from inside a call's wait.
+    class FilterEvents final : public HeldCallWindow {
+    public:
+        explicit FilterEvents(Form1& window) noexcept : window_(window) {}
+        void onQuitPosted() noexcept override { window_.onClose(); }
+        void onGiveUpCall() noexcept override { window_.onGiveUpCall(); }
+
+    private:
+        Form1& window_;
+    };
+
+    FilterEvents filterEvents_{*this};
     // Before the window exists and after it is gone, so that every call made from the
     // window's handlers is made under it.
-    MessageFilterRegistration messageFilter_;
+    MessageFilterRegistration messageFilter_{filterEvents_};
     dmis::IConnector& dmis_;
     cad::IConnector& cad_;
     const wchar_t decimalSeparator_;
@@ -64,14 +76,10 @@ private:
     // A handler that calls the applications waits in a message loop of COM's (or a
     // message box's), where messages sent by other programs are delivered.
     BusyGate gate_;
-    Controls controls_;
+    ControlBuilder controls_;
+    WindowForm form_{*this, gate_};
     // A held call was given up: the references stay with the process's end.
     bool givenUp_ = false;
 };
-
-// The message loop of the program, with IsDialogMessage for the window's keyboard. A
-// WM_QUIT that finds the window still there was posted by another program: a close.
-// Returns 0 once the window is gone.
-int RunMessageLoop(Form1& form);
 
 } // namespace tessaly

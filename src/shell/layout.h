@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "action/controls.h"
+#include "action/control_names.h"
 
 namespace tessaly::layout {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "shell/control_ids_win.h"
+#include "shell/child_window_ids_win.h"
 #include "shell/message_filter_win.h"
 #include "win32/failure.h"
 

@@ -6,15 +6,19 @@
 #include <string>
 
 #include "action/form.h"
+#include "shell/busy_gate.h"
+#include "shell/dialog_window_win.h"
 #include "shell/layout.h"
 
 namespace tessaly {
 
-// Form on the controls of a Win32 window, found by their ids. Each operation checks that
-// the control's kind allows it, and throws Error when the control is gone or refuses.
-// Closing() is left to the window.
-class WindowForm : public Form {
+// Form on the controls of a dialog window, found by their ids. Each operation checks that
+// the control's kind allows it, and throws Error when the control is gone or refuses. It
+// is closing once the gate holds a close, or the window is gone.
+class WindowForm final : public Form {
 public:
+    WindowForm(const DialogWindow& window, const BusyGate& gate) noexcept : window_(window), gate_(gate) {}
+
     // The control's window; null once the window is gone.
     HWND Control(ControlId id) const noexcept;
 
@@ -30,14 +34,16 @@ public:
     void ListClear(ControlId list) override;
     // Owned by the window, so modal to it and above it; nothing once it is closing.
     void ShowMessage(const std::wstring& text) override;
-
-protected:
-    // The window that holds the controls and owns the message boxes.
-    virtual HWND FormWindow() const noexcept = 0;
+    bool Closing() const noexcept override { return gate_.CloseAsked() || !window_.Hwnd(); }
 
 private:
+    // The window that holds the controls and owns the message boxes.
+    HWND FormWindow() const noexcept { return window_.Hwnd(); }
     HWND Expect(ControlId id, std::initializer_list<layout::Kind> kinds, const char* operation) const;
     HWND ExpectList(ControlId id, const char* operation) const;
+
+    const DialogWindow& window_;
+    const BusyGate& gate_;
 };
 
 } // namespace tessaly

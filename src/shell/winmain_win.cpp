@@ -26,7 +26,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
         const auto cadConnector = tessaly::cad::MakeComConnector(tessaly::UserDecimalSeparator());
         tessaly::Form1 form(*dmisConnector, *cadConnector);
         form.Show(showCommand);
-        return tessaly::RunMessageLoop(form);
+        return form.RunMessageLoop();
     } catch (const std::exception& e) {
         // Only the window's creation can get here (handlers catch their own failures).
         tessaly::Trace("the window could not be created", e.what());

@@ -30,6 +30,8 @@ private:
     }
     void onActivate() override {}
     void onDestroy() override {}
+    void onButtonClicked(int) override {}
+    void onClose() override { Destroy(); }
     std::optional<LRESULT> onMessage(UINT message, WPARAM, LPARAM) override
     {
         if (message == kThrowError)

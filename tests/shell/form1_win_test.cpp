@@ -320,7 +320,7 @@ protected:
         Pump(10);
     }
 
-    HWND C(ControlId id) const { return form->Control(id); }
+    HWND C(ControlId id) const { return form->Controls().Control(id); }
     int Dpi() const { return DpiOf(form->Hwnd()); }
     void Click(ControlId id)
     {
@@ -520,16 +520,16 @@ TEST_F(Form1Test, CaptionsAndInitialValues)
     // box empty but Text2 ("F5"), Label4 empty. No measuring application: Label2 says so.
     for (ControlId id : {ControlId::Check1, ControlId::Check2, ControlId::Check3, ControlId::Check4, ControlId::Check5,
                          ControlId::Check6, ControlId::Check7})
-        EXPECT_EQ(form->CheckValue(id), kUnchecked) << RowOf(id).name;
-    EXPECT_TRUE(form->OptionValue(ControlId::Option1));
-    EXPECT_FALSE(form->OptionValue(ControlId::Option2));
-    EXPECT_TRUE(form->OptionValue(ControlId::Option3));
-    EXPECT_FALSE(form->OptionValue(ControlId::Option4));
-    EXPECT_FALSE(form->OptionValue(ControlId::Option5));
+        EXPECT_EQ(form->Controls().CheckValue(id), kUnchecked) << RowOf(id).name;
+    EXPECT_TRUE(form->Controls().OptionValue(ControlId::Option1));
+    EXPECT_FALSE(form->Controls().OptionValue(ControlId::Option2));
+    EXPECT_TRUE(form->Controls().OptionValue(ControlId::Option3));
+    EXPECT_FALSE(form->Controls().OptionValue(ControlId::Option4));
+    EXPECT_FALSE(form->Controls().OptionValue(ControlId::Option5));
     for (ControlId id : {ControlId::Text1, ControlId::Text3, ControlId::Text4, ControlId::Text5, ControlId::Text6,
                          ControlId::Text7, ControlId::Text8, ControlId::Combo1})
-        EXPECT_EQ(form->GetText(id), L"") << RowOf(id).name;
-    EXPECT_EQ(form->GetText(ControlId::Text2), L"F5");
+        EXPECT_EQ(form->Controls().GetText(id), L"") << RowOf(id).name;
+    EXPECT_EQ(form->Controls().GetText(ControlId::Text2), L"F5");
     EXPECT_EQ(TextOf(C(ControlId::Label4)), L"");
     EXPECT_EQ(TextOf(C(ControlId::Label2)), L"Can't Link to PC-DMIS");
 }
@@ -626,12 +626,12 @@ TEST_F(Form1Test, ArrowsMoveWithinAnOptionGroupAndTabEntersItAtTheSelection)
     SetFocus(C(ControlId::Option3));
     Press(VK_DOWN);
     EXPECT_EQ(GetFocus(), C(ControlId::Option4)) << NameOf(GetFocus());
-    EXPECT_TRUE(form->OptionValue(ControlId::Option4));
-    EXPECT_FALSE(form->OptionValue(ControlId::Option3));
-    EXPECT_TRUE(form->OptionValue(ControlId::Option1)) << "the other group is untouched";
+    EXPECT_TRUE(form->Controls().OptionValue(ControlId::Option4));
+    EXPECT_FALSE(form->Controls().OptionValue(ControlId::Option3));
+    EXPECT_TRUE(form->Controls().OptionValue(ControlId::Option1)) << "the other group is untouched";
     Press(VK_DOWN); // wraps inside the group
     EXPECT_EQ(GetFocus(), C(ControlId::Option3)) << NameOf(GetFocus());
-    EXPECT_TRUE(form->OptionValue(ControlId::Option3));
+    EXPECT_TRUE(form->Controls().OptionValue(ControlId::Option3));
 
     // After "Spheres" is chosen, Tab from Check7 enters the group at "Spheres".
     Click(ControlId::Option2);
@@ -639,14 +639,14 @@ TEST_F(Form1Test, ArrowsMoveWithinAnOptionGroupAndTabEntersItAtTheSelection)
     SetFocus(C(ControlId::Option2));
     Press(VK_UP); // Option2 is first in tab order: up wraps to the last, Option5
     EXPECT_EQ(GetFocus(), C(ControlId::Option5)) << NameOf(GetFocus());
-    EXPECT_TRUE(form->OptionValue(ControlId::Option5));
-    EXPECT_FALSE(form->OptionValue(ControlId::Option2));
+    EXPECT_TRUE(form->Controls().OptionValue(ControlId::Option5));
+    EXPECT_FALSE(form->Controls().OptionValue(ControlId::Option2));
 }
 
 TEST_F(Form1Test, EnterAndEscapePressNothingButTheFocusedButton)
 {
     Open();
-    form->SetCaption(ControlId::Label2, L"ready");
+    form->Controls().SetCaption(ControlId::Label2, L"ready");
     const std::size_t calls = log.calls.size();
     for (ControlId id : {ControlId::Text1, ControlId::Check4, ControlId::List2, ControlId::Option1}) {
         SetFocus(C(id));
@@ -661,7 +661,7 @@ TEST_F(Form1Test, EnterAndEscapePressNothingButTheFocusedButton)
     Press(VK_RETURN);
     EXPECT_EQ(TextOf(C(ControlId::Label2)), L"Can't Link to PC-DMIS") << "Enter pressed Send To Acad";
     ASSERT_TRUE(form->Hwnd());
-    form->SetCaption(ControlId::Label2, L"ready");
+    form->Controls().SetCaption(ControlId::Label2, L"ready");
     Press(VK_SPACE);
     EXPECT_EQ(TextOf(C(ControlId::Label2)), L"Can't Link to PC-DMIS") << "Space pressed Send To Acad";
 
@@ -724,10 +724,10 @@ TEST_F(Form1Test, LoadFillsTheWindowFromTheMeasuringApplication)
     dmis.setup.machineName = L"GLOBAL & CO";
     Open(DmisSetup::Mode::Succeed);
     EXPECT_EQ(TextOf(C(ControlId::Label2)), L"GLOBAL & CO");
-    EXPECT_EQ(form->GetText(ControlId::Text1), L"5.000000");
-    ASSERT_EQ(form->ListCount(ControlId::List2), 2);
-    EXPECT_EQ(form->ListItem(ControlId::List2, 0), L"F1");
-    EXPECT_EQ(form->ListItem(ControlId::List2, 1), L"F3");
+    EXPECT_EQ(form->Controls().GetText(ControlId::Text1), L"5.000000");
+    ASSERT_EQ(form->Controls().ListCount(ControlId::List2), 2);
+    EXPECT_EQ(form->Controls().ListItem(ControlId::List2, 0), L"F1");
+    EXPECT_EQ(form->Controls().ListItem(ControlId::List2, 1), L"F3");
     EXPECT_TRUE(form->State().dmisApp);
     EXPECT_TRUE(form->State().dmisMachine);
     EXPECT_TRUE(Topmost(form->Hwnd()));
@@ -736,7 +736,7 @@ TEST_F(Form1Test, LoadFillsTheWindowFromTheMeasuringApplication)
     const std::size_t calls = log.calls.size();
     SendMessageW(form->Hwnd(), WM_APP + 1, 0, 0);
     EXPECT_EQ(log.calls.size(), calls);
-    EXPECT_EQ(form->ListCount(ControlId::List2), 2);
+    EXPECT_EQ(form->Controls().ListCount(ControlId::List2), 2);
 }
 
 TEST_F(Form1Test, CloseEndsTheProgramAndLetsGoOfEveryReference)
@@ -773,7 +773,7 @@ TEST_F(Form1Test, PostedQuitClosesTheWindowWithExitCodeZero)
         } else {
             PostThreadMessageW(GetCurrentThreadId(), WM_QUIT, 7, 0);
         }
-        EXPECT_EQ(RunMessageLoop(*form), 0);
+        EXPECT_EQ(form->RunMessageLoop(), 0);
         EXPECT_FALSE(IsWindow(hwnd));
         EXPECT_EQ(log.alive, 0);
         cad.duringCall = nullptr;
@@ -800,7 +800,7 @@ TEST_F(Form1Test, ClosingFromTheFrameEndsTheProgramWithoutAPrompt)
 TEST_F(Form1Test, SendToAcadRunsTheActionAndKeepsTheUsersValues)
 {
     Open();
-    form->SetCaption(ControlId::Label2, L"ready");
+    form->Controls().SetCaption(ControlId::Label2, L"ready");
     SetWindowTextW(C(ControlId::Text6), L"1.5");
     Click(ControlId::Check5);
     Click(ControlId::Option2);
@@ -811,9 +811,9 @@ TEST_F(Form1Test, SendToAcadRunsTheActionAndKeepsTheUsersValues)
     ASSERT_GT(log.calls.size(), calls);
     EXPECT_EQ(log.calls[calls], "CreateApplication");
     EXPECT_TRUE(form->Hwnd());
-    EXPECT_EQ(form->GetText(ControlId::Text6), L"1.5");
-    EXPECT_EQ(form->CheckValue(ControlId::Check5), kChecked);
-    EXPECT_TRUE(form->OptionValue(ControlId::Option2));
+    EXPECT_EQ(form->Controls().GetText(ControlId::Text6), L"1.5");
+    EXPECT_EQ(form->Controls().CheckValue(ControlId::Check5), kChecked);
+    EXPECT_TRUE(form->Controls().OptionValue(ControlId::Option2));
     // Only "Close" and "Send To Acad" act: clicking the others runs nothing.
     const std::size_t after = log.calls.size();
     for (ControlId id : {ControlId::Check4, ControlId::Option5, ControlId::Option4, ControlId::Command3})
@@ -917,20 +917,20 @@ TEST_F(Form1Test, EachOptionGroupHoldsExactlyOneSelection)
 {
     Open();
     Click(ControlId::Option2);
-    EXPECT_TRUE(form->OptionValue(ControlId::Option2));
-    EXPECT_FALSE(form->OptionValue(ControlId::Option1));
-    EXPECT_FALSE(form->OptionValue(ControlId::Option5));
-    EXPECT_TRUE(form->OptionValue(ControlId::Option3)) << "the other group is untouched";
-    EXPECT_FALSE(form->OptionValue(ControlId::Option4));
+    EXPECT_TRUE(form->Controls().OptionValue(ControlId::Option2));
+    EXPECT_FALSE(form->Controls().OptionValue(ControlId::Option1));
+    EXPECT_FALSE(form->Controls().OptionValue(ControlId::Option5));
+    EXPECT_TRUE(form->Controls().OptionValue(ControlId::Option3)) << "the other group is untouched";
+    EXPECT_FALSE(form->Controls().OptionValue(ControlId::Option4));
     Click(ControlId::Option4);
-    EXPECT_FALSE(form->OptionValue(ControlId::Option3));
-    EXPECT_TRUE(form->OptionValue(ControlId::Option4));
-    EXPECT_TRUE(form->OptionValue(ControlId::Option2));
+    EXPECT_FALSE(form->Controls().OptionValue(ControlId::Option3));
+    EXPECT_TRUE(form->Controls().OptionValue(ControlId::Option4));
+    EXPECT_TRUE(form->Controls().OptionValue(ControlId::Option2));
     Click(ControlId::Option5);
-    EXPECT_FALSE(form->OptionValue(ControlId::Option1));
-    EXPECT_FALSE(form->OptionValue(ControlId::Option2));
-    EXPECT_TRUE(form->OptionValue(ControlId::Option5));
-    EXPECT_TRUE(form->OptionValue(ControlId::Option4));
+    EXPECT_FALSE(form->Controls().OptionValue(ControlId::Option1));
+    EXPECT_FALSE(form->Controls().OptionValue(ControlId::Option2));
+    EXPECT_TRUE(form->Controls().OptionValue(ControlId::Option5));
+    EXPECT_TRUE(form->Controls().OptionValue(ControlId::Option4));
 }
 
 TEST_F(Form1Test, FeatureListSelectsWithClickCtrlClickAndShiftClick)
@@ -951,8 +951,8 @@ TEST_F(Form1Test, FeatureListSelectsWithClickCtrlClickAndShiftClick)
     };
     auto selected = [&] {
         std::vector<int> result;
-        for (int i = 0; i < form->ListCount(ControlId::List2); ++i)
-            if (form->ListSelected(ControlId::List2, i))
+        for (int i = 0; i < form->Controls().ListCount(ControlId::List2); ++i)
+            if (form->Controls().ListSelected(ControlId::List2, i))
                 result.push_back(i);
         return result;
     };
@@ -967,8 +967,8 @@ TEST_F(Form1Test, FeatureListSelectsWithClickCtrlClickAndShiftClick)
     click(0, 0); // a plain click leaves exactly one
     EXPECT_EQ(selected(), (std::vector<int>{0}));
     // Not sorted: entries keep the order they were appended in.
-    form->ListAppend(ControlId::List2, L"A0");
-    EXPECT_EQ(form->ListItem(ControlId::List2, 6), L"A0");
+    form->Controls().ListAppend(ControlId::List2, L"A0");
+    EXPECT_EQ(form->Controls().ListItem(ControlId::List2, 6), L"A0");
 }
 
 // --- Form operations on the real controls --------------------------------------------
@@ -976,46 +976,46 @@ TEST_F(Form1Test, FeatureListSelectsWithClickCtrlClickAndShiftClick)
 TEST_F(Form1Test, FormOperationsReadAndWriteTheControls)
 {
     Open();
-    form->SetText(ControlId::Text1, L"2,5");
-    EXPECT_EQ(form->GetText(ControlId::Text1), L"2,5");
-    form->SetCaption(ControlId::Label2, L"A very long status text that does not fit into the status line");
+    form->Controls().SetText(ControlId::Text1, L"2,5");
+    EXPECT_EQ(form->Controls().GetText(ControlId::Text1), L"2,5");
+    form->Controls().SetCaption(ControlId::Label2, L"A very long status text that does not fit into the status line");
     EXPECT_EQ(TextOf(C(ControlId::Label2)), L"A very long status text that does not fit into the status line");
     Click(ControlId::Check7);
-    EXPECT_EQ(form->CheckValue(ControlId::Check7), kChecked);
-    EXPECT_TRUE(form->IsChecked(ControlId::Check7));
+    EXPECT_EQ(form->Controls().CheckValue(ControlId::Check7), kChecked);
+    EXPECT_TRUE(form->Controls().IsChecked(ControlId::Check7));
 
     // List1, the hidden point list.
-    EXPECT_EQ(form->ListCount(ControlId::List1), 0);
-    form->ListAppend(ControlId::List1, L"F3,X=10 Y=-20 Z=5");
-    form->ListAppend(ControlId::List1, L"F3,X=12 Y=-21 Z=6");
-    EXPECT_EQ(form->ListCount(ControlId::List1), 2);
-    EXPECT_EQ(form->ListItem(ControlId::List1, 1), L"F3,X=12 Y=-21 Z=6");
-    EXPECT_FALSE(form->ListSelected(ControlId::List1, 0));
-    EXPECT_THROW(form->ListItem(ControlId::List1, 2), Error);
-    EXPECT_THROW(form->ListItem(ControlId::List1, -1), Error);
-    EXPECT_THROW(form->ListSelected(ControlId::List2, 0), Error);
-    form->ListClear(ControlId::List1);
-    EXPECT_EQ(form->ListCount(ControlId::List1), 0);
+    EXPECT_EQ(form->Controls().ListCount(ControlId::List1), 0);
+    form->Controls().ListAppend(ControlId::List1, L"F3,X=10 Y=-20 Z=5");
+    form->Controls().ListAppend(ControlId::List1, L"F3,X=12 Y=-21 Z=6");
+    EXPECT_EQ(form->Controls().ListCount(ControlId::List1), 2);
+    EXPECT_EQ(form->Controls().ListItem(ControlId::List1, 1), L"F3,X=12 Y=-21 Z=6");
+    EXPECT_FALSE(form->Controls().ListSelected(ControlId::List1, 0));
+    EXPECT_THROW(form->Controls().ListItem(ControlId::List1, 2), Error);
+    EXPECT_THROW(form->Controls().ListItem(ControlId::List1, -1), Error);
+    EXPECT_THROW(form->Controls().ListSelected(ControlId::List2, 0), Error);
+    form->Controls().ListClear(ControlId::List1);
+    EXPECT_EQ(form->Controls().ListCount(ControlId::List1), 0);
     EXPECT_FALSE(IsWindowVisible(C(ControlId::List1)));
 
     // An operation on a control of the wrong kind is a failure, not a silent no-op.
-    EXPECT_THROW(form->GetText(ControlId::Check1), Error);
-    EXPECT_THROW(form->SetText(ControlId::Label2, L"x"), Error);
-    EXPECT_THROW(form->SetCaption(ControlId::Text1, L"x"), Error);
-    EXPECT_THROW(form->CheckValue(ControlId::Option1), Error);
-    EXPECT_THROW(form->OptionValue(ControlId::Check1), Error);
-    EXPECT_THROW(form->ListCount(ControlId::Text1), Error);
-    EXPECT_THROW(form->ListAppend(ControlId::Combo1, L"x"), Error);
+    EXPECT_THROW(form->Controls().GetText(ControlId::Check1), Error);
+    EXPECT_THROW(form->Controls().SetText(ControlId::Label2, L"x"), Error);
+    EXPECT_THROW(form->Controls().SetCaption(ControlId::Text1, L"x"), Error);
+    EXPECT_THROW(form->Controls().CheckValue(ControlId::Option1), Error);
+    EXPECT_THROW(form->Controls().OptionValue(ControlId::Check1), Error);
+    EXPECT_THROW(form->Controls().ListCount(ControlId::Text1), Error);
+    EXPECT_THROW(form->Controls().ListAppend(ControlId::Combo1, L"x"), Error);
 }
 
 TEST_F(Form1Test, AListRefusesTheEntryBeyond32767)
 {
     Open();
     for (int i = 0; i < kListCapacity; ++i)
-        form->ListAppend(ControlId::List1, L"F1,X=1 Y=2 Z=3");
-    EXPECT_EQ(form->ListCount(ControlId::List1), kListCapacity);
-    EXPECT_THROW(form->ListAppend(ControlId::List1, L"F1,X=1 Y=2 Z=3"), Error);
-    EXPECT_EQ(form->ListCount(ControlId::List1), kListCapacity);
+        form->Controls().ListAppend(ControlId::List1, L"F1,X=1 Y=2 Z=3");
+    EXPECT_EQ(form->Controls().ListCount(ControlId::List1), kListCapacity);
+    EXPECT_THROW(form->Controls().ListAppend(ControlId::List1, L"F1,X=1 Y=2 Z=3"), Error);
+    EXPECT_EQ(form->Controls().ListCount(ControlId::List1), kListCapacity);
 }
 
 // What the message box looked like, read from inside its modal loop.
@@ -1057,7 +1057,7 @@ TEST_F(Form1Test, MessageBoxHasAnOkButtonOnlyNoIconAndTheProgramsName)
     Open();
     g_seen = {};
     SetTimer(nullptr, 0, 50, &ReadAndDismissMessageBox);
-    form->ShowMessage(L"Bad probe_radius");
+    form->Controls().ShowMessage(L"Bad probe_radius");
     ASSERT_TRUE(g_seen.found);
     EXPECT_EQ(g_seen.caption, L"Tessaly");
     EXPECT_EQ(g_seen.text, L"Bad probe_radius");

@@ -4,7 +4,7 @@
 
 #include "base/convert.h"
 #include "base/error.h"
-#include "shell/control_ids_win.h"
+#include "shell/child_window_ids_win.h"
 #include "shell/layout.h"
 
 namespace tessaly::driving {

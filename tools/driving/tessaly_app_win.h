@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "driving/child_process_win.h"
-#include "action/controls.h"
+#include "action/control_names.h"
 
 namespace tessaly::driving {
 

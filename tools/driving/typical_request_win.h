@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "action/controls.h"
+#include "action/control_names.h"
 #include "driving/tessaly_app_win.h"
 
 namespace tessaly::driving {

@@ -1,9 +1,9 @@
-#include "shell/controls_win.h"
+#include "shell/control_builder_win.h"
 
 #include <string>
 #include <string_view>
 
-#include "shell/control_ids_win.h"
+#include "shell/child_window_ids_win.h"
 #include "win32/failure.h"
 #include "shell/layout.h"
 
@@ -82,7 +82,7 @@ UniqueFont MakeFont(layout::Font font, int dpi)
 
 } // namespace
 
-HWND Controls::Build(HWND window, int dpi)
+HWND ControlBuilder::Build(HWND window, int dpi)
 {
     normalFont_ = MakeFont(layout::Font::Normal, dpi);
     boldFont_ = MakeFont(layout::Font::Bold, dpi);
@@ -126,7 +126,7 @@ HWND Controls::Build(HWND window, int dpi)
     return firstFocus;
 }
 
-std::optional<LRESULT> Controls::ColorStatic(HDC dc, HWND control)
+std::optional<LRESULT> ControlBuilder::ColorStatic(HDC dc, HWND control)
 {
     ControlId id{};
     if (!ControlOfDialogId(GetDlgCtrlID(control), id))

@@ -4,14 +4,14 @@
 
 #include <optional>
 
-#include "action/controls.h"
+#include "action/control_names.h"
 #include "win32/handles.h"
 
 namespace tessaly {
 
 // The main window's controls, built from the layout table, and their fonts. The fonts
 // must outlive the controls: the window is destroyed before this object goes.
-class Controls {
+class ControlBuilder {
 public:
     // Sizes `window`'s client area to the layout at `dpi`, creates every control in
     // tab order in its initial state, and returns the control that takes the focus first.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "action/controls.h"
+#include "action/control_names.h"
 
 namespace tessaly {
 
