@@ -356,16 +356,14 @@ TEST_F(Form1Test, CaptionsAndInitialValues)
     EXPECT_EQ(TextOf(C(ControlId::Command1)), L"Close");
     EXPECT_EQ(TextOf(C(ControlId::Label7)), L"\u00B1 Tolerance: ");
     EXPECT_EQ(TextOf(C(ControlId::Frame4)), L"Check Part With:");
-    // Initial values: every check box clear, "Circles" and "Zero" selected, every text
+    // Initial values: every check box clear, the table's option buttons selected, every text
     // box empty but Text2 ("F5"), Label4 empty. No measuring application: Label2 says so.
     for (ControlId id : {ControlId::Check1, ControlId::Check2, ControlId::Check3, ControlId::Check4, ControlId::Check5,
                          ControlId::Check6, ControlId::Check7})
         EXPECT_EQ(form->CheckValue(id), kUnchecked) << RowOf(id).name;
-    EXPECT_TRUE(form->OptionValue(ControlId::Option1));
-    EXPECT_FALSE(form->OptionValue(ControlId::Option2));
-    EXPECT_TRUE(form->OptionValue(ControlId::Option3));
-    EXPECT_FALSE(form->OptionValue(ControlId::Option4));
-    EXPECT_FALSE(form->OptionValue(ControlId::Option5));
+    for (const layout::Row& row : layout::kTable)
+        if (row.kind == Kind::OptionButton)
+            EXPECT_EQ(form->OptionValue(row.id), row.selected) << row.name;
     for (ControlId id : {ControlId::Text1, ControlId::Text3, ControlId::Text4, ControlId::Text5, ControlId::Text6,
                          ControlId::Text7, ControlId::Text8, ControlId::Combo1})
         EXPECT_EQ(form->GetText(id), L"") << RowOf(id).name;
@@ -424,11 +422,16 @@ TEST_F(Form1Test, FocusStartsOnCloseAndTabFollowsTheTabIndexes)
     EXPECT_EQ(GetActiveWindow(), form->Hwnd());
     ASSERT_EQ(GetFocus(), C(ControlId::Command1)) << NameOf(GetFocus());
 
-    const std::vector<ControlId> expected = {
-        ControlId::Command2, ControlId::Text1,   ControlId::Check4, ControlId::Check3, ControlId::Check2,
-        ControlId::Check1,   ControlId::Option3, ControlId::Check5, ControlId::Check6, ControlId::Check7,
-        ControlId::Option1,  ControlId::Text3,   ControlId::Text6,  ControlId::Text7,  ControlId::Text8,
-        ControlId::List2,    ControlId::Command1};
+    // The layout table's keyboard sequence, an option group by its selected button, from
+    // the stop after Command1 round to Command1.
+    std::vector<ControlId> expected;
+    for (ControlId id : layout::CreationOrder()) {
+        const layout::Row& row = RowOf(id);
+        if (layout::TakesFocus(row) && (row.kind != Kind::OptionButton || row.selected))
+            expected.push_back(id);
+    }
+    ASSERT_EQ(expected.front(), ControlId::Command1);
+    std::rotate(expected.begin(), expected.begin() + 1, expected.end());
     // What the dialog manager computes...
     std::vector<std::string> sequence;
     HWND at = C(ControlId::Command1);
@@ -725,8 +728,8 @@ TEST_F(Form1Test, CloseAndClickDuringTheActionWaitForItsEnd)
     EXPECT_TRUE(quitPosted);
 }
 
-// The program's message filter is in place for as long as the window lives, and retries
-// only what the application asks to be retried.
+// The program's message filter is in place for as long as the window lives, and asks the
+// retry policy (whose rows are tested beside it) what to retry.
 TEST_F(Form1Test, MessageFilterLivesWithTheWindow)
 {
     com::Apartment apartment;
@@ -735,6 +738,7 @@ TEST_F(Form1Test, MessageFilterLivesWithTheWindow)
     IMessageFilter* filter = nullptr;
     ASSERT_EQ(CoRegisterMessageFilter(nullptr, &filter), S_OK);
     ASSERT_NE(filter, nullptr);
+    // It hands the retry policy the kind of rejection and the time waited.
     EXPECT_EQ(filter->RetryRejectedCall(nullptr, 0, SERVERCALL_RETRYLATER), kRetryPauseMs);
     EXPECT_EQ(filter->RetryRejectedCall(nullptr, 0, SERVERCALL_REJECTED), static_cast<DWORD>(-1));
     EXPECT_EQ(filter->RetryRejectedCall(nullptr, kRetryBoundMs, SERVERCALL_RETRYLATER), static_cast<DWORD>(-1));
