@@ -238,6 +238,8 @@ private:
 std::unique_ptr<cad::IApplication> CadSim::GetRunningApplication()
 {
     log.Record("GetRunningApplication");
+    if (whileLookedFor)
+        whileLookedFor();
     if (!running)
         throw Error("the CAD application is not running");
     return std::make_unique<Application>(*this);

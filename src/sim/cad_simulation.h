@@ -53,6 +53,9 @@ public:
     std::vector<SimEntity> entities;
     std::map<std::wstring, std::vector<int>> groups;
     std::function<void(const SimEntity&, const char* change)> onChange;
+    // Runs inside GetRunningApplication, as messages from other programs do while a
+    // call waits.
+    std::function<void()> whileLookedFor;
 };
 
 // Group "PART" holding one box solid from (0, -30, -10) to (20, -15, 3). With mirror Y

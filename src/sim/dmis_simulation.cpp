@@ -1,19 +1,33 @@
 #include "sim/dmis_simulation.h"
 
+#include <stdexcept>
+
 #include "base/error.h"
 
 namespace tessaly::sim {
 
 namespace {
 
+// Counts itself in the simulation's `alive` while it exists.
+class Counted {
+public:
+    explicit Counted(DmisSim& sim) : sim_(sim) { ++sim_.alive; }
+    ~Counted() { --sim_.alive; }
+    Counted(const Counted&) = delete;
+    Counted& operator=(const Counted&) = delete;
+
+private:
+    DmisSim& sim_;
+};
+
 const char* const kAxisRead[3] = {"X", "Y", "Z"};
 const char* const kAxisWrite[3] = {"X=", "Y=", "Z="};
 
 // A copy of the coordinates: writes change this point object only, so the next run
 // reads the part program's points as they were.
-class Point : public dmis::IPoint {
+class Point : public dmis::IPoint, Counted {
 public:
-    Point(DmisSim& sim, std::array<double, 3> xyz) : sim_(sim), xyz_(xyz) {}
+    Point(DmisSim& sim, std::array<double, 3> xyz) : Counted(sim), sim_(sim), xyz_(xyz) {}
     double Get(int axis) override
     {
         return sim_.log.Record(kAxisRead[Axis(axis)]).Number(xyz_[static_cast<std::size_t>(axis)]);
@@ -42,9 +56,9 @@ SimPartProgram& Program(DmisSim& sim)
     return *sim.program;
 }
 
-class FeatureData : public dmis::IFeatureData {
+class FeatureData : public dmis::IFeatureData, Counted {
 public:
-    FeatureData(DmisSim& sim, std::size_t command) : sim_(sim), command_(command) {}
+    FeatureData(DmisSim& sim, std::size_t command) : Counted(sim), sim_(sim), command_(command) {}
     std::int32_t PointCount() override
     {
         const Answer answer = sim_.log.Record("PointCount");
@@ -75,9 +89,9 @@ private:
     std::size_t command_;
 };
 
-class Command : public dmis::ICommand {
+class Command : public dmis::ICommand, Counted {
 public:
-    Command(DmisSim& sim, std::size_t index) : sim_(sim), index_(index) {}
+    Command(DmisSim& sim, std::size_t index) : Counted(sim), sim_(sim), index_(index) {}
     std::wstring ID() override { return sim_.log.Record("ID").Text(Get().id); }
     std::wstring DefaultValue() override { return sim_.log.Record("DefaultValue").Text(Get().defaultValue); }
     std::unique_ptr<dmis::IFeatureData> FeatureData() override
@@ -100,9 +114,9 @@ private:
     std::size_t index_;
 };
 
-class Commands : public dmis::ICommands {
+class Commands : public dmis::ICommands, Counted {
 public:
-    explicit Commands(DmisSim& sim) : sim_(sim) {}
+    explicit Commands(DmisSim& sim) : Counted(sim), sim_(sim) {}
     std::int32_t Count() override
     {
         return sim_.log.Record("count").WholeNumber(static_cast<std::int32_t>(Program(sim_).commands.size()));
@@ -128,18 +142,18 @@ private:
     DmisSim& sim_;
 };
 
-class OldBasic : public dmis::IOldBasic {
+class OldBasic : public dmis::IOldBasic, Counted {
 public:
-    explicit OldBasic(DmisSim& sim) : sim_(sim) {}
+    explicit OldBasic(DmisSim& sim) : Counted(sim), sim_(sim) {}
     double GetProbeRadius() override { return sim_.log.Record("GetProbeRadius").Number(Program(sim_).probeRadius); }
 
 private:
     DmisSim& sim_;
 };
 
-class PartProgram : public dmis::IPartProgram {
+class PartProgram : public dmis::IPartProgram, Counted {
 public:
-    explicit PartProgram(DmisSim& sim) : sim_(sim) {}
+    explicit PartProgram(DmisSim& sim) : Counted(sim), sim_(sim) {}
     std::unique_ptr<dmis::IOldBasic> OldBasic() override
     {
         return sim_.log.Record("OldBasic").Object(std::make_unique<sim::OldBasic>(sim_));
@@ -153,18 +167,18 @@ private:
     DmisSim& sim_;
 };
 
-class Machine : public dmis::IMachine {
+class Machine : public dmis::IMachine, Counted {
 public:
-    explicit Machine(DmisSim& sim) : sim_(sim) {}
+    explicit Machine(DmisSim& sim) : Counted(sim), sim_(sim) {}
     std::wstring MachineName() override { return sim_.log.Record("MachineName").Text(sim_.machineName); }
 
 private:
     DmisSim& sim_;
 };
 
-class Application : public dmis::IApplication {
+class Application : public dmis::IApplication, Counted {
 public:
-    explicit Application(DmisSim& sim) : sim_(sim) {}
+    explicit Application(DmisSim& sim) : Counted(sim), sim_(sim) {}
     std::unique_ptr<dmis::IMachine> MachineAt(std::int16_t number) override
     {
         const Answer answer = sim_.log.Record("MachineAt");
@@ -191,6 +205,8 @@ std::unique_ptr<dmis::IApplication> DmisSim::CreateApplication()
     log.Record("CreateApplication");
     if (!installed)
         throw Error("the measuring application is not registered");
+    if (foreignFailure)
+        throw std::logic_error("not the program's exception");
     return std::make_unique<Application>(*this);
 }
 

@@ -34,6 +34,7 @@ public:
 
     CallLog& log;
     bool installed = true;
+    bool foreignFailure = false; // CreateApplication throws std::logic_error, not Error
     std::wstring machineName = L"CMM-1";
     std::optional<SimPartProgram> program; // empty: no part program open
 
@@ -43,6 +44,9 @@ public:
         std::int32_t d;
     };
     std::vector<GetPointArgs> getPointCalls;
+
+    // Objects handed out and not yet destroyed: 0 once the client let go of every one.
+    int alive = 0;
 };
 
 // Features F1 to F9 among other commands; F3 holds (10, 20, 5) and (12, 21, 6).

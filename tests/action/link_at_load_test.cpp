@@ -5,16 +5,13 @@
 namespace tessaly::test {
 namespace {
 
-class LinkAtLoadTest : public CellTest {
-protected:
-    void Link() { LinkAtLoad(form, state, dmis, L'.'); }
-};
+using LinkAtLoadTest = CellTest;
 
 TEST_F(LinkAtLoadTest, FillsMachineNameDiameterAndFeatureIds)
 {
     dmis.machineName = L"GLOBAL 7.10.7";
     SetFeatures({Feature(L"F1", {}), Feature(L"A1", {}), Feature(L"F3", {})});
-    Link();
+    Load();
     EXPECT_EQ(Label2(), L"GLOBAL 7.10.7");
     EXPECT_EQ(form.GetText(kProbeDiameter), L"5.000000");
     EXPECT_EQ(state.probeRadius, 2.5);
@@ -26,7 +23,7 @@ TEST_F(LinkAtLoadTest, FillsMachineNameDiameterAndFeatureIds)
 TEST_F(LinkAtLoadTest, MakesTheCallsInOrderAndFetchesTheProgramAnewPerCommand)
 {
     SetFeatures({Feature(L"F1", {}), Feature(L"X2", {})});
-    Link();
+    Load();
     EXPECT_EQ(log.Calls(),
               (std::vector<std::string>{"CreateApplication", "MachineAt", "MachineName", "CurrentProgram", "OldBasic",
                                         "GetProbeRadius", "CurrentProgram", "Commands", "count", "CurrentProgram",
@@ -55,14 +52,14 @@ TEST_F(LinkAtLoadTest, KeepsOnlyFeatureIds)
     SetFeatures({Feature(L"F1", {}), Feature(L"F12", {}), Feature(L"F-3", {}), Feature(L"F", {}), Feature(L"FA", {}),
                  Feature(L"Fx1", {}), Feature(L"f4", {}), Feature(L"", {}), Feature(L"F@", {}), Feature(L"F 2", {}),
                  Feature(std::wstring(L"F1\0x", 4), {}), Feature(std::wstring(L"F\0", 2), {})});
-    Link();
+    Load();
     EXPECT_EQ(form.Items(kFeatureList), (std::vector<std::wstring>{L"F1", L"F12", L"F-3", L"F", L"F@", L"F 2"}));
 }
 
 TEST_F(LinkAtLoadTest, NoMeasuringApplication)
 {
     dmis.installed = false;
-    Link();
+    Load();
     EXPECT_EQ(Label2(), L"Can't Link to PC-DMIS");
     EXPECT_EQ(form.GetText(kProbeDiameter), L"");
     EXPECT_TRUE(form.Items(kFeatureList).empty());
@@ -72,7 +69,7 @@ TEST_F(LinkAtLoadTest, NoMeasuringApplication)
 
 TEST_F(LinkAtLoadTest, EmptyPartProgramKeepsTheMachineName)
 {
-    Link();
+    Load();
     EXPECT_EQ(Label2(), L"CMM-1");
     EXPECT_TRUE(form.Items(kFeatureList).empty());
 }
@@ -82,7 +79,7 @@ TEST_F(LinkAtLoadTest, FailureInTheLoopKeepsTheIdsFoundSoFar)
     SetFeatures({Feature(L"F1", {}), Feature(L"F2", {}), Feature(L"A3", {}), Feature(L"F4", {}), Feature(L"F5", {}),
                  Feature(L"F6", {})});
     log.FailOn("ID", 5);
-    Link();
+    Load();
     EXPECT_EQ(form.Items(kFeatureList), (std::vector<std::wstring>{L"F1", L"F2", L"F4"}));
     EXPECT_EQ(Label2(), L"Can't Link to PC-DMIS");
     EXPECT_EQ(form.GetText(kProbeDiameter), L"5.000000");
@@ -92,7 +89,7 @@ TEST_F(LinkAtLoadTest, EachFailingStepKeepsWhatCameBefore)
 {
     {
         log.FailOn("MachineName");
-        Link();
+        Load();
         EXPECT_EQ(Label2(), L"Can't Link to PC-DMIS");
         EXPECT_TRUE(state.dmisApp);
         EXPECT_TRUE(state.dmisMachine);
@@ -124,7 +121,7 @@ TEST_F(LinkAtLoadTest, CommandCountAbove32767Fails)
 {
     std::vector<sim::SimCommand> many(32768, Feature(L"A", {}));
     SetFeatures(std::move(many));
-    Link();
+    Load();
     EXPECT_EQ(Label2(), L"Can't Link to PC-DMIS");
     EXPECT_EQ(log.CountOf("Item"), 0u);
 }

@@ -1,5 +1,5 @@
 // The real window under Wine (Xvfb): controls, layout, fonts, keyboard, always-on-top,
-// the two buttons and shutdown, with fake connectors for both applications.
+// the two buttons and shutdown, with both applications simulated.
 
 #include "shell/form1_win.h"
 
@@ -22,187 +22,13 @@
 #include "shell/dpi_win.h"
 #include "shell/layout.h"
 #include "shell/retry_policy.h"
+#include "support/cell_fixture.h"
 
 namespace tessaly {
 namespace {
 
 using layout::Kind;
 using layout::RowOf;
-
-// --- Fakes ---------------------------------------------------------------------------
-// They record every call and count the objects alive, so a test can see that closing
-// lets go of every reference and sends nothing to the applications.
-
-struct Log {
-    std::vector<std::string> calls;
-    int alive = 0;
-};
-
-class Counted {
-public:
-    explicit Counted(Log& log) : log_(log) { ++log_.alive; }
-    virtual ~Counted() { --log_.alive; }
-    Counted(const Counted&) = delete;
-    Counted& operator=(const Counted&) = delete;
-
-protected:
-    void Call(const char* name) { log_.calls.push_back(name); }
-    Log& log_;
-};
-
-struct DmisSetup {
-    enum class Mode { Fail, Succeed, ThrowForeign } mode = Mode::Fail;
-    std::wstring machineName = L"CMM-1";
-    double probeRadius = 2.5;
-    std::vector<std::wstring> ids;
-};
-
-class FakeCommand : public dmis::ICommand, Counted {
-public:
-    FakeCommand(Log& log, std::wstring id) : Counted(log), id_(std::move(id)) {}
-    std::wstring ID() override
-    {
-        Call("ID");
-        return id_;
-    }
-    std::wstring DefaultValue() override
-    {
-        Call("DefaultValue");
-        return id_;
-    }
-    std::unique_ptr<dmis::IFeatureData> FeatureData() override
-    {
-        Call("FeatureData");
-        throw Error("no data");
-    }
-
-private:
-    std::wstring id_;
-};
-
-class FakeCommands : public dmis::ICommands, Counted {
-public:
-    FakeCommands(Log& log, const DmisSetup& setup) : Counted(log), setup_(setup) {}
-    std::int32_t Count() override
-    {
-        Call("count");
-        return static_cast<std::int32_t>(setup_.ids.size());
-    }
-    std::unique_ptr<dmis::ICommand> Item(std::int32_t position) override
-    {
-        Call("Item");
-        return std::make_unique<FakeCommand>(log_, setup_.ids.at(static_cast<std::size_t>(position - 1)));
-    }
-    std::unique_ptr<dmis::ICommand> CommandByID(const std::wstring&) override
-    {
-        Call("CommandByID");
-        throw Error("no such command");
-    }
-
-private:
-    const DmisSetup& setup_;
-};
-
-class FakeOldBasic : public dmis::IOldBasic, Counted {
-public:
-    FakeOldBasic(Log& log, double radius) : Counted(log), radius_(radius) {}
-    double GetProbeRadius() override
-    {
-        Call("GetProbeRadius");
-        return radius_;
-    }
-
-private:
-    double radius_;
-};
-
-class FakeProgram : public dmis::IPartProgram, Counted {
-public:
-    FakeProgram(Log& log, const DmisSetup& setup) : Counted(log), setup_(setup) {}
-    std::unique_ptr<dmis::IOldBasic> OldBasic() override
-    {
-        Call("OldBasic");
-        return std::make_unique<FakeOldBasic>(log_, setup_.probeRadius);
-    }
-    std::unique_ptr<dmis::ICommands> Commands() override
-    {
-        Call("Commands");
-        return std::make_unique<FakeCommands>(log_, setup_);
-    }
-
-private:
-    const DmisSetup& setup_;
-};
-
-class FakeMachine : public dmis::IMachine, Counted {
-public:
-    FakeMachine(Log& log, std::wstring name) : Counted(log), name_(std::move(name)) {}
-    std::wstring MachineName() override
-    {
-        Call("MachineName");
-        return name_;
-    }
-
-private:
-    std::wstring name_;
-};
-
-class FakeDmisApp : public dmis::IApplication, Counted {
-public:
-    FakeDmisApp(Log& log, const DmisSetup& setup) : Counted(log), setup_(setup) {}
-    std::unique_ptr<dmis::IMachine> MachineAt(std::int16_t) override
-    {
-        Call("MachineAt");
-        return std::make_unique<FakeMachine>(log_, setup_.machineName);
-    }
-    std::unique_ptr<dmis::IPartProgram> CurrentProgram() override
-    {
-        Call("CurrentProgram");
-        return std::make_unique<FakeProgram>(log_, setup_);
-    }
-
-private:
-    const DmisSetup& setup_;
-};
-
-class FakeDmis : public dmis::IConnector {
-public:
-    explicit FakeDmis(Log& log) : log_(log) {}
-    std::unique_ptr<dmis::IApplication> CreateApplication() override
-    {
-        log_.calls.push_back("CreateApplication");
-        switch (setup.mode) {
-        case DmisSetup::Mode::Fail: throw Error("pcdlrn.application is not registered");
-        case DmisSetup::Mode::ThrowForeign:
-            // Not the program's exception type: nothing on the way catches it but the
-            // window procedure.
-            throw std::logic_error("unexpected");
-        case DmisSetup::Mode::Succeed: break;
-        }
-        return std::make_unique<FakeDmisApp>(log_, setup);
-    }
-    DmisSetup setup;
-
-private:
-    Log& log_;
-};
-
-class FakeCad : public cad::IConnector {
-public:
-    explicit FakeCad(Log& log) : log_(log) {}
-    std::unique_ptr<cad::IApplication> GetRunningApplication() override
-    {
-        log_.calls.push_back("GetRunningApplication");
-        if (duringCall)
-            duringCall();
-        throw Error("AutoCAD is not running");
-    }
-    // Runs while the call waits, as messages from other programs do.
-    std::function<void()> duringCall;
-
-private:
-    Log& log_;
-};
 
 // --- Helpers -------------------------------------------------------------------------
 
@@ -263,13 +89,23 @@ MSG KeyMessage(UINT message, WPARAM key)
     return msg;
 }
 
-class Form1Test : public ::testing::Test {
+class Form1Test : public ::testing::Test, protected test::SimulatedApplications {
 protected:
     static void SetUpTestSuite() { EnableDpiAwareness(); }
 
-    void Open(DmisSetup::Mode mode = DmisSetup::Mode::Fail)
+    Form1Test()
     {
-        dmis.setup.mode = mode;
+        dmis.program = sim::SimPartProgram{};
+        cad.running = false;
+    }
+
+    // The measuring application as the window finds it; the CAD application is never
+    // running.
+    enum class Dmis { Missing, Running, ThrowsForeign };
+    void Open(Dmis how = Dmis::Missing)
+    {
+        dmis.installed = how != Dmis::Missing;
+        dmis.foreignFailure = how == Dmis::ThrowsForeign;
         form = std::make_unique<Form1>(dmis, cad, L'.');
         form->Show(SW_SHOWNORMAL);
         Pump();
@@ -328,9 +164,13 @@ protected:
         Pump(10);
     }
 
-    Log log;
-    FakeDmis dmis{log};
-    FakeCad cad{log};
+    // The part program's commands, by ID (their default value too).
+    void SetFeatures(const std::vector<std::wstring>& ids)
+    {
+        for (const auto& id : ids)
+            dmis.program->commands.push_back({id, id});
+    }
+
     std::unique_ptr<Form1> form;
     bool quitPosted = false;
 };
@@ -516,16 +356,14 @@ TEST_F(Form1Test, CaptionsAndInitialValues)
     EXPECT_EQ(TextOf(C(ControlId::Command1)), L"Close");
     EXPECT_EQ(TextOf(C(ControlId::Label7)), L"\u00B1 Tolerance: ");
     EXPECT_EQ(TextOf(C(ControlId::Frame4)), L"Check Part With:");
-    // Initial values: every check box clear, "Circles" and "Zero" selected, every text
+    // Initial values: every check box clear, the table's option buttons selected, every text
     // box empty but Text2 ("F5"), Label4 empty. No measuring application: Label2 says so.
     for (ControlId id : {ControlId::Check1, ControlId::Check2, ControlId::Check3, ControlId::Check4, ControlId::Check5,
                          ControlId::Check6, ControlId::Check7})
         EXPECT_EQ(form->Controls().CheckValue(id), kUnchecked) << RowOf(id).name;
-    EXPECT_TRUE(form->Controls().OptionValue(ControlId::Option1));
-    EXPECT_FALSE(form->Controls().OptionValue(ControlId::Option2));
-    EXPECT_TRUE(form->Controls().OptionValue(ControlId::Option3));
-    EXPECT_FALSE(form->Controls().OptionValue(ControlId::Option4));
-    EXPECT_FALSE(form->Controls().OptionValue(ControlId::Option5));
+    for (const layout::Row& row : layout::kTable)
+        if (row.kind == Kind::OptionButton)
+            EXPECT_EQ(form->Controls().OptionValue(row.id), row.selected) << row.name;
     for (ControlId id : {ControlId::Text1, ControlId::Text3, ControlId::Text4, ControlId::Text5, ControlId::Text6,
                          ControlId::Text7, ControlId::Text8, ControlId::Combo1})
         EXPECT_EQ(form->Controls().GetText(id), L"") << RowOf(id).name;
@@ -584,11 +422,16 @@ TEST_F(Form1Test, FocusStartsOnCloseAndTabFollowsTheTabIndexes)
     EXPECT_EQ(GetActiveWindow(), form->Hwnd());
     ASSERT_EQ(GetFocus(), C(ControlId::Command1)) << NameOf(GetFocus());
 
-    const std::vector<ControlId> expected = {
-        ControlId::Command2, ControlId::Text1,   ControlId::Check4, ControlId::Check3, ControlId::Check2,
-        ControlId::Check1,   ControlId::Option3, ControlId::Check5, ControlId::Check6, ControlId::Check7,
-        ControlId::Option1,  ControlId::Text3,   ControlId::Text6,  ControlId::Text7,  ControlId::Text8,
-        ControlId::List2,    ControlId::Command1};
+    // The layout table's keyboard sequence, an option group by its selected button, from
+    // the stop after Command1 round to Command1.
+    std::vector<ControlId> expected;
+    for (ControlId id : layout::CreationOrder()) {
+        const layout::Row& row = RowOf(id);
+        if (layout::TakesFocus(row) && (row.kind != Kind::OptionButton || row.selected))
+            expected.push_back(id);
+    }
+    ASSERT_EQ(expected.front(), ControlId::Command1);
+    std::rotate(expected.begin(), expected.begin() + 1, expected.end());
     // What the dialog manager computes...
     std::vector<std::string> sequence;
     HWND at = C(ControlId::Command1);
@@ -647,14 +490,14 @@ TEST_F(Form1Test, EnterAndEscapePressNothingButTheFocusedButton)
 {
     Open();
     form->Controls().SetCaption(ControlId::Label2, L"ready");
-    const std::size_t calls = log.calls.size();
+    const std::size_t calls = log.Count();
     for (ControlId id : {ControlId::Text1, ControlId::Check4, ControlId::List2, ControlId::Option1}) {
         SetFocus(C(id));
         Press(VK_RETURN);
         Press(VK_ESCAPE);
         ASSERT_TRUE(form->Hwnd()) << RowOf(id).name;
     }
-    EXPECT_EQ(log.calls.size(), calls) << "nothing ran";
+    EXPECT_EQ(log.Count(), calls) << "nothing ran";
     EXPECT_EQ(TextOf(C(ControlId::Label2)), L"ready");
 
     SetFocus(C(ControlId::Command2));
@@ -720,9 +563,9 @@ TEST_F(Form1Test, StaysTopmostAndIsMadeTopmostAgainOnActivation)
 
 TEST_F(Form1Test, LoadFillsTheWindowFromTheMeasuringApplication)
 {
-    dmis.setup.ids = {L"F1", L"A2", L"F3"};
-    dmis.setup.machineName = L"GLOBAL & CO";
-    Open(DmisSetup::Mode::Succeed);
+    SetFeatures({L"F1", L"A2", L"F3"});
+    dmis.machineName = L"GLOBAL & CO";
+    Open(Dmis::Running);
     EXPECT_EQ(TextOf(C(ControlId::Label2)), L"GLOBAL & CO");
     EXPECT_EQ(form->Controls().GetText(ControlId::Text1), L"5.000000");
     ASSERT_EQ(form->Controls().ListCount(ControlId::List2), 2);
@@ -733,26 +576,26 @@ TEST_F(Form1Test, LoadFillsTheWindowFromTheMeasuringApplication)
     EXPECT_TRUE(Topmost(form->Hwnd()));
 
     // The load runs once: its message sent again by another program links nothing.
-    const std::size_t calls = log.calls.size();
+    const std::size_t calls = log.Count();
     SendMessageW(form->Hwnd(), WM_APP + 1, 0, 0);
-    EXPECT_EQ(log.calls.size(), calls);
+    EXPECT_EQ(log.Count(), calls);
     EXPECT_EQ(form->Controls().ListCount(ControlId::List2), 2);
 }
 
 TEST_F(Form1Test, CloseEndsTheProgramAndLetsGoOfEveryReference)
 {
-    Open(DmisSetup::Mode::Succeed);
+    Open(Dmis::Running);
     const HWND hwnd = form->Hwnd();
     ASSERT_TRUE(form->State().dmisApp);
-    EXPECT_GT(log.alive, 0);
-    const std::size_t calls = log.calls.size();
+    EXPECT_GT(dmis.alive, 0);
+    const std::size_t calls = log.Count();
     Click(ControlId::Command1);
     EXPECT_FALSE(IsWindow(hwnd));
     EXPECT_EQ(form->Hwnd(), nullptr);
     EXPECT_FALSE(form->State().dmisApp);
     EXPECT_FALSE(form->State().dmisMachine);
-    EXPECT_EQ(log.alive, 0) << "every reference released";
-    EXPECT_EQ(log.calls.size(), calls) << "nothing sent to the applications";
+    EXPECT_EQ(dmis.alive, 0) << "every reference released";
+    EXPECT_EQ(log.Count(), calls) << "nothing sent to the applications";
     Pump();
     EXPECT_TRUE(quitPosted);
 }
@@ -764,10 +607,10 @@ TEST_F(Form1Test, PostedQuitClosesTheWindowWithExitCodeZero)
     for (const bool during : {false, true}) {
         SCOPED_TRACE(during ? "during the action" : "idle");
         form.reset();
-        Open(DmisSetup::Mode::Succeed);
+        Open(Dmis::Running);
         const HWND hwnd = form->Hwnd();
         if (during) {
-            cad.duringCall = [] { PostQuitMessage(7); };
+            cad.whileLookedFor = [] { PostQuitMessage(7); };
             SendMessageW(C(ControlId::Command2), BM_CLICK, 0, 0);
             EXPECT_TRUE(IsWindow(hwnd)) << "the action ends first";
         } else {
@@ -775,22 +618,22 @@ TEST_F(Form1Test, PostedQuitClosesTheWindowWithExitCodeZero)
         }
         EXPECT_EQ(form->RunMessageLoop(), 0);
         EXPECT_FALSE(IsWindow(hwnd));
-        EXPECT_EQ(log.alive, 0);
-        cad.duringCall = nullptr;
+        EXPECT_EQ(dmis.alive, 0);
+        cad.whileLookedFor = nullptr;
     }
 }
 
 TEST_F(Form1Test, ClosingFromTheFrameEndsTheProgramWithoutAPrompt)
 {
-    Open(DmisSetup::Mode::Succeed);
+    Open(Dmis::Running);
     const HWND hwnd = form->Hwnd();
-    const std::size_t calls = log.calls.size();
+    const std::size_t calls = log.Count();
     PostMessageW(hwnd, WM_CLOSE, 0, 0);
     Pump();
     EXPECT_FALSE(IsWindow(hwnd));
     EXPECT_TRUE(quitPosted);
-    EXPECT_EQ(log.alive, 0);
-    EXPECT_EQ(log.calls.size(), calls);
+    EXPECT_EQ(dmis.alive, 0);
+    EXPECT_EQ(log.Count(), calls);
     // No message box or other window was left behind.
     int windows = 0;
     EnumThreadWindows(GetCurrentThreadId(), &CountVisible, reinterpret_cast<LPARAM>(&windows));
@@ -804,21 +647,21 @@ TEST_F(Form1Test, SendToAcadRunsTheActionAndKeepsTheUsersValues)
     SetWindowTextW(C(ControlId::Text6), L"1.5");
     Click(ControlId::Check5);
     Click(ControlId::Option2);
-    const std::size_t calls = log.calls.size();
+    const std::size_t calls = log.Count();
     Click(ControlId::Command2);
-    // The action links to the measuring application again; the fake one fails.
+    // The action links to the measuring application again; the simulated one is missing.
     EXPECT_EQ(TextOf(C(ControlId::Label2)), L"Can't Link to PC-DMIS");
-    ASSERT_GT(log.calls.size(), calls);
-    EXPECT_EQ(log.calls[calls], "CreateApplication");
+    ASSERT_GT(log.Count(), calls);
+    EXPECT_EQ(log.Calls()[calls], "CreateApplication");
     EXPECT_TRUE(form->Hwnd());
     EXPECT_EQ(form->Controls().GetText(ControlId::Text6), L"1.5");
     EXPECT_EQ(form->Controls().CheckValue(ControlId::Check5), kChecked);
     EXPECT_TRUE(form->Controls().OptionValue(ControlId::Option2));
     // Only "Close" and "Send To Acad" act: clicking the others runs nothing.
-    const std::size_t after = log.calls.size();
+    const std::size_t after = log.Count();
     for (ControlId id : {ControlId::Check4, ControlId::Option5, ControlId::Option4, ControlId::Command3})
         Click(id);
-    EXPECT_EQ(log.calls.size(), after);
+    EXPECT_EQ(log.Count(), after);
     EXPECT_TRUE(form->Hwnd());
 }
 
@@ -826,7 +669,7 @@ TEST_F(Form1Test, NoExceptionLeavesAHandler)
 {
     // The load handler's link lets a foreign exception through; the window procedure
     // catches it, and the window opens all the same, always on top.
-    Open(DmisSetup::Mode::ThrowForeign);
+    Open(Dmis::ThrowsForeign);
     ASSERT_TRUE(form->Hwnd());
     EXPECT_TRUE(IsWindowVisible(form->Hwnd()));
     EXPECT_TRUE(Topmost(form->Hwnd()));
@@ -842,13 +685,13 @@ TEST_F(Form1Test, CloseAndClickDuringTheActionWaitForItsEnd)
 {
     com::Apartment apartment;
     ASSERT_TRUE(apartment.ok());
-    Open(DmisSetup::Mode::Succeed);
+    Open(Dmis::Running);
     const HWND hwnd = form->Hwnd();
     bool aliveAfterClose = false;
     DWORD retryAfterClose = 0;
     DWORD pendingAtClose = 0;
     DWORD pendingLater = 0;
-    cad.duringCall = [&] {
+    cad.whileLookedFor = [&] {
         SendMessageW(C(ControlId::Command2), BM_CLICK, 0, 0);
         SendMessageW(hwnd, WM_APP + 1, 0, 0);
         SendMessageW(hwnd, WM_DESTROY, 0, 0);
@@ -870,23 +713,23 @@ TEST_F(Form1Test, CloseAndClickDuringTheActionWaitForItsEnd)
             filter->Release();
         }
     };
-    const std::size_t calls = log.calls.size();
+    const std::size_t calls = log.Count();
     Click(ControlId::Command2);
     EXPECT_TRUE(aliveAfterClose);
     EXPECT_EQ(retryAfterClose, static_cast<DWORD>(-1)) << "a call turned away is cancelled";
     EXPECT_EQ(pendingAtClose, static_cast<DWORD>(PENDINGMSG_WAITDEFPROCESS)) << "the call in flight may come back";
     EXPECT_EQ(pendingLater, static_cast<DWORD>(PENDINGMSG_CANCELCALL)) << "one still held is cancelled";
-    EXPECT_EQ(std::count(log.calls.begin() + static_cast<std::ptrdiff_t>(calls), log.calls.end(), "CreateApplication"),
-              1)
+    EXPECT_EQ(
+        std::count(log.Calls().begin() + static_cast<std::ptrdiff_t>(calls), log.Calls().end(), "CreateApplication"), 1)
         << "one action, no load";
     EXPECT_FALSE(IsWindow(hwnd));
-    EXPECT_EQ(log.alive, 0) << "every reference released";
+    EXPECT_EQ(dmis.alive, 0) << "every reference released";
     Pump();
     EXPECT_TRUE(quitPosted);
 }
 
-// The program's message filter is in place for as long as the window lives, and retries
-// only what the application asks to be retried.
+// The program's message filter is in place for as long as the window lives, and asks the
+// retry policy (whose rows are tested beside it) what to retry.
 TEST_F(Form1Test, MessageFilterLivesWithTheWindow)
 {
     com::Apartment apartment;
@@ -895,6 +738,7 @@ TEST_F(Form1Test, MessageFilterLivesWithTheWindow)
     IMessageFilter* filter = nullptr;
     ASSERT_EQ(CoRegisterMessageFilter(nullptr, &filter), S_OK);
     ASSERT_NE(filter, nullptr);
+    // It hands the retry policy the kind of rejection and the time waited.
     EXPECT_EQ(filter->RetryRejectedCall(nullptr, 0, SERVERCALL_RETRYLATER), kRetryPauseMs);
     EXPECT_EQ(filter->RetryRejectedCall(nullptr, 0, SERVERCALL_REJECTED), static_cast<DWORD>(-1));
     EXPECT_EQ(filter->RetryRejectedCall(nullptr, kRetryBoundMs, SERVERCALL_RETRYLATER), static_cast<DWORD>(-1));
@@ -935,8 +779,8 @@ TEST_F(Form1Test, EachOptionGroupHoldsExactlyOneSelection)
 
 TEST_F(Form1Test, FeatureListSelectsWithClickCtrlClickAndShiftClick)
 {
-    dmis.setup.ids = {L"F1", L"F2", L"F3", L"F4", L"F5", L"F6"};
-    Open(DmisSetup::Mode::Succeed);
+    SetFeatures({L"F1", L"F2", L"F3", L"F4", L"F5", L"F6"});
+    Open(Dmis::Running);
     const HWND list = C(ControlId::List2);
     auto click = [&](int index, WPARAM keys) {
         // Six entries do not all fit: a click on the last one scrolls the list.

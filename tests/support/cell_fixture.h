@@ -1,23 +1,51 @@
 #pragma once
 
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "sim/call_log.h"
-#include "sim/cad_simulation.h"
-#include "sim/dmis_simulation.h"
+#include "action/link_at_load.h"
 #include "action/window_state.h"
+#include "sim/cad_simulation.h"
+#include "sim/call_log.h"
+#include "sim/dmis_simulation.h"
 #include "sim/memory_form.h"
 
 namespace tessaly::test {
 
-// A window, a measuring application and a CAD application, all simulated, sharing one
-// call log.
-class CellTest : public ::testing::Test {
+// A measuring application and a CAD application, both simulated, sharing one call log.
+struct SimulatedApplications {
+    sim::CallLog log;
+    sim::DmisSim dmis{log};
+    sim::CadSim cad{log};
+};
+
+// The simulated applications behind a simulated window; FormT is a sim::MemoryForm, made
+// with the call log when it takes one.
+template <class FormT>
+struct SimulatedCell : SimulatedApplications {
+    // The load handler as the program runs it (the decimal point a full stop).
+    void Load() { LinkAtLoad(form, state, dmis, L'.'); }
+
+    FormT form = MakeForm();
+    WindowState state;
+
+private:
+    FormT MakeForm()
+    {
+        if constexpr (std::is_constructible_v<FormT, const sim::CallLog&>)
+            return FormT(log);
+        else
+            return FormT();
+    }
+};
+
+// The action tests' cell: an empty part program, no drawing.
+class CellTest : public ::testing::Test, protected SimulatedCell<sim::MemoryForm> {
 protected:
-    CellTest() : dmis(log), cad(log) { dmis.program = sim::SimPartProgram{}; }
+    CellTest() { dmis.program = sim::SimPartProgram{}; }
 
     // Sets the part program's commands: the features with their points.
     void SetFeatures(std::vector<sim::SimCommand> commands) { dmis.program->commands = std::move(commands); }
@@ -28,7 +56,8 @@ protected:
         command.points = std::move(points);
         return command;
     }
-    // List2 as the load handler leaves it, with these entries selected.
+    // List2 as the load handler leaves it, with these entries selected, made without a
+    // call to the applications.
     void LoadAndSelect(const std::vector<std::wstring>& ids)
     {
         for (const auto& command : dmis.program->commands)
@@ -38,12 +67,6 @@ protected:
     }
     std::vector<std::wstring> List1() const { return form.Items(kPointList); }
     std::wstring Label2() const { return form.Caption(kStatusLine); }
-
-    sim::CallLog log;
-    sim::DmisSim dmis;
-    sim::CadSim cad;
-    sim::MemoryForm form;
-    WindowState state;
 };
 
 } // namespace tessaly::test

@@ -287,25 +287,5 @@ TEST(BadInput, CoordinatesThatAreNotFinite)
     }
 }
 
-// 32767 points fill List1; a feature of 32768 is refused whole, with the message.
-TEST(BadInput, PointCountsAtTheListsLimit)
-{
-    sim::SimPartProgram program;
-    program.commands = {Feature(L"F1", std::vector<std::array<double, 3>>(32768, {1, 2, 3})),
-                        Feature(L"F2", std::vector<std::array<double, 3>>(32767, {4, 5, 6}))};
-    Cell cell(Request(kCircles, {L"F1", L"F2"}), program);
-    cell.cad.onChange = nullptr;
-    cell.form.events = nullptr;
-    cell.Click();
-    ASSERT_FALSE(cell.escaped);
-    EXPECT_EQ(cell.form.label2History, (std::vector<std::wstring>{kMachine, kMachine, kCollectionReport, kMachine}));
-    const auto& list1 = cell.form.Items(kPointList);
-    ASSERT_EQ(list1.size(), 32767u);
-    EXPECT_EQ(list1.front(), L"F2,X=4 Y=5 Z=6");
-    EXPECT_EQ(list1.back(), L"F2,X=4 Y=5 Z=6");
-    EXPECT_EQ(Added(cell).size(), 32767u);
-    EXPECT_TRUE(cell.form.messages.empty());
-}
-
 } // namespace
 } // namespace tessaly::test::sweep

@@ -7,14 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "sim/call_log.h"
-#include "base/convert.h"
-#include "sim/cad_simulation.h"
 #include "action/send_to_acad.h"
-#include "action/link_at_load.h"
-#include "sim/dmis_simulation.h"
-#include "action/window_state.h"
-#include "sim/memory_form.h"
+#include "base/convert.h"
+#include "support/cell_fixture.h"
 
 // The demo cell (part program F1 to F9, the PART box) behind a form that records what
 // the user and the drawing would see, each event tagged with the number of automation
@@ -57,7 +52,7 @@ struct Settings {
     std::wstring tolerance;
 };
 
-struct Cell {
+struct Cell : SimulatedCell<RecordingForm> {
     // Loads the window as the program does (List2, Text1), then applies the settings.
     explicit Cell(const Settings& settings, sim::SimPartProgram program = sim::DemoPartProgram());
 
@@ -69,11 +64,6 @@ struct Cell {
     // The same click, with automation call `at` answering oddly in the way `how`.
     void ClickWithOddAnswer(std::size_t at, sim::OddAnswer how);
 
-    sim::CallLog log;
-    sim::DmisSim dmis{log};
-    sim::CadSim cad{log};
-    RecordingForm form{log};
-    WindowState state;
     Events events;
     bool escaped = false; // an exception left the action
     int base = 0;
@@ -164,7 +154,7 @@ inline Cell::Cell(const Settings& settings, sim::SimPartProgram program)
 {
     dmis.program = std::move(program);
     sim::LoadDemoDrawing(cad);
-    LinkAtLoad(form, state, dmis, L'.');
+    Load();
     form.SelectFeatures(settings.features);
     form.SelectOption(settings.mode);
     form.SetCheck(kCreateSpline, settings.spline ? kChecked : kUnchecked);
