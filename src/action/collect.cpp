@@ -1,7 +1,6 @@
 #include "action/collect.h"
 
 #include <algorithm>
-#include <cmath>
 #include <optional>
 
 #include "action/report.h"
@@ -157,11 +156,10 @@ void Collector::CollectPoint(const std::wstring& id, dmis::IFeatureData& feature
 
     if (j == 1)
         UnderCollectionReport([&] {
-            const cad::Point3 start{point->Get(0), point->Get(1), point->Get(2)};
-            // Not finite, it is no start point, and never written back; the point's own
-            // listing reports it, unless the depth change mends it.
-            if (std::isfinite(start[0]) && std::isfinite(start[1]) && std::isfinite(start[2]))
-                startPoint_ = start;
+            // A coordinate that is not finite is a failed read: no start point, and
+            // nothing of it is ever written back.
+            startPoint_ =
+                cad::Point3{Finite(point->Get(0), "X"), Finite(point->Get(1), "Y"), Finite(point->Get(2), "Z")};
         });
 
     bool changeDepth = false;

@@ -114,23 +114,31 @@ public:
     explicit ModelSpace(CadSim& sim) : sim_(sim) {}
     std::unique_ptr<cad::IEntity> AddSphere(const cad::Point3& centre, double radius) override
     {
+        NoteRound(centre, radius);
         const Answer answer = sim_.log.Record("AddSphere");
         return answer.Object(AddRound(EntityKind::Sphere, centre, radius, false));
     }
     // One call of the application's, as over COM.
     std::unique_ptr<cad::IEntity> AddOuterSphere(const cad::Point3& centre, double radius) override
     {
+        NoteRound(centre, radius);
         const Answer answer = sim_.log.Record("AddSphere");
         return answer.Object(AddRound(EntityKind::Sphere, centre, radius, true));
     }
     std::unique_ptr<cad::IEntity> AddCircle(const cad::Point3& centre, double radius) override
     {
+        NoteRound(centre, radius);
         const Answer answer = sim_.log.Record("AddCircle");
         return answer.Object(AddRound(EntityKind::Circle, centre, radius, false));
     }
     std::unique_ptr<cad::IEntity> AddSpline(const std::vector<double>& fitPoints, const cad::Point3& startTangent,
                                             const cad::Point3& endTangent) override
     {
+        for (double value : fitPoints)
+            sim_.log.NoteWrite(value);
+        for (const cad::Point3& tangent : {startTangent, endTangent})
+            for (double value : tangent)
+                sim_.log.NoteWrite(value);
         const Answer answer = sim_.log.Record("AddSpline");
         if (fitPoints.empty() || fitPoints.size() % 3 != 0)
             throw Error("invalid fit points");
@@ -144,6 +152,12 @@ public:
 
 private:
     // Spheres and circles: a centre and a radius the CAD application accepts.
+    // The values an add sends, whatever the call does with them.
+    void NoteRound(const cad::Point3& centre, double radius)
+    {
+        for (double value : {centre[0], centre[1], centre[2], radius})
+            sim_.log.NoteWrite(value);
+    }
     std::unique_ptr<cad::IEntity> AddRound(EntityKind kind, const cad::Point3& centre, double radius, bool outer)
     {
         CheckRadius(radius);

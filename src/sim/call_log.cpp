@@ -1,6 +1,7 @@
 #include "sim/call_log.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "base/error.h"
@@ -104,9 +105,16 @@ void CallLog::ClearFailures()
     oddAt_.clear();
 }
 
+void CallLog::NoteWrite(double value) noexcept
+{
+    if (!std::isfinite(value))
+        ++nonFiniteWrites_;
+}
+
 void CallLog::Clear()
 {
     calls_.clear();
+    nonFiniteWrites_ = 0;
     ClearFailures();
 }
 

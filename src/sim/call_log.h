@@ -74,7 +74,12 @@ public:
     void FailAlways(std::string_view operation);
     void OddAt(std::size_t position, OddAnswer how); // 1-based position in Calls()
     void ClearFailures();                            // odd answers too
-    void Clear();
+    void Clear();                                    // the writes counted too
+
+    // A value the client wrote into an application (a coordinate, a centre, a radius, a
+    // fit point); the ones that are not finite are counted.
+    void NoteWrite(double value) noexcept;
+    std::size_t NonFiniteWrites() const noexcept { return nonFiniteWrites_; }
 
     // Told each call's position (from 1) as it arrives, before anything else happens.
     std::function<void(std::size_t)> onArrival;
@@ -89,6 +94,7 @@ private:
     std::vector<Pending> failOn_;
     std::vector<std::string> failAlways_;
     std::map<std::size_t, OddAnswer> oddAt_;
+    std::size_t nonFiniteWrites_ = 0;
 };
 
 } // namespace tessaly::sim

@@ -34,6 +34,7 @@ public:
     }
     void Set(int axis, double value) override
     {
+        sim_.log.NoteWrite(value); // sent, whatever the call does with it
         sim_.log.Record(kAxisWrite[Axis(axis)]);
         xyz_[static_cast<std::size_t>(axis)] = value;
     }

@@ -49,6 +49,7 @@ struct Settings {
     std::array<std::wstring, 3> shift{};
     std::array<bool, 3> mirror{};
     std::array<bool, 3> depth{}; // with "Zero", the window's initial choice
+    bool depthToStartPoint = false;
     std::wstring tolerance;
 };
 
@@ -163,6 +164,8 @@ inline Cell::Cell(const Settings& settings, sim::SimPartProgram program)
         form.SetCheck(kMirror[a], settings.mirror[a] ? kChecked : kUnchecked);
         form.SetCheck(kChangeDepth[a], settings.depth[a] ? kChecked : kUnchecked);
     }
+    if (settings.depthToStartPoint)
+        form.SelectOption(ControlId::Option4);
     form.SetText(kTolerance, settings.tolerance);
     form.events = &events;
     cad.onChange = [this](const sim::SimEntity& e, const char* change) {
