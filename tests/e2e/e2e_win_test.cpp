@@ -841,6 +841,7 @@ void SampleOddAnswers(std::span<const char* const> answers)
                 reported += !success;
             }
         }
+        EXPECT_EQ(cell.NonFiniteWrites(), 0) << "a value that is not finite was sent to an application";
         const char* const ordinal = stride == 2 ? "nd" : stride == 3 ? "rd" : "th";
         Figure("odd answers (" + how + ") to every " + std::to_string(stride) + ordinal + " call",
                "no crash; " + std::to_string(reported) + " of " + std::to_string(clicks) + " clicks reported", longest,

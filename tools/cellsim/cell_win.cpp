@@ -42,8 +42,9 @@
 // handed out and still held by clients), "pixel X Y Z" (the colours the window shows at
 // that point in the plan and the front view), "odd-at K HOW" (as the option, in place
 // of an odd answer still to come), "quit". Closing the window ends the cell too.
-// Also "hold-at K MS" (as the option) and "call-names" (the calls so far, by operation,
-// in order).
+// Also "hold-at K MS" (as the option), "call-names" (the calls so far, by operation,
+// in order) and "non-finite-writes" (values that are not finite sent to either
+// application: coordinates written, centres, radii, fit points, tangents).
 #include <windows.h>
 
 #include <shellapi.h>
@@ -356,6 +357,8 @@ public:
             Print(L"end");
         } else if (command == "calls") {
             Print(L"calls: " + std::to_wstring(log_.Count()));
+        } else if (command == "non-finite-writes") {
+            Print(L"non-finite-writes: " + std::to_wstring(log_.NonFiniteWrites()));
         } else if (command == "round-trips") {
             Print(cell::DispatchObject::RoundTrips());
         } else if (command.rfind("pixel ", 0) == 0) {

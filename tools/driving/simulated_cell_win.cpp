@@ -78,6 +78,11 @@ long SimulatedCell::Calls()
     return Number("calls");
 }
 
+long SimulatedCell::NonFiniteWrites()
+{
+    return Number("non-finite-writes");
+}
+
 long SimulatedCell::References()
 {
     return Number("references");

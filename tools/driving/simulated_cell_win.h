@@ -23,6 +23,8 @@ public:
     // The entities not deleted, one line each as "drawing" prints them, indent removed.
     std::vector<std::string> Drawing();
     long Calls();
+    // Values that are not finite sent to either application so far.
+    long NonFiniteWrites();
     long References();
     // The round trips the cell's objects have seen so far, by kind.
     struct RoundTripCounts {
