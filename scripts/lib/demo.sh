@@ -5,7 +5,7 @@
 # The screenshot of both windows: Tessaly's at the left, the cell's beside it.
 DEMO_AREA=1240x640+0+0
 
-# Lines of the file $1 that match $2 within $3 seconds; fails when none came.
+# Waits until the file $1 holds a line matching $2; fails when none came within $3 seconds.
 wait_for_line() { # file pattern seconds
     local i
     for i in $(seq $(($3 * 10))); do
@@ -20,7 +20,7 @@ wait_for_line() { # file pattern seconds
 # fails unless the drawing is the expected one. With $3 = interactive it leaves both
 # windows open instead and ends when Tessaly is closed.
 demo_typical() ( # tessaly-bits cell-bits [interactive]
-    local tessaly_tree cell_tree work cell_pid= tessaly_pid=
+    local tessaly_tree cell_tree work cell_pid='' tessaly_pid=''
     tessaly_tree=$(windows_tree "$1")
     cell_tree=$(windows_tree "$2")
     work=$(mktemp -d)
@@ -76,7 +76,7 @@ demo_typical() ( # tessaly-bits cell-bits [interactive]
 # the $2-bit cell: prints what the cell drew, saves build/demo-tolerance.png and fails
 # unless the drawing is the expected one.
 demo_tolerance() ( # tessaly-bits cell-bits
-    local tessaly_tree cell_tree work drive_pid=
+    local tessaly_tree cell_tree work drive_pid=''
     tessaly_tree=$(windows_tree "$1")
     cell_tree=$(windows_tree "$2")
     work=$(mktemp -d)
