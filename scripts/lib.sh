@@ -1,5 +1,6 @@
-# Shared by the scripts: packages, 32-bit support, the build trees, the private Wine
-# prefix and the private desktop (Xvfb with a window manager), one file each in lib/.
+# Shared by the scripts: the releases they know, packages, 32-bit support, the build
+# trees, the private Wine prefix, the private desktop (Xvfb with a window manager) and
+# the demo's requests, one file each in lib/.
 # Source it; it sets ROOT, BUILD_NATIVE, BUILD_WINDOWS, BUILD_WINDOWS32, BUILD_SANITIZED,
 # JOBS and the Wine environment.
 
@@ -16,7 +17,7 @@ die() { log "$*"; exit 1; }
 SUDO=
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 
-for part in packages i386 build wine desktop; do
+for part in release packages i386 build wine desktop demo; do
     # shellcheck source=/dev/null
     source "$ROOT/scripts/lib/$part.sh"
 done

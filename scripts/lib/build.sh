@@ -64,13 +64,14 @@ windows_tree() {
     esac
 }
 
-# Every C++ file git knows keeps the format of .clang-format; a drift fails with the
-# files and lines clang-format would change.
+# Every C++ file git knows keeps the format of .clang-format, as the one clang-format of
+# release.sh reads it (versions differ on where a call breaks); a drift fails with the
+# files and lines it would change.
 check_format() {
-    log "checking the format of the sources (clang-format)"
+    log "checking the format of the sources ($CLANG_FORMAT)"
     local files
     mapfile -t files < <(git -C "$ROOT" ls-files '*.cpp' '*.h')
     [ ${#files[@]} -gt 0 ] || die "git lists no sources under $ROOT"
-    (cd "$ROOT" && clang-format --dry-run --Werror "${files[@]}") ||
-        die "the sources above drift from .clang-format (clang-format -i FILE mends them)"
+    (cd "$ROOT" && "$CLANG_FORMAT" --dry-run --Werror "${files[@]}") ||
+        die "the sources above drift from .clang-format ($CLANG_FORMAT -i FILE mends them)"
 }

@@ -1,4 +1,4 @@
-# A private desktop: Xvfb and a window manager.
+# A private desktop: Xvfb and a window manager; screenshots of it.
 
 XVFB_PID=
 WM_PID=
@@ -53,4 +53,37 @@ stop_xvfb() {
     done
     WM_PID=
     XVFB_PID=
+}
+
+# The display to run on: the user's, or a private desktop started here when there is
+# none. Set stop_xvfb as the EXIT trap first; it stops only a desktop started here.
+start_desktop() {
+    [ -n "${DISPLAY:-}" ] || start_xvfb
+}
+
+# A screenshot of the area WxH+X+Y of the display once it has stopped changing, so that
+# the windows have painted what they were last told to: a frame every 0.2 s, saved once
+# five in a row equal the one before (a second unchanged). Fails when the area still
+# changes after about 30 s.
+still_screenshot() { # file WxH+X+Y
+    local out=$1 area=$2 work i same=0
+    work=$(mktemp -d)
+    import -window root -crop "$area" +repage "ppm:$work/0.ppm" || { rm -rf "$work"; die "no screenshot of $area could be taken"; }
+    for i in $(seq 150); do
+        sleep 0.2
+        import -window root -crop "$area" +repage "ppm:$work/1.ppm" || break
+        if cmp -s "$work/0.ppm" "$work/1.ppm"; then
+            same=$((same + 1))
+        else
+            same=0
+            mv "$work/1.ppm" "$work/0.ppm"
+        fi
+        if [ $same -ge 5 ]; then
+            convert "$work/0.ppm" "$out" || break
+            rm -rf "$work"
+            return 0
+        fi
+    done
+    rm -rf "$work"
+    die "the screenshot $out could not be taken, or the display kept changing"
 }

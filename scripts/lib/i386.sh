@@ -14,9 +14,9 @@ QEMU_I386=/usr/bin/qemu-i386-static
 
 # Wine starts every program through its 32-bit loader once wine32 is installed. Where the
 # kernel runs no 32-bit program, qemu's user-mode emulator, registered with binfmt_misc,
-# runs it: qemu 8 or later, from the backports suite (bookworm's 7.2 ignores
-# MAP_FIXED_NOREPLACE, and every Wine process then probes its address space for a
-# minute). TESSALY_EMULATE_I386=1 takes that path on any host.
+# runs it: qemu 8 or later (7.2 ignores MAP_FIXED_NOREPLACE, and every Wine process then
+# probes its address space for a minute), from the suite release.sh names for the release.
+# TESSALY_EMULATE_I386=1 takes that path on any host.
 ensure_i386() {
     if [ "${TESSALY_EMULATE_I386:-0}" = 1 ]; then
         log "TESSALY_EMULATE_I386=1: running 32-bit programs through qemu even though this host may run them itself"
@@ -25,36 +25,35 @@ ensure_i386() {
         log "this host runs no 32-bit program (Wine's 32-bit loader fails to start): running them through qemu"
     fi
     [ "$(id -u)" -eq 0 ] || [ -n "$(command -v sudo)" ] || die "running 32-bit programs through qemu needs root (or sudo): the scripts install qemu-user-static and register it with binfmt_misc"
-    install_backports_qemu
+    install_qemu
     register_i386_handler
     runs_i386 || die "Wine's 32-bit loader still does not start through $QEMU_I386 (try: $QEMU_I386 /usr/lib/wine/wine --version)"
 }
 
-# qemu-user-static of version 8 or later, from the backports suite of this release.
-install_backports_qemu() {
+# qemu-user-static of version 8 or later, from the release's own suite or its backports.
+install_qemu() {
     local version
     version=$(dpkg-query -W -f='${Version}' qemu-user-static 2>/dev/null || true)
     if [ -n "$version" ] && dpkg --compare-versions "$version" ge 1:8; then
         return 0
     fi
-    local codename uri list
-    codename=$(release_codename)
-    [ -n "$codename" ] || die "/etc/os-release names no release, so there is no backports suite to take qemu from"
+    load_release
+    local suite=$RELEASE_QEMU_SUITE uri list
     list=/etc/apt/sources.list.d/tessaly-backports.sources
-    if ! apt-get indextargets --format '$(RELEASE)' 2>/dev/null | grep -qx "$codename-backports"; then
+    if [ "$suite" != "$RELEASE" ] && ! apt-get indextargets --format '$(RELEASE)' 2>/dev/null | grep -qx "$suite"; then
         # The mirror this host already uses for the release itself.
-        uri=$(apt-get indextargets --format '$(RELEASE) $(REPO_URI)' 2>/dev/null | awk -v r="$codename" '$1 == r { print $2; exit }')
-        [ -n "$uri" ] || die "no apt source serves $codename, so there is none for $codename-backports either"
-        log "adding the $codename-backports suite ($uri) to apt's sources, for qemu-user-static 8 or later"
-        printf 'Types: deb\nURIs: %s\nSuites: %s-backports\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
-            "$uri" "$codename" | $SUDO tee "$list" >/dev/null
+        uri=$(apt-get indextargets --format '$(RELEASE) $(REPO_URI)' 2>/dev/null | awk -v r="$RELEASE" '$1 == r { print $2; exit }')
+        [ -n "$uri" ] || die "no apt source serves $RELEASE, so there is none for $suite either"
+        log "adding the $suite suite ($uri) to apt's sources, for qemu-user-static 8 or later"
+        printf 'Types: deb\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+            "$uri" "$suite" | $SUDO tee "$list" >/dev/null
     fi
     apt_update
-    log "installing qemu-user-static from $codename-backports"
-    apt_or_die "qemu-user-static could not be installed from $codename-backports (apt's output is above)" \
-        install -y -q --no-install-recommends -t "$codename-backports" qemu-user-static
+    log "installing qemu-user-static from $suite"
+    apt_or_die "qemu-user-static could not be installed from $suite (apt's output is above)" \
+        install -y -q --no-install-recommends -t "$suite" qemu-user-static
     version=$(dpkg-query -W -f='${Version}' qemu-user-static)
-    dpkg --compare-versions "$version" ge 1:8 || die "$codename-backports gave qemu-user-static $version; 8 or later is needed"
+    dpkg --compare-versions "$version" ge 1:8 || die "$suite gave qemu-user-static $version; 8 or later is needed"
     [ -x "$QEMU_I386" ] || die "missing $QEMU_I386, which qemu-user-static should have installed"
 }
 

@@ -2,15 +2,16 @@
 # apt copes with a mirror caught mid-sync.
 
 # Every package the scripts use, by name: nothing comes from recommends. wine32 is of
-# the i386 architecture; fonts-wine holds Wine's own fonts (MS Sans Serif, Tahoma).
+# the i386 architecture; fonts-wine holds Wine's own fonts (MS Sans Serif, Tahoma). The
+# clang runtime, named by release, comes from the release's row in release.sh.
 TESSALY_PACKAGES=(cmake make g++ libgtest-dev googletest libbenchmark-dev
                   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-x86-64
                   binutils-mingw-w64-i686 wine wine64 wine32:i386 fonts-wine xvfb xauth x11-utils xdotool
-                  openbox imagemagick clang libclang-rt-14-dev clang-format git zip)
+                  openbox imagemagick clang "$CLANG_FORMAT" git zip)
 
 # Files the scripts rely on; a package that no longer ships one is an error, not a skip.
 WINE_FONTS=(sserife.fon sseriff.fon ms_sans_serif.ttf tahoma.ttf tahomabd.ttf)
-TESSALY_FILES=(/usr/lib/wine/wine /usr/lib/wine/wine64 /etc/xdg/openbox/rc.xml /usr/bin/clang-format
+TESSALY_FILES=(/usr/lib/wine/wine /usr/lib/wine/wine64 /etc/xdg/openbox/rc.xml "/usr/bin/$CLANG_FORMAT"
                /usr/bin/i686-w64-mingw32-g++-posix /usr/bin/x86_64-w64-mingw32-g++-posix
                "${WINE_FONTS[@]/#//usr/share/wine/fonts/}")
 
@@ -18,7 +19,7 @@ TESSALY_FILES=(/usr/lib/wine/wine /usr/lib/wine/wine64 /etc/xdg/openbox/rc.xml /
 apt_quiet() { # log-file apt-get-arguments...
     local out=$1
     shift
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get "$@" >"$out" 2>&1
+    $SUDO env DEBIAN_FRONTEND=noninteractive apt-get "$@" >"$out" 2>&1
 }
 
 # apt-get whose failure ends the script with its output and the message $1.
@@ -32,11 +33,6 @@ apt_or_die() { # message apt-get-arguments...
         die "$message"
     fi
     rm -f "$out"
-}
-
-# The release this host runs (bookworm), from /etc/os-release; empty when it names none.
-release_codename() {
-    (. /etc/os-release && echo "${VERSION_CODENAME:-}")
 }
 
 # The package lists. A mirror caught mid-sync serves an index that does not match its
@@ -56,28 +52,27 @@ apt_update() {
 # architecture missing, so that a Multi-Arch: same package has no common version), try
 # once more with the release's own suite as the target for both architectures.
 apt_install() { # packages...
-    local out codename
+    local out
     out=$(mktemp)
     if apt_quiet "$out" install -y -q --no-install-recommends "$@"; then
         rm -f "$out"
         return 0
     fi
-    codename=$(release_codename)
-    [ -n "$codename" ] || { cat "$out" >&2; rm -f "$out"; die "apt-get install failed, and /etc/os-release names no release to retry with"; }
     log "apt-get install failed:"
     sed -n '/unmet dependencies/,$p' "$out" | sed 's/^/   /' >&2
     rm -f "$out"
-    log "trying once more with the release's own suite, $codename, as the target"
-    apt_or_die "apt-get install -t $codename failed too (its output is above)" \
-        install -y -q --no-install-recommends -t "$codename" "$@"
+    log "trying once more with the release's own suite, $RELEASE, as the target"
+    apt_or_die "apt-get install -t $RELEASE failed too (its output is above)" \
+        install -y -q --no-install-recommends -t "$RELEASE" "$@"
 }
 
 # Installs every package the scripts use and checks the files they rely on; see also
 # ensure_packages.
 install_packages() {
+    load_release
     local missing=()
     local p
-    for p in "${TESSALY_PACKAGES[@]}"; do
+    for p in "${TESSALY_PACKAGES[@]}" "$RELEASE_CLANG_RT"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
     if [ ${#missing[@]} -gt 0 ]; then

@@ -255,9 +255,8 @@ TEST_F(EndToEnd, SphereToleranceAwayFromAndTouchingThePart)
     EXPECT_EQ(cell.Colours(12, -21, 6), "plan ff0000 front ff0000");
     // The interference solid was made and deleted again.
     const Lines changes = cell.Changes();
-    EXPECT_EQ(std::count_if(
-                  changes.begin(), changes.end(),
-                  [](const std::string& c) { return c.rfind("added: interference", 0) == 0; }),
+    EXPECT_EQ(std::count_if(changes.begin(), changes.end(),
+                            [](const std::string& c) { return c.rfind("added: interference", 0) == 0; }),
               1);
     EXPECT_EQ(std::count_if(changes.begin(), changes.end(),
                             [](const std::string& c) { return c.rfind("deleted: interference", 0) == 0; }),
@@ -369,8 +368,8 @@ constexpr long kActionLinkCalls = 3;
 
 long Spheres(const Lines& drawing)
 {
-    return static_cast<long>(std::count_if(
-        drawing.begin(), drawing.end(), [](const std::string& e) { return e.rfind("sphere", 0) == 0; }));
+    return static_cast<long>(
+        std::count_if(drawing.begin(), drawing.end(), [](const std::string& e) { return e.rfind("sphere", 0) == 0; }));
 }
 
 TEST_F(EndToEnd, FailedCallShowsTheArmedReportAndTheNextClickWorks)

@@ -52,8 +52,8 @@ bool Applies(const Settings& s, int phase, int axis)
 
 const sim::SimCommand& Command(const sim::SimPartProgram& program, const std::wstring& id)
 {
-    return *std::find_if(
-        program.commands.begin(), program.commands.end(), [&](const sim::SimCommand& c) { return c.id == id; });
+    return *std::find_if(program.commands.begin(), program.commands.end(),
+                         [&](const sim::SimCommand& c) { return c.id == id; });
 }
 
 // The calls up to the CAD stage, as the rules make them and no more: the link, the
