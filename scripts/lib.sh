@@ -1,5 +1,5 @@
 # Shared by the scripts: the releases they know, packages, 32-bit support, the build
-# trees, the private Wine prefix, the private desktop (Xvfb with a window manager) and
+# trees, work run beside other work, the private Wine prefix, the private desktop (Xvfb with a window manager) and
 # the demo's requests, one file each in lib/.
 # Source it; it sets ROOT, BUILD_NATIVE, BUILD_WINDOWS, BUILD_WINDOWS32, BUILD_SANITIZED,
 # JOBS and the Wine environment.
@@ -11,13 +11,14 @@ BUILD_WINDOWS32=${TESSALY_BUILD_WINDOWS32:-$ROOT/build/windows32}
 BUILD_SANITIZED=${TESSALY_BUILD_SANITIZED:-$ROOT/build/sanitized}
 JOBS=$(nproc 2>/dev/null || echo 2)
 
-log() { printf '== %s\n' "$*" >&2; }
+# Each line with the script's time so far: a run's log shows where its minutes go.
+log() { printf '== [%d:%02d] %s\n' $((SECONDS / 60)) $((SECONDS % 60)) "$*" >&2; }
 die() { log "$*"; exit 1; }
 
 SUDO=
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 
-for part in release packages i386 build wine desktop demo; do
+for part in release packages i386 build jobs wine desktop demo; do
     # shellcheck source=/dev/null
     source "$ROOT/scripts/lib/$part.sh"
 done

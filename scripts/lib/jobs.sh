@@ -1,0 +1,45 @@
+# Work run beside other work: the builds and native tests that need no display, while the
+# Wine suites mostly wait for the programs they drive. One job at a time.
+
+JOB_PID=
+JOB_LOG=
+JOB_NAME=
+
+# Runs a command (a function too) in the background at a niceness: 19 beside work that
+# must keep the CPU whenever it needs it (the Wine suites, whose timings are checked), 0
+# beside builds. Its output goes to build/NAME.log and is shown by wait_job. The job is a
+# process group of its own, which stop_job ends.
+start_job() { # name niceness command...
+    JOB_NAME=$1
+    local niceness=$2
+    shift 2
+    JOB_LOG=$ROOT/build/$JOB_NAME.log
+    mkdir -p "$ROOT/build"
+    set -m
+    (
+        renice -n "$niceness" -p "$BASHPID" >/dev/null 2>&1 || true
+        "$@"
+    ) >"$JOB_LOG" 2>&1 &
+    JOB_PID=$!
+    set +m
+    log "started $JOB_NAME beside it (its output follows when it ends)"
+}
+
+# Waits for the job, shows its output and returns its exit status.
+wait_job() {
+    [ -n "$JOB_PID" ] || return 0
+    local status=0
+    wait "$JOB_PID" || status=$?
+    JOB_PID=
+    log "$JOB_NAME ended with exit status $status; its output:"
+    cat "$JOB_LOG" >&2
+    return $status
+}
+
+# Ends the job and everything it started, if it still runs: for the EXIT trap.
+stop_job() {
+    [ -n "$JOB_PID" ] || return 0
+    kill -- -"$JOB_PID" 2>/dev/null || true
+    wait "$JOB_PID" 2>/dev/null || true
+    JOB_PID=
+}
