@@ -5,19 +5,23 @@ JOB_PID=
 JOB_LOG=
 JOB_NAME=
 
-# Runs a command (a function too) in the background at a niceness: 19 beside work that
-# must keep the CPU whenever it needs it (the Wine suites, whose timings are checked), 0
-# beside builds. Its output goes to build/NAME.log and is shown by wait_job. The job is a
-# process group of its own, which stop_job ends.
-start_job() { # name niceness command...
+# Runs a command (a function too) in the background, at a priority: "idle" beside work
+# that must have the CPU whenever it wants it (the Wine suites, whose timings are
+# checked): the job runs only on a CPU that nothing else wants (SCHED_IDLE, and the
+# lowest niceness); "normal" beside builds. Its output goes to build/NAME.log and is
+# shown by wait_job. The job is a process group of its own, which stop_job ends.
+start_job() { # name idle|normal command...
     JOB_NAME=$1
-    local niceness=$2
+    local priority=$2
     shift 2
     JOB_LOG=$ROOT/build/$JOB_NAME.log
     mkdir -p "$ROOT/build"
     set -m
     (
-        renice -n "$niceness" -p "$BASHPID" >/dev/null 2>&1 || true
+        if [ "$priority" = idle ]; then
+            renice -n 19 -p "$BASHPID" >/dev/null 2>&1 || true
+            chrt --idle -p 0 "$BASHPID" >/dev/null 2>&1 || true
+        fi
         "$@"
     ) >"$JOB_LOG" 2>&1 &
     JOB_PID=$!

@@ -848,15 +848,17 @@ void SampleOddAnswers(std::span<const char* const> answers)
     }
 }
 
-TEST_F(EndToEnd, OddAnswersNeverCrashAndNeverPassForSuccess)
+TEST_F(EndToEnd, OddAnswersOfPlainValuesNeverCrashAndNeverPassForSuccess)
 {
-    const char* const answers[] = {"null", "text", "nan", "inf", "empty", "deferred"};
+    const char* const answers[] = {"null", "text", "nan", "inf", "-inf", "empty"};
     SampleOddAnswers(answers);
 }
 
-TEST_F(EndToEnd, OddSelfNegativeInfinityAndByReference)
+// What crosses between the processes as a pointer: an object (proxies), an answer by
+// reference (the marshaler's copy), a fill-in's address (another process's image).
+TEST_F(EndToEnd, OddAnswersCarryingPointersSelfByReferenceAndDeferred)
 {
-    const char* const answers[] = {"self", "-inf", "byref"};
+    const char* const answers[] = {"self", "byref", "deferred"};
     SampleOddAnswers(answers);
 }
 
