@@ -1,6 +1,6 @@
 # Shared by the scripts: the releases they know, packages, 32-bit support, the build
-# trees, work run beside other work, the private Wine prefix, the private desktop (Xvfb with a window manager) and
-# the demo's requests, one file each in lib/.
+# trees, work run beside other work, the private Wine prefix, the private desktop (Xvfb
+# with a window manager) and the demo's requests, one file each in lib/.
 # Source it; it sets ROOT, BUILD_NATIVE, BUILD_WINDOWS, BUILD_WINDOWS32, BUILD_SANITIZED,
 # JOBS and the Wine environment.
 
