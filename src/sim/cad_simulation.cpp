@@ -151,13 +151,13 @@ public:
     }
 
 private:
-    // Spheres and circles: a centre and a radius the CAD application accepts.
     // The values an add sends, whatever the call does with them.
     void NoteRound(const cad::Point3& centre, double radius)
     {
         for (double value : {centre[0], centre[1], centre[2], radius})
             sim_.log.NoteWrite(value);
     }
+    // Spheres and circles: a centre and a radius the CAD application accepts.
     std::unique_ptr<cad::IEntity> AddRound(EntityKind kind, const cad::Point3& centre, double radius, bool outer)
     {
         CheckRadius(radius);
