@@ -2,10 +2,12 @@
 # apt copes with a mirror caught mid-sync.
 
 # Every package the scripts use, by name: nothing comes from recommends. wine32 is of
-# the i386 architecture; fonts-wine holds Wine's own fonts (MS Sans Serif, Tahoma). The
-# clang runtime, named by release, comes from the release's row in release.sh.
+# the i386 architecture; fonts-wine holds Wine's own fonts (MS Sans Serif, Tahoma);
+# libwine-dev the IDL files that widl (mingw-w64-tools) compiles the simulated cell's
+# interfaces against. The clang runtime, named by release, comes from the release's row
+# in release.sh.
 TESSALY_PACKAGES=(cmake make g++ libgtest-dev googletest libbenchmark-dev
-                  g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-x86-64
+                  g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools libwine-dev binutils-mingw-w64-x86-64
                   binutils-mingw-w64-i686 wine wine64 wine32:i386 fonts-wine xvfb xauth x11-utils xdotool
                   openbox imagemagick clang "$CLANG_FORMAT" git zip)
 
@@ -13,6 +15,7 @@ TESSALY_PACKAGES=(cmake make g++ libgtest-dev googletest libbenchmark-dev
 WINE_FONTS=(sserife.fon sseriff.fon ms_sans_serif.ttf tahoma.ttf tahomabd.ttf)
 TESSALY_FILES=(/usr/lib/wine/wine /usr/lib/wine/wine64 /etc/xdg/openbox/rc.xml "/usr/bin/$CLANG_FORMAT"
                /usr/bin/i686-w64-mingw32-g++-posix /usr/bin/x86_64-w64-mingw32-g++-posix
+               /usr/bin/x86_64-w64-mingw32-widl /usr/bin/i686-w64-mingw32-widl
                "${WINE_FONTS[@]/#//usr/share/wine/fonts/}")
 
 # apt-get with Debian's non-interactive front end; its output goes to the file $1.

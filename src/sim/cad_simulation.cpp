@@ -1,6 +1,8 @@
 #include "sim/cad_simulation.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cwctype>
 
 #include "base/error.h"
 #include "sim/geometry.h"
@@ -25,6 +27,14 @@ double Overlap(const SimEntity& a, const SimEntity& b)
     const SimEntity& sphere = a.kind == EntityKind::Sphere ? a : b;
     const SimEntity& box = a.kind == EntityKind::Box ? a : b;
     return SphereBoxOverlap(sphere.centre, sphere.radius, box.boxMin, box.boxMax);
+}
+
+// Names of groups (and of the application's other named objects) ignore case.
+bool SameName(const std::wstring& a, const std::wstring& b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
+               return std::towupper(static_cast<std::wint_t>(x)) == std::towupper(static_cast<std::wint_t>(y));
+           });
 }
 
 void CheckRadius(double radius)
@@ -140,8 +150,8 @@ public:
             for (double value : tangent)
                 sim_.log.NoteWrite(value);
         const Answer answer = sim_.log.Record("AddSpline");
-        if (fitPoints.empty() || fitPoints.size() % 3 != 0)
-            throw Error("invalid fit points");
+        if (fitPoints.size() < 6 || fitPoints.size() % 3 != 0)
+            throw Error("a spline needs two fit points or more, three coordinates each");
         SimEntity e;
         e.kind = EntityKind::Spline;
         e.fitPoints = fitPoints;
@@ -200,9 +210,10 @@ public:
     std::unique_ptr<cad::IGroup> Item(const std::wstring& name) override
     {
         const Answer answer = sim_.log.Record("Groups.Item");
-        if (!sim_.groups.count(name))
-            throw Error("no such group");
-        return answer.Object(std::make_unique<Group>(sim_, name));
+        for (const auto& [groupName, members] : sim_.groups)
+            if (SameName(groupName, name))
+                return answer.Object(std::make_unique<Group>(sim_, groupName));
+        throw Error("no such group");
     }
 
 private:

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -15,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "base/convert.h"
+#include "com/com.h"
 #include "pointlist/number_text.h"
 #include "sim/dmis_simulation.h"
 #include "driving/simulated_cell_win.h"
@@ -263,6 +265,194 @@ TEST_F(EndToEnd, SphereToleranceAwayFromAndTouchingThePart)
               1);
 }
 
+// A tolerance at least the probe radius: the inner sphere's radius is 0 or less, which the
+// CAD application refuses, so the group report ends the action after the outer sphere.
+TEST_F(EndToEnd, ToleranceOfTheProbeRadiusEndsAtTheRefusedInnerSphere)
+{
+    SimulatedCell cell;
+    TessalyApp app;
+    app.Click(kSphereTolerance);
+    app.Type(kTolerance, L"2.5");
+    app.SelectFeatures({L"F4", L"F8"});
+    EXPECT_EQ(Texts(app.SendToAcad()), std::vector<std::wstring>{L"Need Defined Group 'Part' for Check"});
+    EXPECT_EQ(cell.Drawing(), (Lines{
+                                  "box #1 colour 0",
+                                  "sphere #2 centre (30, 30, 30) radius 5 colour 1",
+                              }));
+}
+
+// "Create Spline" with fewer than two points listed: the points are drawn, then the CAD
+// application refuses the spline and the CAD report ends the action.
+TEST_F(EndToEnd, SplineOfFewerThanTwoPointsIsRefusedAfterThePointsAreDrawn)
+{
+    const struct {
+        bool onePoint; // F4, or nothing selected
+        Lines drawing;
+    } rows[] = {
+        {true, {"box #1 colour 0", "sphere #2 centre (30, 30, 30) radius 2.5 colour 0 hyperlink F4"}},
+        {false, kEmptyDrawing},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.onePoint ? "F4" : "nothing selected");
+        SimulatedCell cell;
+        TessalyApp app;
+        app.Click(kSpheres);
+        app.SetChecked(kCreateSpline, true);
+        if (row.onePoint)
+            app.SelectFeatures({L"F4"});
+        else
+            app.SelectFeatures({});
+        EXPECT_TRUE(app.SendToAcad().empty());
+        EXPECT_EQ(app.Text(kStatusLine), kNoCad);
+        EXPECT_EQ(cell.Drawing(), row.drawing);
+    }
+}
+
+// --- The applications as another automation client meets them -------------------------
+
+// The HRESULT of one call, as another client sees it (a member's own failure is its
+// scode), and its text.
+HRESULT Outcome(const std::function<void()>& call)
+{
+    try {
+        call();
+        return S_OK;
+    } catch (const Error& e) {
+        return e.code().value_or(E_UNEXPECTED);
+    }
+}
+
+TEST_F(EndToEnd, AnotherClientMeetsTheApplicationsAsTheyPublishThemselves)
+{
+    SimulatedCell cell;
+    com::Apartment apartment;
+    using com::Call;
+    using com::Invoke;
+    using com::Variant;
+    CLSID cadClass{};
+    ASSERT_EQ(CLSIDFromProgID(L"AutoCAD.Application.15", &cadClass), S_OK);
+    com::Ptr<IUnknown> running;
+    ASSERT_EQ(GetActiveObject(cadClass, nullptr, running.put()), S_OK);
+    const auto cad = com::Query<IDispatch>(running.get(), IID_IDispatch, L"the CAD application");
+    const auto object = [](const Variant& v) { return com::ToObject(v, L"object"); };
+    const auto document = object(Invoke(cad.get(), L"ActiveDocument", Call::Get));
+    const auto space = object(Invoke(document.get(), L"ModelSpace", Call::Get));
+    const auto groups = object(Invoke(document.get(), L"Groups", Call::Get));
+    const auto part = object(Invoke(groups.get(), L"Item", Call::Get, Variant::Text(L"part")));
+    const auto box = object(Invoke(part.get(), L"Item", Call::Get, Variant::I2(0)));
+    CLSID measuringClass{};
+    ASSERT_EQ(CLSIDFromProgID(L"pcdlrn.application", &measuringClass), S_OK);
+    com::Ptr<IDispatch> measuring;
+    ASSERT_EQ(CoCreateInstance(measuringClass, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, measuring.put_void()),
+              S_OK);
+
+    // Every object describes itself, with the published DISPIDs (names ignore case).
+    const struct {
+        IDispatch* on;
+        const wchar_t* name;
+        DISPID id;
+    } names[] = {
+        {cad.get(), L"Visible", 1},
+        {cad.get(), L"activedocument", 5},
+        {document.get(), L"ModelSpace", 1},
+        {document.get(), L"Groups", 5},
+        {space.get(), L"AddSphere", 1570},
+        {space.get(), L"AddCircle", 1546},
+        {space.get(), L"AddSpline", 1571},
+        {space.get(), L"Delete", 1028},
+        {groups.get(), L"Item", 0},
+        {part.get(), L"Color", 2},
+        {box.get(), L"Color", 1280},
+        {box.get(), L"Update", 1296},
+        {box.get(), L"Hyperlinks", 1301},
+        {box.get(), L"Volume", 7},
+        {box.get(), L"CheckInterference", 9},
+        {measuring.get(), L"MachineAt", 16},
+        {measuring.get(), L"CurrentProgram", 2},
+    };
+    for (const auto& row : names) {
+        SCOPED_TRACE(Narrow(row.name));
+        UINT count = 0;
+        EXPECT_EQ(row.on->GetTypeInfoCount(&count), S_OK);
+        EXPECT_EQ(count, 1u);
+        LPOLESTR name = const_cast<LPOLESTR>(row.name);
+        DISPID id = DISPID_UNKNOWN;
+        EXPECT_EQ(row.on->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK);
+        EXPECT_EQ(id, row.id);
+    }
+
+    // The type information crosses too: the application's own interface.
+    com::Ptr<ITypeInfo> info;
+    ASSERT_EQ(cad->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.put()), S_OK);
+    TYPEATTR* attr = nullptr;
+    ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
+    constexpr IID kApplicationIid = {0x8E75D910, 0x3D21, 0x11D2, {0x85, 0xC4, 0x08, 0x00, 0x09, 0xA0, 0xC6, 0x26}};
+    EXPECT_TRUE(IsEqualIID(attr->guid, kApplicationIid));
+    EXPECT_NE(attr->wTypeFlags & TYPEFLAG_FDUAL, 0);
+    info->ReleaseTypeAttr(attr);
+
+    // What the system's dispatcher refuses, and what the application refuses itself.
+    const std::vector<double> centre{1, 2, 3};
+    const struct {
+        const char* what;
+        std::function<void()> call;
+        HRESULT expected;
+    } calls[] = {
+        {"a method as a property put", [&] { Invoke(space.get(), L"AddSphere", Call::Put, Variant::R8(1)); },
+         DISP_E_MEMBERNOTFOUND},
+        {"MachineAt as a property put", [&] { Invoke(measuring.get(), L"MachineAt", Call::Put, Variant::I2(1)); },
+         DISP_E_MEMBERNOTFOUND},
+        {"a required argument left out",
+         [&] {
+             com::DoubleArray at(centre);
+             Invoke(space.get(), L"AddSphere", Call::Get, Variant::RefDoubleArray(at.address()));
+         },
+         DISP_E_BADPARAMCOUNT},
+        {"a radius that is no number",
+         [&] {
+             com::DoubleArray at(centre);
+             Invoke(space.get(), L"AddSphere", Call::Get, Variant::RefDoubleArray(at.address()), Variant::Text(L"abc"));
+         },
+         DISP_E_TYPEMISMATCH},
+        {"a radius of 0",
+         [&] {
+             com::DoubleArray at(centre);
+             Invoke(space.get(), L"AddSphere", Call::Get, Variant::RefDoubleArray(at.address()), Variant::R8(0));
+         },
+         E_FAIL},
+        {"a centre of two coordinates",
+         [&] {
+             com::DoubleArray at(std::vector<double>{1, 2});
+             Invoke(space.get(), L"AddCircle", Call::Get, Variant::RefDoubleArray(at.address()), Variant::R8(1));
+         },
+         E_FAIL},
+        {"a spline of one fit point",
+         [&] {
+             com::DoubleArray fit(centre), start(centre), end(centre);
+             Invoke(space.get(), L"AddSpline", Call::Get, Variant::RefDoubleArray(fit.address()),
+                    Variant::RefDoubleArray(start.address()), Variant::RefDoubleArray(end.address()));
+         },
+         E_FAIL},
+        {"a group that is not there", [&] { Invoke(groups.get(), L"Item", Call::Get, Variant::Text(L"PARTS")); },
+         E_FAIL},
+        {"an index beyond the group", [&] { Invoke(part.get(), L"Item", Call::Get, Variant::I2(1)); }, E_FAIL},
+        {"a group's colour read", [&] { Invoke(part.get(), L"Color", Call::Get); }, DISP_E_MEMBERNOTFOUND},
+        {"a hyperlink of a name alone",
+         [&] {
+             com::DoubleArray at(centre);
+             const auto sphere = object(
+                 Invoke(space.get(), L"AddSphere", Call::Get, Variant::RefDoubleArray(at.address()), Variant::R8(1)));
+             const auto links = object(Invoke(sphere.get(), L"Hyperlinks", Call::Get));
+             Invoke(links.get(), L"Add", Call::Method, Variant::Text(L"H1"));
+         },
+         S_OK},
+    };
+    for (const auto& row : calls)
+        EXPECT_EQ(Outcome(row.call), row.expected) << row.what;
+    EXPECT_EQ(cell.Drawing(), (Lines{"box #1 colour 0", "sphere #2 centre (1, 2, 3) radius 1 colour 0 hyperlink H1"}))
+        << "nothing refused is drawn";
+}
+
 // --- Calls over COM ------------------------------------------------------------------------
 
 // What one action over F10 (`points` points clear of the part) costs the cell: calls of
@@ -407,10 +597,10 @@ TEST_F(EndToEnd, FailedCallShowsTheArmedReportAndTheNextClickWorks)
                 EXPECT_TRUE(listed.empty());
                 EXPECT_EQ(drawn, kEmptyDrawing);
             } else if (k <= counts.collected) {
-                // What was listed was drawn, one sphere per entry. With nothing listed the
-                // spline has no fit points, the CAD application refuses it, and the CAD
-                // report replaces the collection report.
-                EXPECT_EQ(status, listed.empty() ? kNoCad : kCantGetFeature);
+                // What was listed was drawn, one sphere per entry. With fewer than two
+                // entries listed the spline has fewer than two fit points, the CAD
+                // application refuses it, and the CAD report replaces the collection report.
+                EXPECT_EQ(status, listed.size() < 2 ? kNoCad : kCantGetFeature);
                 EXPECT_EQ(Spheres(drawn), static_cast<long>(listed.size()));
             } else {
                 EXPECT_EQ(status, kNoCad);

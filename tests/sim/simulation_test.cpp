@@ -92,6 +92,8 @@ TEST_F(CadSimTest, GroupLookupFailures)
     EXPECT_THROW(group->Item(0), Error) << "an empty group has no first entity";
     cad.groups[L"PART"] = {cad.AddBox({0, 0, 0}, {1, 1, 1})};
     EXPECT_NO_THROW(group->Item(0));
+    EXPECT_NO_THROW(doc->Groups()->Item(L"part")->Item(0)) << "names ignore case";
+    EXPECT_THROW(doc->Groups()->Item(L"PARTS"), Error);
     EXPECT_THROW(group->Item(1), Error);
     EXPECT_THROW(group->Item(-1), Error);
 }
@@ -106,8 +108,10 @@ TEST_F(CadSimTest, RefusesBadRadiiAndFitPoints)
     }
     EXPECT_THROW(space->AddSpline({}, {0, 0, 0}, {0, 0, 0}), Error);
     EXPECT_THROW(space->AddSpline({1, 2}, {0, 0, 0}, {0, 0, 0}), Error);
+    EXPECT_THROW(space->AddSpline({1, 2, 3}, {0, 0, 0}, {0, 0, 0}), Error) << "one fit point";
+    EXPECT_THROW(space->AddSpline({1, 2, 3, 4, 5, 6, 7}, {0, 0, 0}, {0, 0, 0}), Error);
     EXPECT_TRUE(cad.entities.empty()) << "nothing refused is drawn";
-    EXPECT_NO_THROW(space->AddSpline({1, 2, 3}, {0, 0, 0}, {0, 0, 0}));
+    EXPECT_NO_THROW(space->AddSpline({1, 2, 3, 1, 2, 3}, {0, 0, 0}, {0, 0, 0})) << "two fit points, even equal";
     ASSERT_EQ(cad.entities.size(), 1u);
     EXPECT_EQ(cad.entities[0].kind, EntityKind::Spline);
 }

@@ -1,208 +1,244 @@
-#include "cad/com_ids_win.h"
 #include "cell_objects_win.h"
 
 namespace tessaly::cell {
 namespace {
 
-enum : DISPID {
-    kUpdate = 201,
-    kColor,
-    kHyperlinks,
-    kVolume,
-    kDelete,
-    kCheckInterference,
-    kAdd,
-    kAddSphere,
-    kAddCircle,
-    kAddSpline,
-    kItem,
-    kGroups,
-    kModelSpace,
-    kVisible,
-    kActiveDocument,
-};
-
-cad::Point3 ToPoint(const std::vector<double>& values, const char* what)
+cad::Point3 PointOf(const VARIANT& value, const char* what)
 {
+    const std::vector<double> values = DoublesOf(value, what);
     if (values.size() != 3)
-        throw Error(std::string(what) + " needs three coordinates");
+        throw Error(std::string(what) + " is not three doubles");
     return {values[0], values[1], values[2]};
 }
 
-constexpr MemberName kEntityMembers[] = {{L"Update", kUpdate},         {L"Color", kColor},
-                                         {L"Hyperlinks", kHyperlinks}, {L"Volume", kVolume},
-                                         {L"Delete", kDelete},         {L"CheckInterference", kCheckInterference}};
+// The members the application's objects have and the simulation does not keep.
+HRESULT NotSimulated(const char* member)
+{
+    return Guarded([member] { throw Error(std::string(member) + " is not simulated"); });
+}
 
-class Entity final : public Adapter<cad::IEntity> {
+class Hyperlink final : public Served<IAcadHyperlink> {
 public:
-    Entity(std::unique_ptr<cad::IEntity> entity, const IID* typed) : Adapter(typed, kEntityMembers, std::move(entity))
-    {}
+    explicit Hyperlink(std::wstring url) : url_(std::move(url)) {}
 
-protected:
-    void Call(DISPID id, const Args& args, VARIANT& result) override;
-};
-
-constexpr MemberName kHyperlinksMembers[] = {{L"Add", kAdd}};
-
-// An entity's hyperlink collection; it keeps the entity alive.
-class Hyperlinks final : public DispatchObject {
-public:
-    explicit Hyperlinks(Entity* owner)
-        : DispatchObject(nullptr, kHyperlinksMembers), owner_(com::Ptr<Entity>::Copy(owner))
-    {}
-
-protected:
-    void Call(DISPID, const Args& args, VARIANT&) override
+    HRESULT STDMETHODCALLTYPE get_URL(BSTR* url) override
     {
-        if (args.Count() < 1 || args.Count() > 3)
-            throw Error("Add takes a name, and optionally a description and a named location");
-        owner_->object().AddHyperlink(args.Text(0));
+        return Guarded([&] { *url = com::Bstr(url_).detach(); });
+    }
+    HRESULT STDMETHODCALLTYPE put_URL(BSTR url) override
+    {
+        return Guarded([&] { url_ = url ? std::wstring(url, SysStringLen(url)) : std::wstring(); });
     }
 
 private:
-    com::Ptr<Entity> owner_;
+    std::wstring url_;
 };
 
-void Entity::Call(DISPID id, const Args& args, VARIANT& result)
+// An entity's hyperlink collection, over the entity it belongs to.
+class Hyperlinks final : public Served<IAcadHyperlinks> {
+public:
+    explicit Hyperlinks(std::shared_ptr<cad::IEntity> owner) : owner_(std::move(owner)) {}
+
+    HRESULT STDMETHODCALLTYPE Add(BSTR name, VARIANT, VARIANT, IAcadHyperlink** link) override
+    {
+        return Guarded([&] {
+            const std::wstring text = name ? std::wstring(name, SysStringLen(name)) : std::wstring();
+            owner_->AddHyperlink(text);
+            *link = new Hyperlink(text);
+        });
+    }
+
+private:
+    std::shared_ptr<cad::IEntity> owner_;
+};
+
+// What every entity does, whatever its interface.
+template <class Interface>
+class Entity : public Served<Interface> {
+public:
+    explicit Entity(std::unique_ptr<cad::IEntity> entity) : entity_(std::move(entity)) {}
+
+    cad::IEntity& entity() { return *entity_; }
+
+    HRESULT STDMETHODCALLTYPE Delete() override
+    {
+        return Guarded([&] { entity_->Delete(); });
+    }
+    HRESULT STDMETHODCALLTYPE get_Color(AcColor*) override { return NotSimulated("reading an entity's colour"); }
+    HRESULT STDMETHODCALLTYPE put_Color(AcColor color) override
+    {
+        return Guarded([&] {
+            if (color < acByBlock || color > acByLayer)
+                throw Error("a colour index is 0 to 256");
+            entity_->SetColor(static_cast<std::int16_t>(color));
+        });
+    }
+    HRESULT STDMETHODCALLTYPE Update() override
+    {
+        return Guarded([&] { entity_->Update(); });
+    }
+    HRESULT STDMETHODCALLTYPE get_Hyperlinks(IAcadHyperlinks** links) override
+    {
+        return Guarded([&] { *links = new Hyperlinks(entity_); });
+    }
+
+private:
+    std::shared_ptr<cad::IEntity> entity_;
+};
+
+class Solid final : public Entity<IAcad3DSolid> {
+public:
+    using Entity::Entity;
+
+    HRESULT STDMETHODCALLTYPE get_Volume(double* volume) override
+    {
+        return Guarded([&] { *volume = entity().Volume(); });
+    }
+    HRESULT STDMETHODCALLTYPE CheckInterference(IAcad3DSolid* object, VARIANT_BOOL create,
+                                                IAcad3DSolid** solid) override
+    {
+        return Guarded([&] {
+            auto* other = dynamic_cast<Solid*>(ServedObject::From(object));
+            if (!other)
+                throw Error("CheckInterference: the other solid is not a solid of this drawing");
+            std::unique_ptr<cad::IEntity> interference =
+                entity().CheckInterference(other->entity(), create != VARIANT_FALSE);
+            *solid = interference ? new Solid(std::move(interference)) : nullptr;
+        });
+    }
+};
+
+class Circle final : public Entity<IAcadCircle> {
+public:
+    using Entity::Entity;
+};
+
+class Spline final : public Entity<IAcadSpline> {
+public:
+    using Entity::Entity;
+};
+
+class ModelSpace final : public Served<IAcadModelSpace> {
+public:
+    explicit ModelSpace(std::unique_ptr<cad::IModelSpace> space) : space_(std::move(space)) {}
+
+    HRESULT STDMETHODCALLTYPE Delete() override { return NotSimulated("deleting the model space"); }
+    HRESULT STDMETHODCALLTYPE AddCircle(VARIANT centre, double radius, IAcadCircle** circle) override
+    {
+        return Guarded([&] { *circle = new Circle(space_->AddCircle(PointOf(centre, "the centre"), radius)); });
+    }
+    HRESULT STDMETHODCALLTYPE AddSphere(VARIANT centre, double radius, IAcad3DSolid** solid) override
+    {
+        return Guarded([&] { *solid = new Solid(space_->AddSphere(PointOf(centre, "the centre"), radius)); });
+    }
+    HRESULT STDMETHODCALLTYPE AddSpline(VARIANT points, VARIANT start, VARIANT end, IAcadSpline** spline) override
+    {
+        return Guarded([&] {
+            *spline =
+                new Spline(space_->AddSpline(DoublesOf(points, "the fit points"), PointOf(start, "the start tangent"),
+                                             PointOf(end, "the end tangent")));
+        });
+    }
+
+private:
+    std::unique_ptr<cad::IModelSpace> space_;
+};
+
+// An index into a collection: a whole number, or a name.
+bool IsName(const VARIANT& index)
 {
-    switch (id) {
-    case kUpdate:
-        args.Expect(0);
-        object().Update();
-        break;
-    case kColor:
-        if (!args.IsPut())
-            throw Error("Color can only be set here");
-        args.Expect(1);
-        object().SetColor(args.Short(0));
-        break;
-    case kHyperlinks:
-        args.Expect(0);
-        Return(result, new Hyperlinks(this));
-        break;
-    case kVolume:
-        args.Expect(0);
-        Return(result, object().Volume());
-        break;
-    case kDelete:
-        args.Expect(0);
-        object().Delete();
-        break;
-    default: {
-        args.Expect(2);
-        auto* other = dynamic_cast<Entity*>(DispatchObject::From(args.Object(0)));
-        if (!other)
-            throw Error("CheckInterference: the other solid is not an entity of this drawing");
-        std::unique_ptr<cad::IEntity> interference = object().CheckInterference(other->object(), args.Bool(1));
-        Return(result, interference ? new Entity(std::move(interference), nullptr) : nullptr);
-        break;
-    }
-    }
+    if (V_VT(&index) == (VT_VARIANT | VT_BYREF) && V_VARIANTREF(&index))
+        return IsName(*V_VARIANTREF(&index));
+    return (V_VT(&index) & ~VT_BYREF) == VT_BSTR;
 }
 
-constexpr MemberName kModelSpaceMembers[] = {
-    {L"AddSphere", kAddSphere}, {L"AddCircle", kAddCircle}, {L"AddSpline", kAddSpline}};
-
-class ModelSpace final : public Adapter<cad::IModelSpace> {
+class Group final : public Served<IAcadGroup> {
 public:
-    explicit ModelSpace(std::unique_ptr<cad::IModelSpace> space)
-        : Adapter(nullptr, kModelSpaceMembers, std::move(space))
-    {}
+    explicit Group(std::unique_ptr<cad::IGroup> group) : group_(std::move(group)) {}
 
-protected:
-    void Call(DISPID id, const Args& args, VARIANT& result) override
+    HRESULT STDMETHODCALLTYPE Delete() override { return NotSimulated("deleting a group"); }
+    HRESULT STDMETHODCALLTYPE Item(VARIANT index, IAcadEntity** entity) override
     {
-        if (id == kAddSpline) {
-            args.Expect(3);
-            Return(result, new Entity(object().AddSpline(args.Doubles(0), ToPoint(args.Doubles(1), "the start tangent"),
-                                                         ToPoint(args.Doubles(2), "the end tangent")),
-                                      nullptr));
-            return;
-        }
-        args.Expect(2);
-        const cad::Point3 centre = ToPoint(args.Doubles(0), "the centre");
-        const double radius = args.Double(1);
-        if (id == kAddSphere) {
-            // The outer sphere of a tolerance check comes with its radius in a variant.
-            auto sphere =
-                args.IsVariantRef(1) ? object().AddOuterSphere(centre, radius) : object().AddSphere(centre, radius);
-            Return(result, new Entity(std::move(sphere), nullptr));
-        } else {
-            Return(result, new Entity(object().AddCircle(centre, radius), &cad::ids::kCircleIid));
-        }
+        return Guarded([&] {
+            if (IsName(index))
+                throw Error("the group's entities are not simulated by name");
+            com::Variant number;
+            com::Check(VariantChangeType(number.get(), &index, 0, VT_I4), L"the index");
+            const LONG at = V_I4(number.get());
+            if (at < INT16_MIN || at > INT16_MAX)
+                throw Error("no entity at that index of the group");
+            *entity = new Solid(group_->Item(static_cast<std::int16_t>(at)));
+        });
     }
+    HRESULT STDMETHODCALLTYPE put_Color(AcColor) override { return NotSimulated("a group's colour"); }
+
+private:
+    std::unique_ptr<cad::IGroup> group_;
 };
 
-constexpr MemberName kItemMembers[] = {{L"Item", kItem}};
-
-class Group final : public Adapter<cad::IGroup> {
+class Groups final : public Served<IAcadGroups> {
 public:
-    explicit Group(std::unique_ptr<cad::IGroup> group) : Adapter(nullptr, kItemMembers, std::move(group)) {}
+    explicit Groups(std::unique_ptr<cad::IGroups> groups) : groups_(std::move(groups)) {}
 
-protected:
-    void Call(DISPID, const Args& args, VARIANT& result) override
+    HRESULT STDMETHODCALLTYPE Delete() override
     {
-        args.Expect(1);
-        Return(result, new Entity(object().Item(args.Short(0)), nullptr));
+        return Guarded([] { throw Error("a collection cannot be deleted"); });
     }
+    HRESULT STDMETHODCALLTYPE Item(VARIANT index, IAcadGroup** group) override
+    {
+        return Guarded([&] {
+            if (!IsName(index))
+                throw Error("the groups are not simulated by index");
+            com::Variant name;
+            com::Check(VariantChangeType(name.get(), &index, 0, VT_BSTR), L"the name");
+            const BSTR text = V_BSTR(name.get());
+            *group = new Group(groups_->Item(text ? std::wstring(text, SysStringLen(text)) : std::wstring()));
+        });
+    }
+
+private:
+    std::unique_ptr<cad::IGroups> groups_;
 };
 
-class Groups final : public Adapter<cad::IGroups> {
+class Document final : public Served<IAcadDocument> {
 public:
-    explicit Groups(std::unique_ptr<cad::IGroups> groups) : Adapter(nullptr, kItemMembers, std::move(groups)) {}
+    explicit Document(std::unique_ptr<cad::IDocument> document) : document_(std::move(document)) {}
 
-protected:
-    void Call(DISPID, const Args& args, VARIANT& result) override
+    HRESULT STDMETHODCALLTYPE get_ModelSpace(IAcadModelSpace** space) override
     {
-        args.Expect(1);
-        Return(result, new Group(object().Item(args.Text(0))));
+        return Guarded([&] { *space = new ModelSpace(document_->ModelSpace()); });
     }
+    HRESULT STDMETHODCALLTYPE get_Groups(IAcadGroups** groups) override
+    {
+        return Guarded([&] { *groups = new Groups(document_->Groups()); });
+    }
+
+private:
+    std::unique_ptr<cad::IDocument> document_;
 };
 
-constexpr MemberName kDocumentMembers[] = {{L"Groups", kGroups}, {L"ModelSpace", kModelSpace}};
-
-class Document final : public Adapter<cad::IDocument> {
+class Application final : public Served<IAcadApplication> {
 public:
-    explicit Document(std::unique_ptr<cad::IDocument> document)
-        : Adapter(nullptr, kDocumentMembers, std::move(document))
-    {}
+    explicit Application(std::unique_ptr<cad::IApplication> app) : app_(std::move(app)) {}
 
-protected:
-    void Call(DISPID id, const Args& args, VARIANT& result) override
+    HRESULT STDMETHODCALLTYPE get_Visible(VARIANT_BOOL*) override { return NotSimulated("reading Visible"); }
+    HRESULT STDMETHODCALLTYPE put_Visible(VARIANT_BOOL visible) override
     {
-        args.Expect(0);
-        if (id == kGroups)
-            Return(result, new Groups(object().Groups()));
-        else
-            Return(result, new ModelSpace(object().ModelSpace()));
+        return Guarded([&] { app_->SetVisible(visible != VARIANT_FALSE); });
     }
-};
-
-constexpr MemberName kApplicationMembers[] = {{L"Visible", kVisible}, {L"ActiveDocument", kActiveDocument}};
-
-class Application final : public Adapter<cad::IApplication> {
-public:
-    explicit Application(std::unique_ptr<cad::IApplication> app) : Adapter(nullptr, kApplicationMembers, std::move(app))
-    {}
-
-protected:
-    void Call(DISPID id, const Args& args, VARIANT& result) override
+    HRESULT STDMETHODCALLTYPE get_ActiveDocument(IAcadDocument** document) override
     {
-        if (id == kVisible) {
-            if (!args.IsPut())
-                throw Error("Visible can only be set here");
-            args.Expect(1);
-            object().SetVisible(args.Bool(0));
-            return;
-        }
-        args.Expect(0);
-        Return(result, new Document(object().ActiveDocument()));
+        return Guarded([&] { *document = new Document(app_->ActiveDocument()); });
     }
+    HRESULT STDMETHODCALLTYPE put_ActiveDocument(IAcadDocument*) override { return NotSimulated("another drawing"); }
+
+private:
+    std::unique_ptr<cad::IApplication> app_;
 };
 
 } // namespace
 
-DispatchObject* NewCadApplication(std::unique_ptr<cad::IApplication> app)
+IDispatch* NewCadApplication(std::unique_ptr<cad::IApplication> app)
 {
     return new Application(std::move(app));
 }

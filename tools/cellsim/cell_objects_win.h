@@ -5,15 +5,16 @@
 #include <memory>
 
 #include "cad/cad.h"
+#include "com/com.h"
 #include "dispatch_object_win.h"
 #include "dmis/dmis.h"
 
 namespace tessaly::cell {
 
 // What a client gets when it creates "pcdlrn.application".
-DispatchObject* NewMeasuringApplication(std::unique_ptr<dmis::IApplication> app);
+IDispatch* NewMeasuringApplication(std::unique_ptr<dmis::IApplication> app);
 
 // The running CAD application, as put into the running object table.
-DispatchObject* NewCadApplication(std::unique_ptr<cad::IApplication> app);
+IDispatch* NewCadApplication(std::unique_ptr<cad::IApplication> app);
 
 } // namespace tessaly::cell

@@ -270,8 +270,9 @@ public:
         sim::LoadDemoDrawing(cad_);
         if (!options.partGroup)
             cad_.groups.clear();
+        cell::LoadTypeLibraries();
         if (options.cad)
-            cadApp_ = com::Ptr<cell::DispatchObject>::Adopt(cell::NewCadApplication(cad_.GetRunningApplication()));
+            cadApp_ = com::Ptr<IDispatch>::Adopt(cell::NewCadApplication(cad_.GetRunningApplication()));
         log_.Clear(); // set-up is not the client's
         if (options.failAt > 0)
             log_.FailAt(options.failAt);
@@ -291,7 +292,7 @@ public:
         };
         odd_ = options.odd;
         // Asked once the invoke that made the call is done, before the next call arrives.
-        cell::DispatchObject::SetOddAnswers([this]() -> std::optional<cell::OddAnswer> {
+        cell::ServedObject::SetOddAnswers([this]() -> std::optional<cell::OddAnswer> {
             if (odd_.at == 0 || arrived_ != odd_.at)
                 return std::nullopt;
             Print(L"odd answer: call " + std::to_wstring(odd_.at) + L" " + Widen(log_.Calls()[odd_.at - 1]) + L" " +
@@ -310,7 +311,7 @@ public:
 
     ~Cell()
     {
-        cell::DispatchObject::SetOddAnswers(nullptr);
+        cell::ServedObject::SetOddAnswers(nullptr);
         registration_.reset();
         cadApp_.reset();
         if (filter_) {
@@ -360,7 +361,7 @@ public:
         } else if (command == "non-finite-writes") {
             Print(L"non-finite-writes: " + std::to_wstring(log_.NonFiniteWrites()));
         } else if (command == "round-trips") {
-            Print(cell::DispatchObject::RoundTrips());
+            Print(cell::ServedObject::RoundTrips());
         } else if (command.rfind("pixel ", 0) == 0) {
             cad::Point3 p{};
             if (std::sscanf(command.c_str() + 6, "%lf %lf %lf", &p[0], &p[1], &p[2]) == 3 && view_)
@@ -370,7 +371,7 @@ public:
         } else if (command == "references") {
             // The CAD application stays referenced by the cell and the running object table.
             const long own = cadApp_ ? 1 : 0;
-            Print(L"references: " + std::to_wstring(cell::DispatchObject::Alive() - own));
+            Print(L"references: " + std::to_wstring(cell::ServedObject::Alive() - own));
         } else if (command.rfind("odd-at ", 0) == 0) {
             char at[32] = {};
             char how[32] = {};
@@ -516,7 +517,7 @@ private:
     std::unique_ptr<CellFilter> filter_;
     sim::DmisSim dmis_;
     sim::CadSim cad_;
-    com::Ptr<cell::DispatchObject> cadApp_;
+    com::Ptr<IDispatch> cadApp_;
     std::unique_ptr<cell::Registration> registration_;
     HWND window_ = nullptr;
     HWND list_ = nullptr;

@@ -1,11 +1,42 @@
+#include <windows.h>
+
+#include <oaidl.h>
+
+// The interfaces' and libraries' ids are defined here, once.
+#include <initguid.h>
+
+#include "cad_win.h"
+#include "measuring_win.h"
+
 #include "dispatch_object_win.h"
 
 #include <cstring>
 #include <limits>
+#include <map>
+#include <memory>
 
 #include "base/convert.h"
+#include "base/error.h"
+#include "com/com.h"
 
 namespace tessaly::cell {
+
+// Resource ids: what the resource script of the cell builds in.
+const TypeLibrary kTypeLibraries[2] = {
+    {&LIBID_AutoCAD, 1, 1, 1, 2},
+    {&LIBID_PCDLRN, 1, 0, 3, 4},
+};
+
+// One interface of the type libraries: the dispatch side (what GetTypeInfo answers and
+// names are looked up in), the interface side (what invokes the object's vtable; invoking
+// through the dispatch side of a dual interface would call the object's own Invoke), and
+// the interface with every one it derives from, IDispatch left out.
+struct Described {
+    com::Ptr<ITypeInfo> dispatch;
+    com::Ptr<ITypeInfo> vtable;
+    std::vector<IID> chain;
+};
+
 namespace {
 
 // Answered by every object of the cell, so that an object passed back as an argument
@@ -19,6 +50,15 @@ long g_typedQueries = 0;
 long g_released = 0;
 std::function<std::optional<OddAnswer>()> g_chooseOdd;
 
+struct IidLess {
+    bool operator()(const IID& a, const IID& b) const { return std::memcmp(&a, &b, sizeof(IID)) < 0; }
+};
+std::map<IID, Described, IidLess>& Interfaces()
+{
+    static std::map<IID, Described, IidLess> interfaces;
+    return interfaces;
+}
+
 constexpr struct {
     const wchar_t* name;
     OddAnswer answer;
@@ -30,23 +70,120 @@ constexpr struct {
     {L"byref", OddAnswer::ByReference},
 };
 
-// An object whose default value is itself, and nothing else: a client that fetches the
-// default value of what it reads gets this object again, every time.
-class Itself final : public DispatchObject {
-public:
-    Itself() : DispatchObject(nullptr, kNames) {}
+GUID GuidOf(ITypeInfo* info)
+{
+    TYPEATTR* attr = nullptr;
+    com::Check(info->GetTypeAttr(&attr), L"ITypeInfo::GetTypeAttr");
+    const GUID guid = attr->guid;
+    info->ReleaseTypeAttr(attr);
+    return guid;
+}
 
-protected:
-    void Call(DISPID, const Args& args, VARIANT& result) override
-    {
-        if (args.IsPut())
-            throw Error("the value of this object is read-only");
-        AddRef();
-        Return(result, static_cast<DispatchObject*>(this));
+// The interface `info` derives from, or nullptr.
+com::Ptr<ITypeInfo> BaseOf(ITypeInfo* info)
+{
+    HREFTYPE base = 0;
+    com::Ptr<ITypeInfo> baseInfo;
+    if (FAILED(info->GetRefTypeOfImplType(0, &base)) || FAILED(info->GetRefTypeInfo(base, baseInfo.put())))
+        return {};
+    return baseInfo;
+}
+
+void Describe(ITypeLib* library)
+{
+    for (UINT i = 0, count = library->GetTypeInfoCount(); i < count; ++i) {
+        com::Ptr<ITypeInfo> info;
+        com::Check(library->GetTypeInfo(i, info.put()), L"ITypeLib::GetTypeInfo");
+        TYPEATTR* attr = nullptr;
+        com::Check(info->GetTypeAttr(&attr), L"ITypeInfo::GetTypeAttr");
+        const bool dual = attr->typekind == TKIND_DISPATCH && (attr->wTypeFlags & TYPEFLAG_FDUAL) != 0;
+        const IID iid = attr->guid;
+        info->ReleaseTypeAttr(attr);
+        if (!dual)
+            continue;
+        Described d;
+        HREFTYPE vtable = 0;
+        com::Check(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &vtable), L"the interface side of a dual");
+        com::Check(info->GetRefTypeInfo(vtable, d.vtable.put()), L"the interface side of a dual");
+        for (com::Ptr<ITypeInfo> at = com::Ptr<ITypeInfo>::Copy(d.vtable.get()); at; at = BaseOf(at.get())) {
+            const GUID guid = GuidOf(at.get());
+            if (IsEqualIID(guid, IID_IDispatch))
+                break;
+            d.chain.push_back(guid);
+        }
+        d.dispatch = std::move(info);
+        Interfaces()[iid] = std::move(d);
     }
+}
+
+const Described& DescribedOf(const IID& iid)
+{
+    const auto found = Interfaces().find(iid);
+    if (found == Interfaces().end())
+        throw Error("an interface the type libraries do not describe");
+    return found->second;
+}
+
+// An object whose default value is itself, and nothing else: a client that fetches the
+// default value of what it reads gets this object again, every time. The odd answers'
+// own object, not one of the applications': it has no type information.
+class Itself final : public IDispatch {
+public:
+    Itself() { ++g_alive; }
+    ~Itself()
+    {
+        --g_alive;
+        ++g_released;
+    }
+    Itself(const Itself&) = delete;
+    Itself& operator=(const Itself&) = delete;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
+        if (!out)
+            return E_POINTER;
+        *out = nullptr;
+        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch))
+            return E_NOINTERFACE;
+        *out = static_cast<IDispatch*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const long left = --refs_;
+        if (left == 0)
+            delete this;
+        return static_cast<ULONG>(left);
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
+    {
+        if (!count)
+            return E_POINTER;
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override
+    {
+        if (info)
+            *info = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override
+    {
+        ++g_nameLookups;
+        if (!names || !ids)
+            return E_POINTER;
+        for (UINT i = 0; i < count; ++i)
+            ids[i] = i == 0 && names[0] && _wcsicmp(names[0], L"Value") == 0 ? DISPID_VALUE : DISPID_UNKNOWN;
+        return count == 1 && ids[0] == DISPID_VALUE ? S_OK : DISP_E_UNKNOWNNAME;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
+                                     UINT*) override;
 
 private:
-    static constexpr MemberName kNames[] = {{L"Value", DISPID_VALUE}};
+    long refs_ = 1;
 };
 
 // The answer in `result` made an answer by reference. The stub that marshals it frees
@@ -63,7 +200,7 @@ void AnswerByReference(VARIANT& result)
     static_assert(sizeof(void*) <= sizeof(double));
     void* storage = CoTaskMemAlloc(sizeof(double));
     if (!storage)
-        throw Error("out of memory for an answer by reference");
+        return;
     std::memcpy(storage, &V_R8(&result), sizeof(double));
     V_VT(&result) = type | VT_BYREF;
     V_BYREF(&result) = storage;
@@ -81,245 +218,14 @@ HRESULT STDAPICALLTYPE FillInLater(EXCEPINFO* excep)
     return S_OK;
 }
 
-} // namespace
-
-std::optional<OddAnswer> OddAnswerNamed(std::wstring_view name)
+void SetResult(VARIANT& result, VARTYPE type)
 {
-    for (const auto& odd : kOddAnswers)
-        if (name == odd.name)
-            return odd.answer;
-    return std::nullopt;
-}
-
-void Args::Expect(std::size_t count) const
-{
-    if (Count() != count)
-        throw Error("expected " + std::to_string(count) + " arguments, got " + std::to_string(Count()));
-}
-
-const VARIANT& Args::At(std::size_t i) const
-{
-    if (i >= Count())
-        throw Error("argument " + std::to_string(i + 1) + " is missing");
-    const VARIANT& arg = params_.rgvarg[Count() - 1 - i];
-    if (V_VT(&arg) == (VT_VARIANT | VT_BYREF))
-        return *V_VARIANTREF(&arg);
-    return arg;
-}
-
-bool Args::IsVariantRef(std::size_t i) const
-{
-    return i < Count() && V_VT(&params_.rgvarg[Count() - 1 - i]) == (VT_VARIANT | VT_BYREF);
-}
-
-com::Variant Args::Converted(std::size_t i, VARTYPE type) const
-{
-    com::Variant value;
-    com::Check(VariantChangeType(value.get(), const_cast<VARIANT*>(&At(i)), 0, type),
-               L"argument " + std::to_wstring(i + 1));
-    return value;
-}
-
-std::int32_t Args::Int(std::size_t i) const
-{
-    return V_I4(Converted(i, VT_I4).get());
-}
-
-std::int16_t Args::Short(std::size_t i) const
-{
-    return V_I2(Converted(i, VT_I2).get());
-}
-
-double Args::Double(std::size_t i) const
-{
-    return V_R8(Converted(i, VT_R8).get());
-}
-
-bool Args::Bool(std::size_t i) const
-{
-    return V_BOOL(Converted(i, VT_BOOL).get()) != VARIANT_FALSE;
-}
-
-std::wstring Args::Text(std::size_t i) const
-{
-    com::Variant text = Converted(i, VT_BSTR);
-    const BSTR b = V_BSTR(text.get());
-    return b ? std::wstring(b, SysStringLen(b)) : std::wstring();
-}
-
-std::vector<double> Args::Doubles(std::size_t i) const
-{
-    const VARIANT& arg = At(i);
-    SAFEARRAY* array = nullptr;
-    if (V_VT(&arg) == (VT_ARRAY | VT_R8))
-        array = V_ARRAY(&arg);
-    else if (V_VT(&arg) == (VT_ARRAY | VT_R8 | VT_BYREF))
-        array = *V_ARRAYREF(&arg);
-    else
-        throw Error("argument " + std::to_string(i + 1) + " is not an array of doubles");
-    if (!array || SafeArrayGetDim(array) != 1)
-        throw Error("argument " + std::to_string(i + 1) + " is not a one-dimensional array");
-    LONG low = 0;
-    LONG high = -1;
-    SafeArrayGetLBound(array, 1, &low);
-    SafeArrayGetUBound(array, 1, &high);
-    std::vector<double> values;
-    if (high < low)
-        return values;
-    void* data = nullptr;
-    com::Check(SafeArrayAccessData(array, &data), L"SafeArrayAccessData");
-    const auto* first = static_cast<const double*>(data);
-    values.assign(first, first + (static_cast<std::size_t>(high) - static_cast<std::size_t>(low) + 1));
-    SafeArrayUnaccessData(array);
-    return values;
-}
-
-IDispatch* Args::Object(std::size_t i) const
-{
-    const VARIANT& arg = At(i);
-    if (V_VT(&arg) == VT_DISPATCH)
-        return V_DISPATCH(&arg);
-    if (V_VT(&arg) == (VT_DISPATCH | VT_BYREF) && V_DISPATCHREF(&arg))
-        return *V_DISPATCHREF(&arg);
-    throw Error("argument " + std::to_string(i + 1) + " is not an object");
-}
-
-DispatchObject::DispatchObject(const IID* typed, std::span<const MemberName> names) : typed_(typed), names_(names)
-{
-    ++g_alive;
-}
-
-DispatchObject::~DispatchObject()
-{
-    --g_alive;
-    ++g_released;
-}
-
-long DispatchObject::Alive()
-{
-    return g_alive;
-}
-
-std::wstring DispatchObject::RoundTrips()
-{
-    return L"round trips: " + std::to_wstring(g_nameLookups + g_invokes + g_typedQueries + g_released) + L" (names " +
-           std::to_wstring(g_nameLookups) + L", invokes " + std::to_wstring(g_invokes) + L", queries " +
-           std::to_wstring(g_typedQueries) + L", releases " + std::to_wstring(g_released) + L")";
-}
-
-DispatchObject* DispatchObject::From(IUnknown* unknown)
-{
-    void* self = nullptr;
-    if (!unknown || FAILED(unknown->QueryInterface(kCellObject, &self)) || !self)
-        return nullptr;
-    auto* object = static_cast<DispatchObject*>(static_cast<IDispatch*>(self));
-    object->Release();
-    return object;
-}
-
-HRESULT STDMETHODCALLTYPE DispatchObject::QueryInterface(REFIID iid, void** out)
-{
-    if (!out)
-        return E_POINTER;
-    *out = nullptr;
-    if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch) && !IsEqualIID(iid, kCellObject) &&
-        !(typed_ && IsEqualIID(iid, *typed_)))
-        return E_NOINTERFACE;
-    if (typed_ && IsEqualIID(iid, *typed_))
-        ++g_typedQueries;
-    *out = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-}
-
-ULONG STDMETHODCALLTYPE DispatchObject::AddRef()
-{
-    return static_cast<ULONG>(++refs_);
-}
-
-ULONG STDMETHODCALLTYPE DispatchObject::Release()
-{
-    const long left = --refs_;
-    if (left == 0)
-        delete this;
-    return static_cast<ULONG>(left);
-}
-
-HRESULT STDMETHODCALLTYPE DispatchObject::GetTypeInfoCount(UINT* count)
-{
-    if (!count)
-        return E_POINTER;
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE DispatchObject::GetTypeInfo(UINT, LCID, ITypeInfo** info)
-{
-    if (info)
-        *info = nullptr;
-    return E_NOTIMPL;
-}
-
-HRESULT STDMETHODCALLTYPE DispatchObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids)
-{
-    ++g_nameLookups;
-    if (!names || !ids)
-        return E_POINTER;
-    HRESULT hr = S_OK;
-    for (UINT i = 0; i < count; ++i) {
-        ids[i] = DISPID_UNKNOWN;
-        // Only the member name itself is known; named arguments are not.
-        if (i == 0) {
-            for (const MemberName& member : names_)
-                if (names[0] && _wcsicmp(names[0], member.name) == 0)
-                    ids[0] = member.id;
-        }
-        if (ids[i] == DISPID_UNKNOWN)
-            hr = DISP_E_UNKNOWNNAME;
-    }
-    return hr;
-}
-
-HRESULT STDMETHODCALLTYPE DispatchObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
-                                                 VARIANT* result, EXCEPINFO* excep, UINT*)
-{
-    ++g_invokes;
-    if (!params)
-        return E_POINTER;
-    bool known = false;
-    for (const MemberName& member : names_)
-        known = known || member.id == id;
-    if (!known)
-        return DISP_E_MEMBERNOTFOUND;
-    const bool put = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
-    com::Variant value;
-    HRESULT hr = S_OK;
-    try {
-        Call(id, Args(*params, put), *value.get());
-    } catch (const std::exception& e) {
-        if (excep) {
-            *excep = EXCEPINFO{};
-            excep->scode = E_FAIL;
-            excep->bstrSource = SysAllocString(L"Simulated cell");
-            excep->bstrDescription = SysAllocString(Widen(e.what()).c_str());
-        }
-        hr = DISP_E_EXCEPTION;
-    }
-    if (SUCCEEDED(hr) && result) {
-        *result = *value.get();
-        VariantInit(value.get());
-    }
-    const std::optional<OddAnswer> odd = g_chooseOdd ? g_chooseOdd() : std::nullopt;
-    return odd && SUCCEEDED(hr) ? AnswerOddly(*odd, result, excep) : hr;
-}
-
-void DispatchObject::SetOddAnswers(std::function<std::optional<OddAnswer>()> choose)
-{
-    g_chooseOdd = std::move(choose);
+    VariantClear(&result);
+    V_VT(&result) = type;
 }
 
 // The call's own answer is dropped: an object it returned is released with it.
-HRESULT DispatchObject::AnswerOddly(OddAnswer answer, VARIANT* result, EXCEPINFO* excep)
+HRESULT AnswerOddly(OddAnswer answer, VARIANT* result, EXCEPINFO* excep)
 {
     if (answer == OddAnswer::Deferred) {
         if (result)
@@ -333,44 +239,242 @@ HRESULT DispatchObject::AnswerOddly(OddAnswer answer, VARIANT* result, EXCEPINFO
     if (!result)
         return S_OK;
     switch (answer) {
-    case OddAnswer::Null: Return(*result, static_cast<DispatchObject*>(nullptr)); break;
-    case OddAnswer::Text: Return(*result, std::wstring(L"odd")); break;
-    case OddAnswer::NaN: Return(*result, std::numeric_limits<double>::quiet_NaN()); break;
-    case OddAnswer::Infinity: Return(*result, std::numeric_limits<double>::infinity()); break;
-    case OddAnswer::NegativeInfinity: Return(*result, -std::numeric_limits<double>::infinity()); break;
-    case OddAnswer::Itself: Return(*result, new Itself); break;
+    case OddAnswer::Null:
+        SetResult(*result, VT_DISPATCH);
+        V_DISPATCH(result) = nullptr;
+        break;
+    case OddAnswer::Text:
+        SetResult(*result, VT_BSTR);
+        V_BSTR(result) = SysAllocString(L"odd");
+        break;
+    case OddAnswer::NaN:
+    case OddAnswer::Infinity:
+    case OddAnswer::NegativeInfinity:
+        SetResult(*result, VT_R8);
+        V_R8(result) = answer == OddAnswer::NaN        ? std::numeric_limits<double>::quiet_NaN()
+                       : answer == OddAnswer::Infinity ? std::numeric_limits<double>::infinity()
+                                                       : -std::numeric_limits<double>::infinity();
+        break;
+    case OddAnswer::Itself:
+        SetResult(*result, VT_DISPATCH);
+        V_DISPATCH(result) = new Itself;
+        break;
     case OddAnswer::ByReference: AnswerByReference(*result); break;
     default: VariantClear(result); break;
     }
     return S_OK;
 }
 
-void DispatchObject::Return(VARIANT& result, double value)
+// Every invoke ends here: a call that succeeded may be answered oddly instead.
+HRESULT Answered(HRESULT hr, VARIANT* result, EXCEPINFO* excep)
 {
-    VariantClear(&result);
-    V_VT(&result) = VT_R8;
-    V_R8(&result) = value;
+    const std::optional<OddAnswer> odd = g_chooseOdd ? g_chooseOdd() : std::nullopt;
+    return odd && SUCCEEDED(hr) ? AnswerOddly(*odd, result, excep) : hr;
 }
 
-void DispatchObject::Return(VARIANT& result, std::int32_t value)
+HRESULT STDMETHODCALLTYPE Itself::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result,
+                                         EXCEPINFO* excep, UINT*)
 {
-    VariantClear(&result);
-    V_VT(&result) = VT_I4;
-    V_I4(&result) = value;
+    ++g_invokes;
+    HRESULT hr = S_OK;
+    if (id != DISPID_VALUE)
+        hr = DISP_E_MEMBERNOTFOUND;
+    else if ((flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0)
+        hr = DISP_E_MEMBERNOTFOUND;
+    else if (result) {
+        SetResult(*result, VT_DISPATCH);
+        V_DISPATCH(result) = this;
+        AddRef();
+    }
+    return Answered(hr, result, excep);
 }
 
-void DispatchObject::Return(VARIANT& result, const std::wstring& text)
+} // namespace
+
+std::optional<OddAnswer> OddAnswerNamed(std::wstring_view name)
 {
-    VariantClear(&result);
-    V_VT(&result) = VT_BSTR;
-    V_BSTR(&result) = com::Bstr(text).detach();
+    for (const auto& odd : kOddAnswers)
+        if (name == odd.name)
+            return odd.answer;
+    return std::nullopt;
 }
 
-void DispatchObject::Return(VARIANT& result, DispatchObject* object)
+void LoadTypeLibraries()
 {
-    VariantClear(&result);
-    V_VT(&result) = VT_DISPATCH;
-    V_DISPATCH(&result) = object;
+    if (!Interfaces().empty())
+        return;
+    wchar_t exe[MAX_PATH] = L"";
+    const DWORD length = GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        throw Error("the cell's own path is too long");
+    for (const TypeLibrary& library : kTypeLibraries) {
+        const int resource = sizeof(void*) == 8 ? library.resource64 : library.resource32;
+        const std::wstring path = std::wstring(exe) + L"\\" + std::to_wstring(resource);
+        com::Ptr<ITypeLib> loaded;
+        com::Check(LoadTypeLibEx(path.c_str(), REGKIND_NONE, loaded.put()), L"loading the type library " + path);
+        Describe(loaded.get());
+    }
+}
+
+HRESULT Guarded(const std::function<void()>& body) noexcept
+{
+    std::wstring text;
+    HRESULT hr = E_FAIL;
+    try {
+        body();
+        return S_OK;
+    } catch (const Error& e) {
+        text = Widen(e.what());
+        if (e.code() && FAILED(*e.code()))
+            hr = *e.code();
+    } catch (const std::exception& e) {
+        text = Widen(e.what());
+    } catch (...) {
+        text = L"unknown failure";
+    }
+    com::Ptr<ICreateErrorInfo> create;
+    if (SUCCEEDED(CreateErrorInfo(create.put()))) {
+        create->SetSource(const_cast<LPOLESTR>(L"Simulated cell"));
+        create->SetDescription(const_cast<LPOLESTR>(text.c_str()));
+        com::Ptr<IErrorInfo> info;
+        if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, info.put_void())))
+            SetErrorInfo(0, info.get());
+    }
+    return hr;
+}
+
+std::vector<double> DoublesOf(const VARIANT& value, const char* what)
+{
+    SAFEARRAY* array = nullptr;
+    if (V_VT(&value) == (VT_ARRAY | VT_R8))
+        array = V_ARRAY(&value);
+    else if (V_VT(&value) == (VT_ARRAY | VT_R8 | VT_BYREF) && V_ARRAYREF(&value))
+        array = *V_ARRAYREF(&value);
+    if (!array || SafeArrayGetDim(array) != 1)
+        throw Error(std::string(what) + " is not a one-dimensional array of doubles");
+    LONG low = 0;
+    LONG high = -1;
+    SafeArrayGetLBound(array, 1, &low);
+    SafeArrayGetUBound(array, 1, &high);
+    if (low != 0)
+        throw Error(std::string(what) + " does not start at index 0");
+    std::vector<double> values;
+    if (high < low)
+        return values;
+    void* data = nullptr;
+    com::Check(SafeArrayAccessData(array, &data), L"SafeArrayAccessData");
+    const auto* first = static_cast<const double*>(data);
+    values.assign(first, first + (static_cast<std::size_t>(high) + 1));
+    SafeArrayUnaccessData(array);
+    return values;
+}
+
+ServedObject::ServedObject(IDispatch* self, const IID& iid) : self_(self), type_(DescribedOf(iid))
+{
+    ++g_alive;
+}
+
+ServedObject::~ServedObject()
+{
+    --g_alive;
+    ++g_released;
+}
+
+long ServedObject::Alive()
+{
+    return g_alive;
+}
+
+std::wstring ServedObject::RoundTrips()
+{
+    return L"round trips: " + std::to_wstring(g_nameLookups + g_invokes + g_typedQueries + g_released) + L" (names " +
+           std::to_wstring(g_nameLookups) + L", invokes " + std::to_wstring(g_invokes) + L", queries " +
+           std::to_wstring(g_typedQueries) + L", releases " + std::to_wstring(g_released) + L")";
+}
+
+void ServedObject::SetOddAnswers(std::function<std::optional<OddAnswer>()> choose)
+{
+    g_chooseOdd = std::move(choose);
+}
+
+ServedObject* ServedObject::From(IUnknown* unknown)
+{
+    void* self = nullptr;
+    if (!unknown || FAILED(unknown->QueryInterface(kCellObject, &self)) || !self)
+        return nullptr;
+    auto* object = static_cast<ServedObject*>(self);
+    object->ReleaseCount();
+    return object;
+}
+
+HRESULT ServedObject::Query(REFIID iid, void** out)
+{
+    if (!out)
+        return E_POINTER;
+    *out = nullptr;
+    if (IsEqualIID(iid, kCellObject)) {
+        *out = this;
+    } else if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
+        *out = self_;
+    } else {
+        for (const IID& implemented : type_.chain)
+            if (IsEqualIID(iid, implemented))
+                *out = self_;
+        if (!*out)
+            return E_NOINTERFACE;
+        ++g_typedQueries;
+    }
+    AddRefCount();
+    return S_OK;
+}
+
+ULONG ServedObject::AddRefCount()
+{
+    return static_cast<ULONG>(++refs_);
+}
+
+ULONG ServedObject::ReleaseCount()
+{
+    const long left = --refs_;
+    if (left == 0)
+        delete this;
+    return static_cast<ULONG>(left);
+}
+
+HRESULT ServedObject::TypeInfoCount(UINT* count)
+{
+    if (!count)
+        return E_POINTER;
+    *count = 1;
+    return S_OK;
+}
+
+HRESULT ServedObject::TypeInfo(UINT index, ITypeInfo** info)
+{
+    if (!info)
+        return E_POINTER;
+    *info = nullptr;
+    if (index != 0)
+        return DISP_E_BADINDEX;
+    *info = type_.dispatch.get();
+    (*info)->AddRef();
+    return S_OK;
+}
+
+HRESULT ServedObject::IDsOfNames(LPOLESTR* names, UINT count, DISPID* ids)
+{
+    ++g_nameLookups;
+    return DispGetIDsOfNames(type_.vtable.get(), names, count, ids);
+}
+
+HRESULT ServedObject::Dispatch(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep,
+                               UINT* argError)
+{
+    ++g_invokes;
+    // An error object an earlier call left on the thread would become this call's text.
+    SetErrorInfo(0, nullptr);
+    const HRESULT hr = type_.vtable->Invoke(self_, id, flags, params, result, excep, argError);
+    return Answered(hr, result, excep);
 }
 
 } // namespace tessaly::cell

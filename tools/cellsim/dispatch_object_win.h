@@ -1,55 +1,32 @@
 #pragma once
 
-// Server side of automation for the simulated cell: one IDispatch object per object of
-// the simulated applications. Members are found by name (case-insensitive, as automation
-// clients expect) or called by DISPID; a member that throws Error answers
-// DISP_E_EXCEPTION with the diagnostic as its description.
+// Server side of automation for the simulated cell. Every object implements one
+// interface of the two applications' type libraries (idl/, compiled by widl into the
+// declarations below and into type libraries built into this program), and its
+// IDispatch is the system's dispatcher over that interface's type information, as an
+// automation server's is: name lookup, invoke kinds, argument counts, optional
+// arguments, coercion and their error codes are the system's. In front of it one thin
+// layer adds what a real server lacks: the round-trip counters and the odd answers.
+//
+// A member's own failure is a tessaly::Error: Guarded turns it into a failing HRESULT
+// with an error object, which the dispatcher hands to the client as DISP_E_EXCEPTION
+// with that text. No C++ exception may unwind through the system's dispatcher.
+
+#include <windows.h>
+
+#include <oaidl.h>
 
 #include <cstddef>
-#include <cstdint>
 #include <functional>
-#include <memory>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "com/com.h"
+#include "cad_win.h"
+#include "measuring_win.h"
 
 namespace tessaly::cell {
-
-struct MemberName {
-    const wchar_t* name;
-    DISPID id;
-};
-
-// The arguments of one call in the caller's order, converted by the automation rules.
-// By-reference arguments are read through their reference.
-class Args {
-public:
-    Args(const DISPPARAMS& params, bool put) : params_(params), put_(put) {}
-
-    std::size_t Count() const noexcept { return params_.cArgs; }
-    bool IsPut() const noexcept { return put_; }
-    void Expect(std::size_t count) const;
-
-    const VARIANT& At(std::size_t i) const;
-    std::int32_t Int(std::size_t i) const;
-    std::int16_t Short(std::size_t i) const;
-    double Double(std::size_t i) const;
-    bool Bool(std::size_t i) const;
-    std::wstring Text(std::size_t i) const;
-    std::vector<double> Doubles(std::size_t i) const; // a SAFEARRAY of doubles
-    IDispatch* Object(std::size_t i) const;           // borrowed
-    bool IsVariantRef(std::size_t i) const;
-
-private:
-    com::Variant Converted(std::size_t i, VARTYPE type) const;
-
-    const DISPPARAMS& params_;
-    bool put_;
-};
 
 // An answer a client may not expect, given in place of a call's own:
 //   Null      VT_DISPATCH with a null pointer
@@ -69,68 +46,97 @@ enum class OddAnswer { Null, Text, NaN, Infinity, Empty, Deferred, Itself, Negat
 // "byref".
 std::optional<OddAnswer> OddAnswerNamed(std::wstring_view name);
 
-class DispatchObject : public IDispatch {
+// The type libraries built into this program: one per application and bitness.
+struct TypeLibrary {
+    const GUID* id;
+    WORD major;
+    WORD minor;
+    int resource32; // resource ids of the type library for 32-bit and 64-bit Windows
+    int resource64;
+};
+extern const TypeLibrary kTypeLibraries[2];
+
+// Loads this bitness's type libraries (once; throws Error).
+void LoadTypeLibraries();
+
+// Runs a member's body: S_OK, or the failure as an HRESULT with an error object that
+// carries its text.
+HRESULT Guarded(const std::function<void()>& body) noexcept;
+
+struct Described;
+
+// What every object of the cell shares, whatever its interface.
+class ServedObject {
 public:
-    // `typed` is the interface this object also answers to (nullptr: IDispatch only).
-    DispatchObject(const IID* typed, std::span<const MemberName> names);
-    DispatchObject(const DispatchObject&) = delete;
-    DispatchObject& operator=(const DispatchObject&) = delete;
-    virtual ~DispatchObject();
+    ServedObject(const ServedObject&) = delete;
+    ServedObject& operator=(const ServedObject&) = delete;
 
     // The object behind a pointer the cell handed out, or nullptr for a foreign one.
-    static DispatchObject* From(IUnknown* unknown);
+    static ServedObject* From(IUnknown* unknown);
     // Objects alive now.
     static long Alive();
     // "round trips: T (names N, invokes I, queries Q, releases R)": what clients in other
     // processes have cost so far, the objects that are their own value included: one round
     // trip each. Name lookups and invokes are seen here; a query for a typed interface
     // comes only from a client; and an object dies when COM passes on the release of a
-    // client's last reference. Queries for IUnknown
-    // and IDispatch are left out: COM makes those itself when it hands an object out.
+    // client's last reference. Queries for IUnknown and IDispatch are left out: COM makes
+    // those itself when it hands an object out.
     static std::wstring RoundTrips();
     // Asked after every Invoke has been carried out; an answer it returns replaces the
     // call's own, when the call succeeded.
     static void SetOddAnswers(std::function<std::optional<OddAnswer>()> choose);
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override;
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
-                                     EXCEPINFO* excep, UINT* argError) override;
-
 protected:
-    // Runs member `id`; fills `result` for a read. Throws Error when the call fails.
-    virtual void Call(DISPID id, const Args& args, VARIANT& result) = 0;
+    // `self` is the object as its interface `iid` (the vtable the dispatcher calls).
+    ServedObject(IDispatch* self, const IID& iid);
+    virtual ~ServedObject();
 
-    static void Return(VARIANT& result, double value);
-    static void Return(VARIANT& result, std::int32_t value);
-    static void Return(VARIANT& result, const std::wstring& text);
-    // Adopts the new object's reference; nullptr returns "Nothing".
-    static void Return(VARIANT& result, DispatchObject* object);
+    HRESULT Query(REFIID iid, void** out);
+    ULONG AddRefCount();
+    ULONG ReleaseCount();
+    HRESULT TypeInfoCount(UINT* count);
+    HRESULT TypeInfo(UINT index, ITypeInfo** info);
+    HRESULT IDsOfNames(LPOLESTR* names, UINT count, DISPID* ids);
+    HRESULT Dispatch(DISPID id, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO* excep, UINT* argError);
 
 private:
-    static HRESULT AnswerOddly(OddAnswer answer, VARIANT* result, EXCEPINFO* excep);
-
-    const IID* typed_;
-    std::span<const MemberName> names_;
+    IDispatch* self_;
+    const Described& type_;
     long refs_ = 1;
 };
 
-// A dispatch object over one simulation object, which it owns.
-template <class T>
-class Adapter : public DispatchObject {
+// An object of the cell answering to `Interface` (and the interfaces it derives from).
+template <class Interface>
+class Served : public Interface, public ServedObject {
 public:
-    Adapter(const IID* typed, std::span<const MemberName> names, std::unique_ptr<T> object)
-        : DispatchObject(typed, names), object_(std::move(object))
-    {}
+    Served() : ServedObject(static_cast<Interface*>(this), __uuidof(Interface)) {}
 
-    T& object() { return *object_; }
+    // This object as its interface, with a reference of the caller's own.
+    Interface* Out()
+    {
+        this->AddRef();
+        return this;
+    }
 
-private:
-    std::unique_ptr<T> object_;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override { return Query(iid, out); }
+    ULONG STDMETHODCALLTYPE AddRef() override { return AddRefCount(); }
+    ULONG STDMETHODCALLTYPE Release() override { return ReleaseCount(); }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override { return TypeInfoCount(count); }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID, ITypeInfo** info) override { return TypeInfo(index, info); }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override
+    {
+        return IDsOfNames(names, count, ids);
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                     EXCEPINFO* excep, UINT* argError) override
+    {
+        return Dispatch(id, flags, params, result, excep, argError);
+    }
 };
+
+// What an automation client sends as a point or a list of coordinates: a VARIANT holding
+// a one-dimensional array of doubles with lower bound 0, by value or by reference.
+// `what` names the argument in the failure.
+std::vector<double> DoublesOf(const VARIANT& value, const char* what);
 
 } // namespace tessaly::cell

@@ -1,173 +1,162 @@
 #include "cell_objects_win.h"
 
-#include "dmis/com_ids_win.h"
-
 namespace tessaly::cell {
 namespace {
 
-namespace ids = dmis::ids;
+std::wstring TextOf(BSTR text)
+{
+    return text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+}
 
-// Members called by name get DISPIDs of the cell's own choosing.
-enum : DISPID { kCommands = 101, kOldBasic, kGetProbeRadius, kCount, kItem, kID };
-
-constexpr MemberName kPointMembers[] = {{L"X", ids::kAxis[0]}, {L"Y", ids::kAxis[1]}, {L"Z", ids::kAxis[2]}};
-
-class Point final : public Adapter<dmis::IPoint> {
+class Point final : public Served<IDmisPoint> {
 public:
-    explicit Point(std::unique_ptr<dmis::IPoint> point) : Adapter(&ids::kPointIid, kPointMembers, std::move(point)) {}
+    explicit Point(std::unique_ptr<dmis::IPoint> point) : point_(std::move(point)) {}
 
-protected:
-    void Call(DISPID id, const Args& args, VARIANT& result) override
+    HRESULT STDMETHODCALLTYPE get_X(double* value) override { return Get(0, value); }
+    HRESULT STDMETHODCALLTYPE put_X(double value) override { return Set(0, value); }
+    HRESULT STDMETHODCALLTYPE get_Y(double* value) override { return Get(1, value); }
+    HRESULT STDMETHODCALLTYPE put_Y(double value) override { return Set(1, value); }
+    HRESULT STDMETHODCALLTYPE get_Z(double* value) override { return Get(2, value); }
+    HRESULT STDMETHODCALLTYPE put_Z(double value) override { return Set(2, value); }
+
+private:
+    HRESULT Get(int axis, double* value)
     {
-        const int axis = static_cast<int>(id - ids::kAxis[0]);
-        if (args.IsPut()) {
-            args.Expect(1);
-            object().Set(axis, args.Double(0));
-        } else {
-            args.Expect(0);
-            Return(result, object().Get(axis));
-        }
+        return Guarded([&] { *value = point_->Get(axis); });
     }
+    HRESULT Set(int axis, double value)
+    {
+        return Guarded([&] { point_->Set(axis, value); });
+    }
+
+    std::unique_ptr<dmis::IPoint> point_;
 };
 
-constexpr MemberName kFeatureDataMembers[] = {{L"PointCount", ids::kPointCount}, {L"GetPoint", ids::kGetPoint}};
-
-class FeatureData final : public Adapter<dmis::IFeatureData> {
+class FeatureData final : public Served<IDmisFeatureData> {
 public:
-    explicit FeatureData(std::unique_ptr<dmis::IFeatureData> data)
-        : Adapter(&ids::kFeatureDataIid, kFeatureDataMembers, std::move(data))
-    {}
+    explicit FeatureData(std::unique_ptr<dmis::IFeatureData> data) : data_(std::move(data)) {}
 
-protected:
-    void Call(DISPID id, const Args& args, VARIANT& result) override
+    HRESULT STDMETHODCALLTYPE get_PointCount(long* count) override
     {
-        if (id == ids::kPointCount) {
-            args.Expect(0);
-            Return(result, object().PointCount());
-            return;
-        }
-        args.Expect(6);
-        Return(result, new Point(object().GetPoint(args.Int(0), args.Int(1), args.Int(2), args.Int(3), args.Text(4),
-                                                   args.Int(5))));
+        return Guarded([&] { *count = data_->PointCount(); });
     }
+    HRESULT STDMETHODCALLTYPE GetPoint(long index, long pointType, long dataType, long coordSystem, BSTR alignment,
+                                       long workplane, IDmisPoint** point) override
+    {
+        return Guarded([&] {
+            *point = new Point(data_->GetPoint(index, pointType, dataType, coordSystem, TextOf(alignment), workplane));
+        });
+    }
+
+private:
+    std::unique_ptr<dmis::IFeatureData> data_;
 };
 
-constexpr MemberName kCommandMembers[] = {
-    {L"ID", kID}, {L"DefaultValue", ids::kDefaultValue}, {L"FeatureData", ids::kFeatureData}};
-
-class Command final : public Adapter<dmis::ICommand> {
+class Command final : public Served<IDmisCommand> {
 public:
-    explicit Command(std::unique_ptr<dmis::ICommand> command)
-        : Adapter(&ids::kCommandIid, kCommandMembers, std::move(command))
-    {}
+    explicit Command(std::unique_ptr<dmis::ICommand> command) : command_(std::move(command)) {}
 
-protected:
-    void Call(DISPID id, const Args& args, VARIANT& result) override
+    HRESULT STDMETHODCALLTYPE get_DefaultValue(BSTR* text) override
     {
-        args.Expect(0);
-        switch (id) {
-        case kID: Return(result, object().ID()); break;
-        case ids::kDefaultValue: Return(result, object().DefaultValue()); break;
-        default: Return(result, new FeatureData(object().FeatureData())); break;
-        }
+        return Guarded([&] { *text = com::Bstr(command_->DefaultValue()).detach(); });
     }
+    HRESULT STDMETHODCALLTYPE get_ID(BSTR* id) override
+    {
+        return Guarded([&] { *id = com::Bstr(command_->ID()).detach(); });
+    }
+    HRESULT STDMETHODCALLTYPE get_FeatureData(IDmisFeatureData** data) override
+    {
+        return Guarded([&] { *data = new FeatureData(command_->FeatureData()); });
+    }
+
+private:
+    std::unique_ptr<dmis::ICommand> command_;
 };
 
-constexpr MemberName kCommandsMembers[] = {{L"count", kCount}, {L"Item", kItem}, {L"CommandByID", ids::kCommandByID}};
-
-class Commands final : public Adapter<dmis::ICommands> {
+class Commands final : public Served<IDmisCommands> {
 public:
-    explicit Commands(std::unique_ptr<dmis::ICommands> commands)
-        : Adapter(&ids::kCommandsIid, kCommandsMembers, std::move(commands))
-    {}
+    explicit Commands(std::unique_ptr<dmis::ICommands> commands) : commands_(std::move(commands)) {}
 
-protected:
-    void Call(DISPID id, const Args& args, VARIANT& result) override
+    HRESULT STDMETHODCALLTYPE Item(long position, IDmisCommand** command) override
     {
-        if (id == kCount) {
-            args.Expect(0);
-            Return(result, object().Count());
-            return;
-        }
-        args.Expect(1);
-        Return(result, new Command(id == kItem ? object().Item(args.Int(0)) : object().CommandByID(args.Text(0))));
+        return Guarded([&] { *command = new Command(commands_->Item(position)); });
     }
+    HRESULT STDMETHODCALLTYPE get_Count(long* count) override
+    {
+        return Guarded([&] { *count = commands_->Count(); });
+    }
+    HRESULT STDMETHODCALLTYPE CommandByID(BSTR id, IDmisCommand** command) override
+    {
+        return Guarded([&] { *command = new Command(commands_->CommandByID(TextOf(id))); });
+    }
+
+private:
+    std::unique_ptr<dmis::ICommands> commands_;
 };
 
-constexpr MemberName kOldBasicMembers[] = {{L"GetProbeRadius", kGetProbeRadius}};
-
-class OldBasic final : public Adapter<dmis::IOldBasic> {
+class OldBasic final : public Served<IDmisOldBasic> {
 public:
-    explicit OldBasic(std::unique_ptr<dmis::IOldBasic> basic) : Adapter(nullptr, kOldBasicMembers, std::move(basic)) {}
+    explicit OldBasic(std::unique_ptr<dmis::IOldBasic> basic) : basic_(std::move(basic)) {}
 
-protected:
-    void Call(DISPID, const Args& args, VARIANT& result) override
+    HRESULT STDMETHODCALLTYPE GetProbeRadius(double* radius) override
     {
-        args.Expect(0);
-        Return(result, object().GetProbeRadius());
+        return Guarded([&] { *radius = basic_->GetProbeRadius(); });
     }
+
+private:
+    std::unique_ptr<dmis::IOldBasic> basic_;
 };
 
-constexpr MemberName kPartProgramMembers[] = {{L"Commands", kCommands}, {L"OldBasic", kOldBasic}};
-
-class PartProgram final : public Adapter<dmis::IPartProgram> {
+class PartProgram final : public Served<IDmisPartProgram> {
 public:
-    explicit PartProgram(std::unique_ptr<dmis::IPartProgram> program)
-        : Adapter(nullptr, kPartProgramMembers, std::move(program))
-    {}
+    explicit PartProgram(std::unique_ptr<dmis::IPartProgram> program) : program_(std::move(program)) {}
 
-protected:
-    void Call(DISPID id, const Args& args, VARIANT& result) override
+    HRESULT STDMETHODCALLTYPE get_Commands(IDmisCommands** commands) override
     {
-        args.Expect(0);
-        if (id == kCommands)
-            Return(result, new Commands(object().Commands()));
-        else
-            Return(result, new OldBasic(object().OldBasic()));
+        return Guarded([&] { *commands = new Commands(program_->Commands()); });
     }
+    HRESULT STDMETHODCALLTYPE get_OldBasic(IDmisOldBasic** basic) override
+    {
+        return Guarded([&] { *basic = new OldBasic(program_->OldBasic()); });
+    }
+
+private:
+    std::unique_ptr<dmis::IPartProgram> program_;
 };
 
-constexpr MemberName kMachineMembers[] = {{L"MachineName", ids::kMachineName}};
-
-class Machine final : public Adapter<dmis::IMachine> {
+class Machine final : public Served<IDmisMachine> {
 public:
-    explicit Machine(std::unique_ptr<dmis::IMachine> machine)
-        : Adapter(&ids::kMachineIid, kMachineMembers, std::move(machine))
-    {}
+    explicit Machine(std::unique_ptr<dmis::IMachine> machine) : machine_(std::move(machine)) {}
 
-protected:
-    void Call(DISPID, const Args& args, VARIANT& result) override
+    HRESULT STDMETHODCALLTYPE get_MachineName(BSTR* name) override
     {
-        args.Expect(0);
-        Return(result, object().MachineName());
+        return Guarded([&] { *name = com::Bstr(machine_->MachineName()).detach(); });
     }
+
+private:
+    std::unique_ptr<dmis::IMachine> machine_;
 };
 
-constexpr MemberName kApplicationMembers[] = {{L"MachineAt", ids::kMachineAt},
-                                              {L"CurrentProgram", ids::kCurrentProgram}};
-
-class Application final : public Adapter<dmis::IApplication> {
+class Application final : public Served<IDmisApplication> {
 public:
-    explicit Application(std::unique_ptr<dmis::IApplication> app)
-        : Adapter(&ids::kApplicationIid, kApplicationMembers, std::move(app))
-    {}
+    explicit Application(std::unique_ptr<dmis::IApplication> app) : app_(std::move(app)) {}
 
-protected:
-    void Call(DISPID id, const Args& args, VARIANT& result) override
+    HRESULT STDMETHODCALLTYPE get_CurrentProgram(IDmisPartProgram** program) override
     {
-        if (id == ids::kMachineAt) {
-            args.Expect(1);
-            Return(result, new Machine(object().MachineAt(args.Short(0))));
-        } else {
-            args.Expect(0);
-            Return(result, new PartProgram(object().CurrentProgram()));
-        }
+        return Guarded([&] { *program = new PartProgram(app_->CurrentProgram()); });
     }
+    HRESULT STDMETHODCALLTYPE get_MachineAt(short number, IDmisMachine** machine) override
+    {
+        return Guarded([&] { *machine = new Machine(app_->MachineAt(number)); });
+    }
+
+private:
+    std::unique_ptr<dmis::IApplication> app_;
 };
 
 } // namespace
 
-DispatchObject* NewMeasuringApplication(std::unique_ptr<dmis::IApplication> app)
+IDispatch* NewMeasuringApplication(std::unique_ptr<dmis::IApplication> app)
 {
     return new Application(std::move(app));
 }

@@ -1,5 +1,6 @@
 #include "registration_win.h"
 
+#include <cstring>
 #include <string>
 #include <utility>
 
@@ -11,10 +12,9 @@
 namespace tessaly::cell {
 namespace {
 
-// The cell's own class and library ids.
+// The cell's own class ids.
 constexpr CLSID kMeasuringClass = {0x3A1F6C20, 0x8E55, 0x4C1B, {0xA8, 0x0D, 0x51, 0x7E, 0x22, 0x90, 0x6B, 0x14}};
 constexpr CLSID kCadClass = {0x3A1F6C21, 0x8E55, 0x4C1B, {0xA8, 0x0D, 0x51, 0x7E, 0x22, 0x90, 0x6B, 0x14}};
-constexpr GUID kTypeLibrary = {0x3A1F6C22, 0x8E55, 0x4C1B, {0xA8, 0x0D, 0x51, 0x7E, 0x22, 0x90, 0x6B, 0x14}};
 
 constexpr const wchar_t* kMeasuringProgId = dmis::ids::kProgId;
 constexpr const wchar_t* kCadProgId = cad::ids::kProgId;
@@ -89,73 +89,92 @@ void UnregisterProgId(const wchar_t* progId, const CLSID& clsid)
     DeleteKey(L"CLSID\\" + Text(clsid));
 }
 
-struct Described {
-    const IID* iid;
-    const wchar_t* name;
-};
-// The interfaces that clients query results for, as dispinterfaces: registering them
-// lets COM marshal a QueryInterface for their IIDs across processes.
-const Described kInterfaces[] = {
-    {&dmis::ids::kApplicationIid, L"IApplication"},
-    {&dmis::ids::kMachineIid, L"IMachine"},
-    {&dmis::ids::kCommandsIid, L"ICommands"},
-    {&dmis::ids::kCommandIid, L"ICommand"},
-    {&dmis::ids::kFeatureDataIid, L"IFeatureData"},
-    {&dmis::ids::kPointIid, L"IPoint"},
-    {&cad::ids::kCircleIid, L"ICircle"},
-};
+// The type library marshaler (PSOAInterface): dual interfaces cross processes with it,
+// as the applications register theirs.
+constexpr CLSID kTypeLibraryMarshaler = {0x00020424, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
-// The standard marshaler of dispinterfaces (PSDispatch).
-constexpr CLSID kDispatchProxy = {0x00020420, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-
-// Builds the type library and registers it, with its interfaces, in both views: what
-// RegisterTypeLib writes in one.
-void RegisterTypeLibrary()
+// Type library `resource` of this program, as a file of its own in the temporary folder:
+// a client of either bitness loads the one of its own. A file with the same bytes is left
+// as it is: a client may still have it open.
+std::wstring TypeLibraryFile(int resource, const wchar_t* name)
 {
+    const HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(resource), L"TYPELIB");
+    const HGLOBAL loaded = found ? LoadResource(nullptr, found) : nullptr;
+    const void* bytes = loaded ? LockResource(loaded) : nullptr;
+    const DWORD size = found ? SizeofResource(nullptr, found) : 0;
+    if (!bytes || size == 0)
+        throw com::MakeError(L"the type library resource", HRESULT_FROM_WIN32(GetLastError()));
     wchar_t folder[MAX_PATH] = L"";
     if (GetTempPathW(MAX_PATH, folder) == 0)
         throw com::MakeError(L"GetTempPath", HRESULT_FROM_WIN32(GetLastError()));
-    const std::wstring path = std::wstring(folder) + L"tessaly-cell.tlb";
+    const std::wstring path = std::wstring(folder) + name;
 
-    com::Ptr<ITypeLib> stdole;
-    com::Check(LoadTypeLib(L"stdole2.tlb", stdole.put()), L"LoadTypeLib(stdole2.tlb)");
-    com::Ptr<ITypeInfo> dispatch;
-    com::Check(stdole->GetTypeInfoOfGuid(IID_IDispatch, dispatch.put()), L"the type of IDispatch");
+    std::string there(size, '\0');
+    UniqueFile existing(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+    DWORD read = 0;
+    if (existing && GetFileSize(existing.get(), nullptr) == size &&
+        ReadFile(existing.get(), there.data(), size, &read, nullptr) && read == size &&
+        std::memcmp(there.data(), bytes, size) == 0)
+        return path;
+    existing.reset();
 
-    com::Ptr<ICreateTypeLib2> library;
-    com::Check(CreateTypeLib2(sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32, path.c_str(), library.put()),
-               L"CreateTypeLib2");
-    com::Check(library->SetGuid(kTypeLibrary), L"ICreateTypeLib::SetGuid");
-    com::Check(library->SetName(const_cast<LPOLESTR>(L"TessalyCell")), L"ICreateTypeLib::SetName");
-    com::Check(library->SetVersion(1, 0), L"ICreateTypeLib::SetVersion");
-    for (const Described& d : kInterfaces) {
-        com::Ptr<ICreateTypeInfo> info;
-        com::Check(library->CreateTypeInfo(const_cast<LPOLESTR>(d.name), TKIND_DISPATCH, info.put()), d.name);
-        com::Check(info->SetGuid(*d.iid), d.name);
-        HREFTYPE base = 0;
-        com::Check(info->AddRefTypeInfo(dispatch.get(), &base), d.name);
-        com::Check(info->AddImplType(0, base), d.name);
-        com::Check(info->LayOut(), d.name);
-    }
-    com::Check(library->SaveAllChanges(), L"saving the type library");
-    library.reset();
-    com::Ptr<ITypeLib> saved;
-    com::Check(LoadTypeLibEx(path.c_str(), REGKIND_NONE, saved.put()), L"loading the type library");
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    if (!file || !WriteFile(file.get(), bytes, size, &written, nullptr) || written != size)
+        throw com::MakeError(L"writing " + path, HRESULT_FROM_WIN32(GetLastError()));
+    return path;
+}
 
-    const std::wstring libraryKey = L"TypeLib\\" + Text(kTypeLibrary);
-    SetKey(libraryKey + L"\\1.0", L"TessalyCell");
-    SetKey(libraryKey + L"\\1.0\\FLAGS", L"0");
-    SetKey(libraryKey + L"\\1.0\\HELPDIR", folder);
-    // One file serves both: the library describes dispinterfaces only, no layouts.
-    SetKey(libraryKey + L"\\1.0\\0\\win32", path);
-    SetKey(libraryKey + L"\\1.0\\0\\win64", path);
-    for (const Described& d : kInterfaces) {
-        const std::wstring key = L"Interface\\" + Text(*d.iid);
-        SetKey(key, d.name);
-        SetKey(key + L"\\ProxyStubClsid", Text(kDispatchProxy));
-        SetKey(key + L"\\ProxyStubClsid32", Text(kDispatchProxy));
-        SetKey(key + L"\\TypeLib", Text(kTypeLibrary));
-        SetKey(key + L"\\TypeLib", L"Version", L"1.0");
+// The name of type `index` of `library` (-1: of the library).
+std::wstring NameOf(ITypeLib* library, INT index)
+{
+    BSTR name = nullptr;
+    if (FAILED(library->GetDocumentation(index, &name, nullptr, nullptr, nullptr)) || !name)
+        return L"";
+    std::wstring text(name, SysStringLen(name));
+    SysFreeString(name);
+    return text;
+}
+
+// Registers the type libraries built into this program and every dual interface they
+// describe, in both views: what RegisterTypeLib writes in one.
+void RegisterTypeLibraries()
+{
+    for (const TypeLibrary& library : kTypeLibraries) {
+        const std::wstring id = Text(*library.id);
+        const std::wstring win32 = TypeLibraryFile(library.resource32, (L"tessaly-cell-" + id + L"-win32.tlb").c_str());
+        const std::wstring win64 = TypeLibraryFile(library.resource64, (L"tessaly-cell-" + id + L"-win64.tlb").c_str());
+        com::Ptr<ITypeLib> loaded;
+        com::Check(LoadTypeLibEx((sizeof(void*) == 8 ? win64 : win32).c_str(), REGKIND_NONE, loaded.put()),
+                   L"loading the type library " + id);
+
+        const std::wstring version = std::to_wstring(library.major) + L"." + std::to_wstring(library.minor);
+        const std::wstring key = L"TypeLib\\" + id + L"\\" + version;
+        SetKey(key, NameOf(loaded.get(), -1));
+        SetKey(key + L"\\FLAGS", L"0");
+        SetKey(key + L"\\0\\win32", win32);
+        SetKey(key + L"\\0\\win64", win64);
+        for (UINT i = 0, count = loaded->GetTypeInfoCount(); i < count; ++i) {
+            TYPEKIND kind = TKIND_MAX;
+            if (FAILED(loaded->GetTypeInfoType(i, &kind)) || kind != TKIND_DISPATCH)
+                continue;
+            com::Ptr<ITypeInfo> info;
+            com::Check(loaded->GetTypeInfo(i, info.put()), L"ITypeLib::GetTypeInfo");
+            TYPEATTR* attr = nullptr;
+            com::Check(info->GetTypeAttr(&attr), L"ITypeInfo::GetTypeAttr");
+            const IID iid = attr->guid;
+            const bool dual = (attr->wTypeFlags & TYPEFLAG_FDUAL) != 0;
+            info->ReleaseTypeAttr(attr);
+            if (!dual)
+                continue;
+            const std::wstring interfaceKey = L"Interface\\" + Text(iid);
+            SetKey(interfaceKey, NameOf(loaded.get(), static_cast<INT>(i)));
+            SetKey(interfaceKey + L"\\ProxyStubClsid", Text(kTypeLibraryMarshaler));
+            SetKey(interfaceKey + L"\\ProxyStubClsid32", Text(kTypeLibraryMarshaler));
+            SetKey(interfaceKey + L"\\TypeLib", id);
+            SetKey(interfaceKey + L"\\TypeLib", L"Version", version);
+        }
     }
 }
 
@@ -191,7 +210,7 @@ public:
         if (outer)
             return CLASS_E_NOAGGREGATION;
         try {
-            auto app = com::Ptr<DispatchObject>::Adopt(NewMeasuringApplication(connector_.CreateApplication()));
+            auto app = com::Ptr<IDispatch>::Adopt(NewMeasuringApplication(connector_.CreateApplication()));
             return app->QueryInterface(iid, out);
         } catch (const std::exception&) {
             return E_FAIL;
@@ -208,7 +227,7 @@ private:
 
 Registration::Registration(dmis::IConnector* measuring, IDispatch* cad)
 {
-    RegisterTypeLibrary();
+    RegisterTypeLibraries();
     if (measuring) {
         RegisterProgId(kMeasuringProgId, kMeasuringClass, L"Simulated measuring application");
         factory_ = com::Ptr<IClassFactory>::Adopt(new MeasuringFactory(*measuring));
