@@ -267,7 +267,7 @@ TEST_F(CadOutputTest, ToleranceNotANumberFailsBeforeTheOuterSphere)
 
 TEST_F(CadOutputTest, SplineOnlyWhenCheckedAndOfTheLastFeature)
 {
-    LoadAndSelect({L"F3", L"F12"});
+    LoadAndSelect({L"F1", L"F3"});
     form.SelectOption(kSpheres);
     Send();
     EXPECT_EQ(log.CountOf("AddSpline"), 0u);
@@ -277,8 +277,9 @@ TEST_F(CadOutputTest, SplineOnlyWhenCheckedAndOfTheLastFeature)
     auto added = Added();
     ASSERT_EQ(added.size(), 4u);
     EXPECT_EQ(added[3].kind, EntityKind::Spline);
-    EXPECT_EQ(added[3].fitPoints, (std::vector<double>{10.5, -3.25, 0}));
-    EXPECT_EQ(added[3].startTangent, added[3].endTangent);
+    EXPECT_EQ(added[3].fitPoints, (std::vector<double>{10, 20, 5, 12, 21, 6}));
+    EXPECT_EQ(added[3].startTangent, (cad::Point3{10, 20, 5}));
+    EXPECT_EQ(added[3].endTangent, (cad::Point3{12, 21, 6}));
 }
 
 TEST_F(CadOutputTest, EmptyPointListDrawsNothingAndStillAsksForTheSpline)
@@ -290,6 +291,19 @@ TEST_F(CadOutputTest, EmptyPointListDrawsNothingAndStillAsksForTheSpline)
     // The CAD application refuses a spline without fit points: the CAD link report.
     EXPECT_EQ(Label2(), L"Can't Link to AutoCAD");
     EXPECT_TRUE(Added().empty());
+}
+
+// Nor does it take a spline of one fit point: the point is drawn, then the report.
+TEST_F(CadOutputTest, SplineOfOnePointIsRefusedAfterThePointIsDrawn)
+{
+    LoadAndSelect({L"F12"});
+    form.SetCheck(kCreateSpline, kChecked);
+    form.SelectOption(kSpheres);
+    Send();
+    EXPECT_EQ(log.CountOf("AddSpline"), 1u);
+    EXPECT_EQ(Label2(), L"Can't Link to AutoCAD");
+    ASSERT_EQ(Added().size(), 1u);
+    EXPECT_EQ(Added()[0].kind, EntityKind::Sphere);
 }
 
 TEST_F(CadOutputTest, AnEntryThatDoesNotParseEndsThePlotKeepingWhatWasDrawn)

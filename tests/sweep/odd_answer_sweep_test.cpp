@@ -190,16 +190,16 @@ TEST(OddAnswerSweep, TypicalRequest)
 }
 
 // With mirror Y and an outer radius of 2.75, F3's first point touches the PART box, its
-// second and F4's do not.
+// second and F5's three do not.
 TEST(OddAnswerSweep, ToleranceTouchingAndClear)
 {
     Settings s;
-    s.features = {L"F3", L"F4"};
+    s.features = {L"F3", L"F5"};
     s.mirror[1] = true;
     s.spline = true;
     s.mode = kSphereTolerance;
     s.tolerance = L"0.25";
-    Sweep("Sphere Tolerance, F3 and F4, mirror Y, spline", s);
+    Sweep("Sphere Tolerance, F3 and F5, mirror Y, spline", s);
 }
 
 } // namespace
