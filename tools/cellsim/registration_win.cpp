@@ -93,9 +93,10 @@ void UnregisterProgId(const wchar_t* progId, const CLSID& clsid)
 // as the applications register theirs.
 constexpr CLSID kTypeLibraryMarshaler = {0x00020424, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
-// Type library `resource` of this program, as a file of its own in the temporary folder:
-// a client of either bitness loads the one of its own. A file with the same bytes is left
-// as it is: a client may still have it open.
+// Type library `resource` of this program, as a file of its own beside it: a client of
+// either bitness loads the one of its own. A file with the same bytes is left as it is:
+// a client may still have it open. (widl stamps each build's libraries with its time, so
+// the cells of two build trees would not share one file.)
 std::wstring TypeLibraryFile(int resource, const wchar_t* name)
 {
     const HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(resource), L"TYPELIB");
@@ -104,10 +105,12 @@ std::wstring TypeLibraryFile(int resource, const wchar_t* name)
     const DWORD size = found ? SizeofResource(nullptr, found) : 0;
     if (!bytes || size == 0)
         throw com::MakeError(L"the type library resource", HRESULT_FROM_WIN32(GetLastError()));
-    wchar_t folder[MAX_PATH] = L"";
-    if (GetTempPathW(MAX_PATH, folder) == 0)
-        throw com::MakeError(L"GetTempPath", HRESULT_FROM_WIN32(GetLastError()));
-    const std::wstring path = std::wstring(folder) + name;
+    wchar_t exe[MAX_PATH] = L"";
+    const DWORD length = GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        throw com::MakeError(L"GetModuleFileName", HRESULT_FROM_WIN32(GetLastError()));
+    std::wstring path = exe;
+    path = path.substr(0, path.find_last_of(L"\\/") + 1) + name;
 
     std::string there(size, '\0');
     UniqueFile existing(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
