@@ -127,36 +127,15 @@ const Described& DescribedOf(const IID& iid)
 // An object whose default value is itself, and nothing else: a client that fetches the
 // default value of what it reads gets this object again, every time. The odd answers'
 // own object, not one of the applications': it has no type information.
-class Itself final : public IDispatch {
+class Itself final : public Counted<IDispatch> {
 public:
     Itself() { ++g_alive; }
-    ~Itself()
+    ~Itself() override
     {
         --g_alive;
         ++g_released;
     }
-    Itself(const Itself&) = delete;
-    Itself& operator=(const Itself&) = delete;
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
-    {
-        if (!out)
-            return E_POINTER;
-        *out = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IDispatch))
-            return E_NOINTERFACE;
-        *out = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const long left = --refs_;
-        if (left == 0)
-            delete this;
-        return static_cast<ULONG>(left);
-    }
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
     {
         if (!count)
@@ -181,9 +160,6 @@ public:
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
                                      UINT*) override;
-
-private:
-    long refs_ = 1;
 };
 
 // The answer in `result` made an answer by reference. The stub that marshals it frees

@@ -63,6 +63,39 @@ void LoadTypeLibraries();
 // carries its text.
 HRESULT Guarded(const std::function<void()>& body) noexcept;
 
+// A plain COM object of interface I (and IUnknown), deleted with its last reference.
+template <class I>
+class Counted : public I {
+public:
+    Counted() = default;
+    Counted(const Counted&) = delete;
+    Counted& operator=(const Counted&) = delete;
+    virtual ~Counted() = default;
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
+    {
+        if (!out)
+            return E_POINTER;
+        *out = nullptr;
+        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, __uuidof(I)))
+            return E_NOINTERFACE;
+        *out = static_cast<I*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const long left = --refs_;
+        if (left == 0)
+            delete this;
+        return static_cast<ULONG>(left);
+    }
+
+private:
+    long refs_ = 1;
+};
+
 struct Described;
 
 // What every object of the cell shares, whatever its interface.
