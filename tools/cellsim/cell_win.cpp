@@ -3,7 +3,7 @@
 //
 //   tessaly-cell [--no-dmis] [--no-cad] [--no-part-group] [--fail-at K] [--reject-at K]
 //                [--busy-from K] [--odd-at K HOW] [--exit-at K] [--points N]
-//                [--hold-at K MS]
+//                [--hold-at K MS] [--replace-registration]
 //
 //   --no-dmis        no measuring application is installed
 //   --no-cad         the CAD application is installed but not running
@@ -28,6 +28,13 @@
 //   --hold-at K MS   the K-th automation call is held MS milliseconds before it is carried
 //                    out, as by an application busy in a command or a dialog of its own:
 //                    its window still answers, and "quit" ends the hold
+//   --replace-registration
+//                    where another program (the real application) is registered under
+//                    a key the cell writes, the cell saves it, replaces it while it runs
+//                    and puts it back when it ends; without it the cell names the key on
+//                    standard error and does not start. A registration left by a cell
+//                    that was killed is taken back, and what it saved put back, at the
+//                    next start.
 //
 // Calls are counted as the simulations record them; the creation of the measuring
 // application is one, but it is no automation call and cannot be answered oddly.
@@ -49,6 +56,7 @@
 
 #include <shellapi.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -110,6 +118,7 @@ struct Options {
     std::size_t points = 0;
     std::size_t holdAt = 0;
     DWORD holdMs = 0;
+    bool replaceRegistration = false;
 };
 
 // --hold-at K MS, its arguments after `i`, which it moves past them.
@@ -148,6 +157,8 @@ Options ParseOptions(const wchar_t* commandLine)
             options.points = static_cast<std::size_t>(std::wcstoul(args[++i], nullptr, 10));
         else if (arg == L"--hold-at" && i + 2 < count)
             ReadHold(options, args, i);
+        else if (arg == L"--replace-registration")
+            options.replaceRegistration = true;
         else
             std::fprintf(stderr, "tessaly-cell: unknown option %s\n", Narrow(arg).c_str());
     }
@@ -305,7 +316,8 @@ public:
             IMessageFilter* previous = nullptr;
             CoRegisterMessageFilter(filter_.get(), &previous);
         }
-        registration_ = std::make_unique<cell::Registration>(options.measuring ? &dmis_ : nullptr, cadApp_.get());
+        registration_ = std::make_unique<cell::Registration>(options.measuring ? &dmis_ : nullptr, cadApp_.get(),
+                                                             options.replaceRegistration);
         cad_.onChange = [this](const sim::SimEntity& e, const char* change) { OnChange(e, change); };
     }
 
@@ -525,6 +537,23 @@ private:
     std::unique_ptr<cell::DrawingView> view_;
 };
 
+// The cell's window, once there is one to close.
+std::atomic<HWND> closable{nullptr};
+
+// Ctrl-C, Ctrl-Break or the console closed: the cell ends as if its window were closed,
+// so that its registration is put back. The process ends when a close handler returns:
+// it waits, and the cell's end ends it sooner.
+BOOL WINAPI OnConsoleEvent(DWORD event)
+{
+    const HWND window = closable.load();
+    if (!window)
+        return FALSE;
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
+        Sleep(10000);
+    return TRUE;
+}
+
 // Reads commands from standard input and hands them to the window's thread, which owns
 // every object of the cell. End of input just ends the reading.
 DWORD WINAPI ReadCommands(void* window)
@@ -560,6 +589,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     try {
         Cell cell(options);
         cell.CreateWindows(instance);
+        closable = cell.window();
+        SetConsoleCtrlHandler(&OnConsoleEvent, TRUE);
         CloseHandle(CreateThread(nullptr, 0, &ReadCommands, cell.window(), 0, nullptr));
         Print(L"ready");
         MSG msg;

@@ -2,11 +2,11 @@
 
 #include <cstring>
 #include <string>
-#include <utility>
 
 #include "cad/com_ids_win.h"
 #include "cell_objects_win.h"
 #include "dmis/com_ids_win.h"
+#include "registry_guard_win.h"
 #include "win32/handles.h"
 
 namespace tessaly::cell {
@@ -15,6 +15,9 @@ namespace {
 // The cell's own class ids.
 constexpr CLSID kMeasuringClass = {0x3A1F6C20, 0x8E55, 0x4C1B, {0xA8, 0x0D, 0x51, 0x7E, 0x22, 0x90, 0x6B, 0x14}};
 constexpr CLSID kCadClass = {0x3A1F6C21, 0x8E55, 0x4C1B, {0xA8, 0x0D, 0x51, 0x7E, 0x22, 0x90, 0x6B, 0x14}};
+
+// The one type library of earlier cells, whose keys carried no mark of the cell's.
+constexpr wchar_t kEarlierLibrary[] = L"{3A1F6C22-8E55-4C1B-A80D-517E22906B14}";
 
 constexpr const wchar_t* kMeasuringProgId = dmis::ids::kProgId;
 constexpr const wchar_t* kCadProgId = cad::ids::kProgId;
@@ -26,34 +29,22 @@ std::wstring Text(const GUID& guid)
     return text;
 }
 
-// An installer writes a class for both bitnesses: a client of the other bitness than
-// the server reads the other registry view (class, ProgID, the interfaces' proxies and
-// the type library). On 32-bit Windows both flags name the one view there is.
-constexpr REGSAM kViews[] = {KEY_WOW64_64KEY, KEY_WOW64_32KEY};
+// The guard of the registration being made: every key the cell writes or deletes is
+// planned with it, and written once it has looked at what is there.
+RegistryGuard* planned = nullptr;
 
-// Machine-wide where that may be written (a Wine prefix, an administrator), else for
-// the current user.
-const std::pair<HKEY, const wchar_t*> kPlaces[] = {{HKEY_CLASSES_ROOT, L""},
-                                                   {HKEY_CURRENT_USER, L"Software\\Classes\\"}};
+// Plans with `guard` while it lives.
+class Planning {
+public:
+    explicit Planning(RegistryGuard& guard) { planned = &guard; }
+    ~Planning() { planned = nullptr; }
+    Planning(const Planning&) = delete;
+    Planning& operator=(const Planning&) = delete;
+};
 
 void SetKey(const std::wstring& path, const wchar_t* name, const std::wstring& value)
 {
-    for (REGSAM view : kViews) {
-        LONG status = ERROR_ACCESS_DENIED;
-        for (const auto& [root, prefix] : kPlaces) {
-            HKEY opened = nullptr;
-            status = RegCreateKeyExW(root, (std::wstring(prefix) + path).c_str(), 0, nullptr, 0, KEY_WRITE | view,
-                                     nullptr, &opened, nullptr);
-            if (status == ERROR_SUCCESS)
-                status = RegSetValueExW(UniqueKey(opened).get(), name, 0, REG_SZ,
-                                        reinterpret_cast<const BYTE*>(value.c_str()),
-                                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-            if (status == ERROR_SUCCESS)
-                break;
-        }
-        if (status != ERROR_SUCCESS)
-            throw com::MakeError(L"writing the class key " + path, HRESULT_FROM_WIN32(status));
-    }
+    planned->Set(path, name, value);
 }
 
 void SetKey(const std::wstring& path, const std::wstring& value)
@@ -61,18 +52,10 @@ void SetKey(const std::wstring& path, const std::wstring& value)
     SetKey(path, nullptr, value);
 }
 
+// `path` is a whole registration: a ProgID, CLSID\{..}.
 void DeleteKey(const std::wstring& path)
 {
-    for (REGSAM view : kViews) {
-        for (const auto& [root, prefix] : kPlaces) {
-            const std::wstring full = std::wstring(prefix) + path;
-            HKEY opened = nullptr;
-            if (RegOpenKeyExW(root, full.c_str(), 0, KEY_ALL_ACCESS | view, &opened) == ERROR_SUCCESS) {
-                RegDeleteTreeW(UniqueKey(opened).get(), nullptr);
-                RegDeleteKeyExW(root, full.c_str(), view, 0);
-            }
-        }
-    }
+    planned->Clear(path);
 }
 
 void RegisterProgId(const wchar_t* progId, const CLSID& clsid, const wchar_t* description)
@@ -228,19 +211,25 @@ private:
 
 } // namespace
 
-Registration::Registration(dmis::IConnector* measuring, IDispatch* cad)
+Registration::Registration(dmis::IConnector* measuring, IDispatch* cad, bool replaceForeign)
+    : guard_(replaceForeign, {Text(kMeasuringClass), Text(kCadClass), kEarlierLibrary})
 {
-    RegisterTypeLibraries();
+    {
+        Planning planning(guard_);
+        RegisterTypeLibraries();
+        if (measuring)
+            RegisterProgId(kMeasuringProgId, kMeasuringClass, L"Simulated measuring application");
+        else
+            UnregisterProgId(kMeasuringProgId, kMeasuringClass);
+        RegisterProgId(kCadProgId, kCadClass, L"Simulated CAD application");
+    }
+    guard_.Apply();
     if (measuring) {
-        RegisterProgId(kMeasuringProgId, kMeasuringClass, L"Simulated measuring application");
         factory_ = com::Ptr<IClassFactory>::Adopt(new MeasuringFactory(*measuring));
         com::Check(CoRegisterClassObject(kMeasuringClass, factory_.get(), CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE,
                                          &classCookie_),
                    std::wstring(L"CoRegisterClassObject(\"") + kMeasuringProgId + L"\")");
-    } else {
-        UnregisterProgId(kMeasuringProgId, kMeasuringClass);
     }
-    RegisterProgId(kCadProgId, kCadClass, L"Simulated CAD application");
     if (cad) {
         com::Check(RegisterActiveObject(cad, kCadClass, ACTIVEOBJECT_STRONG, &runningCookie_),
                    std::wstring(L"RegisterActiveObject(\"") + kCadProgId + L"\")");
@@ -248,15 +237,13 @@ Registration::Registration(dmis::IConnector* measuring, IDispatch* cad)
     }
 }
 
+// The keys go back as they were when guard_ goes.
 Registration::~Registration()
 {
     if (cadRunning_)
         RevokeActiveObject(runningCookie_, nullptr);
-    if (factory_) {
+    if (factory_)
         CoRevokeClassObject(classCookie_);
-        UnregisterProgId(kMeasuringProgId, kMeasuringClass);
-    }
-    UnregisterProgId(kCadProgId, kCadClass);
 }
 
 } // namespace tessaly::cell

@@ -22,8 +22,13 @@ bool IsChange(const std::string& line)
 
 } // namespace
 
+std::wstring SimulatedCell::Program()
+{
+    return ProgramPath("TESSALY_CELL_EXE", TESSALY_CELL_EXE);
+}
+
 SimulatedCell::SimulatedCell(const std::wstring& options)
-    : process_(ProgramPath("TESSALY_CELL_EXE", TESSALY_CELL_EXE), options, ChildProcess::Pipes::StandardStreams)
+    : process_(Program(), options, ChildProcess::Pipes::StandardStreams)
 {
     // Its applications are registered only once it says so.
     next_ = process_.WaitForLine("ready", 0) + 1;

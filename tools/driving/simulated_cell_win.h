@@ -15,6 +15,8 @@ class SimulatedCell {
 public:
     // Starts the cell with options such as L"--no-cad" and waits for its "ready".
     explicit SimulatedCell(const std::wstring& options = L"");
+    // The cell's program, for a test that starts it as a plain ChildProcess.
+    static std::wstring Program();
     // Sends "quit" and waits for the cell to end; ends it at once if it does not.
     ~SimulatedCell();
     SimulatedCell(const SimulatedCell&) = delete;
