@@ -16,9 +16,6 @@ namespace {
 constexpr CLSID kMeasuringClass = {0x3A1F6C20, 0x8E55, 0x4C1B, {0xA8, 0x0D, 0x51, 0x7E, 0x22, 0x90, 0x6B, 0x14}};
 constexpr CLSID kCadClass = {0x3A1F6C21, 0x8E55, 0x4C1B, {0xA8, 0x0D, 0x51, 0x7E, 0x22, 0x90, 0x6B, 0x14}};
 
-// The one type library of earlier cells, whose keys carried no mark of the cell's.
-constexpr wchar_t kEarlierLibrary[] = L"{3A1F6C22-8E55-4C1B-A80D-517E22906B14}";
-
 constexpr const wchar_t* kMeasuringProgId = dmis::ids::kProgId;
 constexpr const wchar_t* kCadProgId = cad::ids::kProgId;
 
@@ -164,29 +161,9 @@ void RegisterTypeLibraries()
     }
 }
 
-class MeasuringFactory final : public IClassFactory {
+class MeasuringFactory final : public Counted<IClassFactory> {
 public:
     explicit MeasuringFactory(dmis::IConnector& connector) : connector_(connector) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override
-    {
-        if (!out)
-            return E_POINTER;
-        *out = nullptr;
-        if (!IsEqualIID(iid, IID_IUnknown) && !IsEqualIID(iid, IID_IClassFactory))
-            return E_NOINTERFACE;
-        *out = static_cast<IClassFactory*>(this);
-        AddRef();
-        return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++refs_); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        const long left = --refs_;
-        if (left == 0)
-            delete this;
-        return static_cast<ULONG>(left);
-    }
 
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** out) override
     {
@@ -206,13 +183,14 @@ public:
 
 private:
     dmis::IConnector& connector_;
-    long refs_ = 1;
 };
 
 } // namespace
 
 Registration::Registration(dmis::IConnector* measuring, IDispatch* cad, bool replaceForeign)
-    : guard_(replaceForeign, {Text(kMeasuringClass), Text(kCadClass), kEarlierLibrary})
+    // The measuring application's library id is the cell's own too: its keys, left by
+    // cells from before the mark, are taken back as the cell's.
+    : guard_(replaceForeign, {Text(kMeasuringClass), Text(kCadClass), Text(LIBID_PCDLRN)})
 {
     {
         Planning planning(guard_);
