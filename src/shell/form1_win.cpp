@@ -124,6 +124,17 @@ void Form1::onGiveUpCall() noexcept
     ExitProcess(0);
 }
 
+void Form1::onCallHeld() noexcept
+{
+    // The user's close (the mouse on "Close", Alt+F4, the caption) or one another program
+    // posted: COM's wait dispatches neither, so it would wait for the call to come back.
+    // It counts now, as a sent close does; it stays in the queue, and the window goes
+    // without it. Anything else there waits for the call, as the window ignores input
+    // during an action.
+    if (CloseQueued(Hwnd(), form_.Control(ControlId::Command1)))
+        onClose();
+}
+
 // --- Window mechanics -------------------------------------------------------------------
 
 void Form1::onCreate()

@@ -44,12 +44,17 @@ private:
     void onSendToAcadClick();
     // The message filter's: a close is pending and an application holds the call.
     void onGiveUpCall() noexcept;
-    // Runs a handler that calls the applications; a close held meanwhile is carried out
-    // once it has returned.
+    // The message filter's: an application holds the call, and no close is pending.
+    void onCallHeld() noexcept;
+    // Runs a handler that calls the applications, with the filter woken meanwhile; a close
+    // held meanwhile is carried out once it has returned.
     template <class Handler>
     void RunBusy(Handler&& handler) noexcept
     {
-        if (gate_.Run(std::forward<Handler>(handler)))
+        if (gate_.Run([&] {
+                const ActionWake wake(Hwnd());
+                std::forward<Handler>(handler)();
+            }))
             Destroy();
     }
     void CloseMessageBoxes();
@@ -59,6 +64,7 @@ private:
     public:
         explicit FilterEvents(Form1& window) noexcept : window_(window) {}
         void onQuitPosted() noexcept override { window_.onClose(); }
+        void onCallHeld() noexcept override { window_.onCallHeld(); }
         void onGiveUpCall() noexcept override { window_.onGiveUpCall(); }
 
     private:

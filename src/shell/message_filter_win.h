@@ -11,6 +11,9 @@ class HeldCallWindow {
 public:
     // Another program posted WM_QUIT: a close.
     virtual void onQuitPosted() noexcept = 0;
+    // A call has waited longer than a moment (kCallHeldAfterMs), no close pending yet: a
+    // close the user gave meanwhile waits in the queue (CloseQueued).
+    virtual void onCallHeld() noexcept = 0;
     // A close is pending and the call has not come back: the window and the process end
     // without it. Does not return.
     virtual void onGiveUpCall() noexcept = 0;
@@ -27,7 +30,8 @@ protected:
 // While a call waits, COM's default handling of the window's messages stands: sent
 // messages are delivered (another program's WM_CLOSE or BM_CLICK among them, which
 // Form1 defers or ignores while a handler runs), paint and activation messages are
-// dispatched, mouse and keyboard input is not. Once a close is pending, a call the
+// dispatched, mouse and keyboard input is not. Once a call has waited longer than a
+// moment, the window looks in its queue for a close; once a close is pending, a call the
 // application holds is cancelled, then given up (PendingAnswer).
 class MessageFilterRegistration {
 public:
@@ -50,5 +54,29 @@ private:
 
 // True when a WM_QUIT waits in this thread's queue.
 bool QuitPosted() noexcept;
+
+// True when a close of `window` waits in this thread's queue (HoldsClose), looked for
+// with PeekMessage without PM_REMOVE: nothing is taken, input and posted messages stay.
+bool CloseQueued(HWND window, HWND closeButton) noexcept;
+
+// For as long as it lives (a handler that calls the applications), a thread posts a
+// wake to `window` every kActionWakeEveryMs: COM's wait calls MessagePending only when
+// it wakes, and under Wine no input wakes it, nor a message posted before the call had
+// waited long enough. The filter takes the wakes back. Idle, nothing is posted.
+class ActionWake {
+public:
+    explicit ActionWake(HWND window) noexcept;
+    ~ActionWake();
+    ActionWake(const ActionWake&) = delete;
+    ActionWake& operator=(const ActionWake&) = delete;
+
+private:
+    // The thread: lives no longer than this object, whose destructor waits for it.
+    static DWORD WINAPI Run(void* self);
+
+    HWND window_;
+    HANDLE stop_ = nullptr;
+    HANDLE thread_ = nullptr;
+};
 
 } // namespace tessaly

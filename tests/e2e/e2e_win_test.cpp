@@ -22,6 +22,7 @@
 #include "driving/simulated_cell_win.h"
 #include "driving/tessaly_app_win.h"
 #include "driving/typical_request_win.h"
+#include "driving/user_input_win.h"
 #include "driving/wine_windows_win.h"
 #include "shell/layout.h"
 
@@ -871,32 +872,102 @@ long SecondSphereCall()
     throw Error("the typical request drew no second sphere");
 }
 
-// "Close" while the CAD application holds a call (busy in a command or a dialog of its
-// own, here for 40 s): the window goes within a second of the click and the process
-// within two, with exit code 0, not when the call comes back.
-TEST_F(EndToEnd, HeldCallEndsTheProgramAtOnceOnClose)
+// The cell holds the typical request's second sphere 40 s (the CAD application busy in a
+// command or a dialog of its own); Tessaly, the foreground window, started the action with
+// a click on "Send To Acad", which has the focus. Returns once the call has waited a
+// second, longer than any call that the application answers.
+void HoldTheSecondSphere(SimulatedCell& cell, TessalyApp& app)
 {
-    static const long held = SecondSphereCall();
-    SimulatedCell cell(L"--hold-at " + std::to_wstring(held) + L" 40000");
-    TessalyApp app;
+    MakeForeground(app.Window());
     TypicalSettings(app);
     app.StartSendToAcad();
     WaitUntil([&] { return cell.Output().find("held: call") != std::string::npos; }, "the cell to hold a call");
     Sleep(1000);
-    const auto start = Clock::now();
+    EXPECT_EQ(GetForegroundWindow(), app.Window()) << "the user's input goes to Tessaly";
+}
+
+std::wstring HoldAtTheSecondSphere()
+{
+    static const long held = SecondSphereCall();
+    return L"--hold-at " + std::to_wstring(held) + L" 40000";
+}
+
+// A close while the CAD application holds a call, however it is given: a click sent by
+// another program (delivered in the call's wait), the user's mouse and keyboard, the
+// caption's close box, and what a window manager or another program posts (which the
+// wait leaves in the queue). The window and the process go within two seconds, exit
+// code 0, not when the call comes back; with a sent click the window goes within one.
+TEST_F(EndToEnd, HeldCallEndsTheProgramAtOnceOnClose)
+{
+    const struct {
+        const char* how;
+        void (*close)(TessalyApp&);
+        long windowWithinMs;
+    } ways[] = {
+        {"\"Close\"", [](TessalyApp& app) { app.ClickDuringAction(ControlId::Command1); }, 1000},
+        {"the mouse on \"Close\"", [](TessalyApp& app) { ClickMouse(CentreOf(app.Control(ControlId::Command1))); },
+         2000},
+        {"Alt+F4", [](TessalyApp&) { PressKeys({VK_MENU, VK_F4}); }, 2000},
+        {"the caption's close box", [](TessalyApp& app) { ClickMouse(CloseBoxOf(app.Window())); }, 2000},
+        {"SC_CLOSE posted", [](TessalyApp& app) { app.PostDuringAction(WM_SYSCOMMAND, SC_CLOSE, 0); }, 2000},
+        {"WM_CLOSE posted", [](TessalyApp& app) { app.PostDuringAction(WM_CLOSE, 0, 0); }, 2000},
+        {"BM_CLICK posted to \"Close\"", [](TessalyApp& app) { app.PostDuringAction(ControlId::Command1, BM_CLICK); },
+         2000},
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.how);
+        SimulatedCell cell(HoldAtTheSecondSphere());
+        TessalyApp app;
+        HoldTheSecondSphere(cell, app);
+        const auto start = Clock::now();
+        way.close(app);
+        WaitUntil([&] { return !IsWindow(app.Window()); }, "the window to end after the close", Milliseconds(5000));
+        const Milliseconds untilWindow = Since(start);
+        const DWORD exitCode = app.WaitForExit(Milliseconds(5000));
+        const Milliseconds untilExit = Since(start);
+        EXPECT_LT(untilWindow.count(), way.windowWithinMs);
+        EXPECT_LT(untilExit.count(), 2000);
+        EXPECT_EQ(exitCode, 0u);
+        // What the cell still holds for the process that ended is its own clean-up.
+        const std::string situation = std::string(way.how) + " while the CAD application holds a call for 40 s";
+        Figure(situation, "the window closes", untilWindow, Ended{exitCode, cell.References()});
+        Figure(situation + ", until the process ended", "", untilExit, std::nullopt);
+    }
+}
+
+// What is not a close waits in the queue during the hold, as during any action: a press
+// on "Close" released over List2, a click on "Send To Acad", Enter with the focus on
+// "Send To Acad". The program still runs 3 s later, and a close then ends it.
+TEST_F(EndToEnd, HeldCallLeavesOtherInputWaiting)
+{
+    SimulatedCell cell(HoldAtTheSecondSphere());
+    TessalyApp app;
+    HoldTheSecondSphere(cell, app);
+    ASSERT_EQ(app.Focus(), app.Control(ControlId::Command2));
+    PressMouse(CentreOf(app.Control(ControlId::Command1)));
+    ReleaseMouse(CentreOf(app.Control(kFeatureList)));
+    ClickMouse(CentreOf(app.Control(ControlId::Command2)));
+    PressKeys({VK_RETURN});
+    Sleep(3000);
+    EXPECT_TRUE(IsWindow(app.Window()));
+    EXPECT_TRUE(app.Running());
     app.ClickDuringAction(ControlId::Command1);
-    WaitUntil([&] { return !IsWindow(app.Window()); }, "the window to end after \"Close\"", Milliseconds(5000));
-    const Milliseconds untilWindow = Since(start);
-    const DWORD exitCode = app.WaitForExit(Milliseconds(5000));
-    const Milliseconds untilExit = Since(start);
-    EXPECT_LT(untilWindow.count(), 1000);
-    EXPECT_LT(untilExit.count(), 2000);
-    EXPECT_EQ(exitCode, 0u);
-    // What the cell still holds for the process that ended is its own clean-up.
-    Figure("\"Close\" while the CAD application holds a call for 40 s", "the window closes", untilWindow,
-           Ended{exitCode, cell.References()});
-    Figure("\"Close\" while the CAD application holds a call for 40 s, until the process ended", "", untilExit,
-           std::nullopt);
+    EXPECT_EQ(app.WaitForExit(Milliseconds(5000)), 0u);
+}
+
+// During an ordinary action (no call held) the user's click on "Close" waits in the queue
+// as all input does, and closes the program once the action has drawn every point.
+TEST_F(EndToEnd, MouseCloseDuringAnOrdinaryActionClosesWhenItEnds)
+{
+    constexpr long kPoints = 120;
+    SimulatedCell cell(L"--points " + std::to_wstring(kPoints));
+    TessalyApp app;
+    MakeForeground(app.Window());
+    StartOverManyPoints(cell, app, kSpheres, 2 * kPoints);
+    ClickMouse(CentreOf(app.Control(ControlId::Command1)));
+    EXPECT_LT(cell.Drawing().size() - 1, static_cast<std::size_t>(kPoints)) << "clicked during the action";
+    ExpectEndedCleanly(app.WaitForExit(), cell);
+    EXPECT_EQ(cell.Drawing().size() - 1, static_cast<std::size_t>(kPoints)) << "every point drawn, then closed";
 }
 
 // WM_QUIT posted by another program, with an exit code of its own: a close, idle or

@@ -271,6 +271,27 @@ void TessalyApp::ClickDuringAction(ControlId button)
         throw Error("sending a click on " + Name(button) + " failed");
 }
 
+void TessalyApp::PostDuringAction(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (!PostMessageW(window_, message, wParam, lParam))
+        throw Error("posting message " + std::to_string(message) + " to tessaly.exe failed");
+}
+
+void TessalyApp::PostDuringAction(ControlId control, UINT message)
+{
+    if (!PostMessageW(Control(control), message, 0, 0))
+        throw Error("posting message " + std::to_string(message) + " to " + Name(control) + " failed");
+}
+
+HWND TessalyApp::Focus() const
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window_, nullptr), &info))
+        throw Error("GetGUIThreadInfo of tessaly.exe's thread failed");
+    return info.hwndFocus;
+}
+
 void TessalyApp::PostQuit(WPARAM exitCode)
 {
     if (!PostThreadMessageW(GetWindowThreadProcessId(window_, nullptr), WM_QUIT, exitCode, 0))

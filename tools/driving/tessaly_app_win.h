@@ -60,8 +60,15 @@ public:
     // A click on a button sent without waiting for it to be handled: a sent message is
     // delivered while a call waits, a posted one is not.
     void ClickDuringAction(ControlId button);
+    // Posts a message to the window or a control without waiting, as another program, a
+    // window manager or a macro tool may: a posted message waits in the queue while a
+    // call waits.
+    void PostDuringAction(UINT message, WPARAM wParam, LPARAM lParam);
+    void PostDuringAction(ControlId control, UINT message);
     // Posts WM_QUIT with `exitCode` to the window's thread, as another program may.
     void PostQuit(WPARAM exitCode);
+    // The control that has the keyboard focus in the program's thread.
+    HWND Focus() const;
     // Answers message boxes with OK until the action started by StartSendToAcad ends.
     std::vector<MessageBoxSeen> FinishSendToAcad(Milliseconds timeout = kWaitTimeout);
     DWORD WaitForExit(Milliseconds timeout = kWaitTimeout) { return process_.WaitForExit(timeout); }
