@@ -393,12 +393,16 @@ HRESULT ServedObject::Query(REFIID iid, void** out)
     } else if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
         *out = self_;
     } else {
-        for (const IID& implemented : type_.chain)
-            if (IsEqualIID(iid, implemented))
-                *out = self_;
+        for (std::size_t i = 0; i < type_.chain.size() && !*out; ++i) {
+            if (!IsEqualIID(iid, type_.chain[i]))
+                continue;
+            *out = self_;
+            if ((queried_ & (1u << i)) == 0)
+                ++g_typedQueries;
+            queried_ |= 1u << i;
+        }
         if (!*out)
             return E_NOINTERFACE;
-        ++g_typedQueries;
     }
     AddRefCount();
     return S_OK;

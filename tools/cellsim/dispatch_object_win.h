@@ -136,6 +136,9 @@ private:
     IDispatch* self_;
     const Described& type_;
     long refs_ = 1;
+    // The typed interfaces queried so far, by their place in the chain: a client asks once
+    // (its proxy keeps the answer), however often COM's stub asks the object itself.
+    unsigned queried_ = 0;
 };
 
 // An object of the cell answering to `Interface` (and the interfaces it derives from).
