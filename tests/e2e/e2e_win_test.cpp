@@ -312,7 +312,7 @@ TEST_F(EndToEnd, SplineOfFewerThanTwoPointsIsRefusedAfterThePointsAreDrawn)
 // --- The applications as another automation client meets them -------------------------
 
 // The HRESULT of one call, as another client sees it (a member's own failure is its
-// scode), and its text.
+// scode).
 HRESULT Outcome(const std::function<void()>& call)
 {
     try {

@@ -91,16 +91,7 @@ com::Ptr<ITypeInfo> BaseOf(ITypeInfo* info)
 
 void Describe(ITypeLib* library)
 {
-    for (UINT i = 0, count = library->GetTypeInfoCount(); i < count; ++i) {
-        com::Ptr<ITypeInfo> info;
-        com::Check(library->GetTypeInfo(i, info.put()), L"ITypeLib::GetTypeInfo");
-        TYPEATTR* attr = nullptr;
-        com::Check(info->GetTypeAttr(&attr), L"ITypeInfo::GetTypeAttr");
-        const bool dual = attr->typekind == TKIND_DISPATCH && (attr->wTypeFlags & TYPEFLAG_FDUAL) != 0;
-        const IID iid = attr->guid;
-        info->ReleaseTypeAttr(attr);
-        if (!dual)
-            continue;
+    ForEachDual(library, [](UINT, const IID& iid, ITypeInfo* info) {
         Described d;
         HREFTYPE vtable = 0;
         com::Check(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &vtable), L"the interface side of a dual");
@@ -111,9 +102,9 @@ void Describe(ITypeLib* library)
                 break;
             d.chain.push_back(guid);
         }
-        d.dispatch = std::move(info);
+        d.dispatch = com::Ptr<ITypeInfo>::Copy(info);
         Interfaces()[iid] = std::move(d);
-    }
+    });
 }
 
 const Described& DescribedOf(const IID& iid)
@@ -275,17 +266,38 @@ std::optional<OddAnswer> OddAnswerNamed(std::wstring_view name)
     return std::nullopt;
 }
 
-void LoadTypeLibraries()
+std::wstring ProgramPath()
 {
-    if (!Interfaces().empty())
-        return;
     wchar_t exe[MAX_PATH] = L"";
     const DWORD length = GetModuleFileNameW(nullptr, exe, MAX_PATH);
     if (length == 0 || length >= MAX_PATH)
         throw Error("the cell's own path is too long");
+    return exe;
+}
+
+void ForEachDual(ITypeLib* library, const std::function<void(UINT index, const IID& iid, ITypeInfo* info)>& each)
+{
+    for (UINT i = 0, count = library->GetTypeInfoCount(); i < count; ++i) {
+        com::Ptr<ITypeInfo> info;
+        com::Check(library->GetTypeInfo(i, info.put()), L"ITypeLib::GetTypeInfo");
+        TYPEATTR* attr = nullptr;
+        com::Check(info->GetTypeAttr(&attr), L"ITypeInfo::GetTypeAttr");
+        const bool dual = attr->typekind == TKIND_DISPATCH && (attr->wTypeFlags & TYPEFLAG_FDUAL) != 0;
+        const IID iid = attr->guid;
+        info->ReleaseTypeAttr(attr);
+        if (dual)
+            each(i, iid, info.get());
+    }
+}
+
+void LoadTypeLibraries()
+{
+    if (!Interfaces().empty())
+        return;
+    const std::wstring exe = ProgramPath();
     for (const TypeLibrary& library : kTypeLibraries) {
         const int resource = sizeof(void*) == 8 ? library.resource64 : library.resource32;
-        const std::wstring path = std::wstring(exe) + L"\\" + std::to_wstring(resource);
+        const std::wstring path = exe + L"\\" + std::to_wstring(resource);
         com::Ptr<ITypeLib> loaded;
         com::Check(LoadTypeLibEx(path.c_str(), REGKIND_NONE, loaded.put()), L"loading the type library " + path);
         Describe(loaded.get());

@@ -59,6 +59,13 @@ extern const TypeLibrary kTypeLibraries[2];
 // Loads this bitness's type libraries (once; throws Error).
 void LoadTypeLibraries();
 
+// The dual interfaces `library` describes: each one's index in it, its IID and its type
+// information (the dispatch side).
+void ForEachDual(ITypeLib* library, const std::function<void(UINT index, const IID& iid, ITypeInfo* info)>& each);
+
+// The path of this program (throws Error).
+std::wstring ProgramPath();
+
 // Runs a member's body: S_OK, or the failure as an HRESULT with an error object that
 // carries its text.
 HRESULT Guarded(const std::function<void()>& body) noexcept;

@@ -85,11 +85,7 @@ std::wstring TypeLibraryFile(int resource, const wchar_t* name)
     const DWORD size = found ? SizeofResource(nullptr, found) : 0;
     if (!bytes || size == 0)
         throw com::MakeError(L"the type library resource", HRESULT_FROM_WIN32(GetLastError()));
-    wchar_t exe[MAX_PATH] = L"";
-    const DWORD length = GetModuleFileNameW(nullptr, exe, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH)
-        throw com::MakeError(L"GetModuleFileName", HRESULT_FROM_WIN32(GetLastError()));
-    std::wstring path = exe;
+    std::wstring path = ProgramPath();
     path = path.substr(0, path.find_last_of(L"\\/") + 1) + name;
 
     std::string there(size, '\0');
@@ -138,26 +134,14 @@ void RegisterTypeLibraries()
         SetKey(key + L"\\FLAGS", L"0");
         SetKey(key + L"\\0\\win32", win32);
         SetKey(key + L"\\0\\win64", win64);
-        for (UINT i = 0, count = loaded->GetTypeInfoCount(); i < count; ++i) {
-            TYPEKIND kind = TKIND_MAX;
-            if (FAILED(loaded->GetTypeInfoType(i, &kind)) || kind != TKIND_DISPATCH)
-                continue;
-            com::Ptr<ITypeInfo> info;
-            com::Check(loaded->GetTypeInfo(i, info.put()), L"ITypeLib::GetTypeInfo");
-            TYPEATTR* attr = nullptr;
-            com::Check(info->GetTypeAttr(&attr), L"ITypeInfo::GetTypeAttr");
-            const IID iid = attr->guid;
-            const bool dual = (attr->wTypeFlags & TYPEFLAG_FDUAL) != 0;
-            info->ReleaseTypeAttr(attr);
-            if (!dual)
-                continue;
+        ForEachDual(loaded.get(), [&](UINT index, const IID& iid, ITypeInfo*) {
             const std::wstring interfaceKey = L"Interface\\" + Text(iid);
-            SetKey(interfaceKey, NameOf(loaded.get(), static_cast<INT>(i)));
+            SetKey(interfaceKey, NameOf(loaded.get(), static_cast<INT>(index)));
             SetKey(interfaceKey + L"\\ProxyStubClsid", Text(kTypeLibraryMarshaler));
             SetKey(interfaceKey + L"\\ProxyStubClsid32", Text(kTypeLibraryMarshaler));
             SetKey(interfaceKey + L"\\TypeLib", id);
             SetKey(interfaceKey + L"\\TypeLib", L"Version", version);
-        }
+        });
     }
 }
 
