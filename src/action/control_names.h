@@ -38,18 +38,4 @@ constexpr ControlId kFeatureList = ControlId::List2;               // the featur
 constexpr ControlId kPlotFeature = ControlId::Combo1;              // "Plot Feature" frame, hidden
 // clang-format on
 
-// How every point is drawn: the option buttons of the frame "Check Part With:".
-enum class PlotMode { Circles, Spheres, SphereTolerance };
-
-// Each plot mode and its option button, in the frame's order.
-struct PlotModeControl {
-    PlotMode mode;
-    ControlId option;
-};
-inline constexpr PlotModeControl kPlotModes[] = {
-    {PlotMode::Circles, kCircles},
-    {PlotMode::Spheres, kSpheres},
-    {PlotMode::SphereTolerance, kSphereTolerance},
-};
-
 } // namespace tessaly

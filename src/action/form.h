@@ -4,6 +4,7 @@
 #include <string>
 
 #include "action/control_names.h"
+#include "action/plot_mode.h"
 
 namespace tessaly {
 
@@ -16,8 +17,8 @@ constexpr int kGrayed = 2;
 constexpr int kListCapacity = 32767;
 
 // The window as the rest of the program sees it: exactly the operations on controls
-// that the load handler and the action use, plus the message box. Form1 implements it
-// on Win32; tests use an in-memory form. A failing operation throws Error.
+// that the load handler and the action use, plus the message box. WindowForm implements it
+// on the window's controls; the simulations have an in-memory form. A failing operation throws Error.
 class Form {
 public:
     virtual ~Form() = default;

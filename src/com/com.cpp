@@ -4,32 +4,19 @@
 #include <cstring>
 #include <vector>
 
-#include "base/convert.h"
-#include "pointlist/number_text.h"
-
 namespace tessaly::com {
-
-Error MakeError(std::wstring_view what, HRESULT hr, std::wstring_view detail)
-{
-    char code[16];
-    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(hr));
-    std::string text = Narrow(what) + " failed (HRESULT " + code + ")";
-    if (!detail.empty())
-        text += ": " + Narrow(detail);
-    return Error(text, static_cast<std::int32_t>(hr));
-}
 
 Error MakeQueryError(std::wstring_view what, const IID& iid, HRESULT hr)
 {
     wchar_t text[40] = L"";
     StringFromGUID2(iid, text, 40);
-    return MakeError(L"QueryInterface of " + std::wstring(what) + L" for " + text, hr);
+    return HresultError(L"QueryInterface of " + std::wstring(what) + L" for " + text, hr);
 }
 
 Bstr::Bstr(std::wstring_view text) : b_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())))
 {
     if (!b_)
-        throw MakeError(L"SysAllocStringLen", E_OUTOFMEMORY);
+        throw HresultError(L"SysAllocStringLen", E_OUTOFMEMORY);
 }
 
 Variant Variant::I2(std::int16_t value)
@@ -109,14 +96,14 @@ DoubleArray::DoubleArray(std::span<const double> values)
     : a_(SafeArrayCreateVector(VT_R8, 0, static_cast<ULONG>(values.size())))
 {
     if (!a_)
-        throw MakeError(L"SafeArrayCreateVector", E_OUTOFMEMORY);
+        throw HresultError(L"SafeArrayCreateVector", E_OUTOFMEMORY);
     if (values.empty())
         return;
     void* data = nullptr;
     const HRESULT hr = SafeArrayAccessData(a_, &data);
     if (FAILED(hr)) {
         SafeArrayDestroy(std::exchange(a_, nullptr));
-        throw MakeError(L"SafeArrayAccessData", hr);
+        throw HresultError(L"SafeArrayAccessData", hr);
     }
     std::memcpy(data, values.data(), values.size() * sizeof(double));
     SafeArrayUnaccessData(a_);
@@ -217,14 +204,14 @@ Variant Dereferenced(Variant& result, IDispatch* object, std::wstring_view name)
     VariantInit(result.get());
     Check(hr, name);
     if (value.type() & VT_BYREF)
-        throw MakeError(name, DISP_E_TYPEMISMATCH, L"the result refers to a reference");
+        throw HresultError(name, DISP_E_TYPEMISMATCH, L"the result refers to a reference");
     return value;
 }
 
 Variant InvokeId(IDispatch* object, DISPID id, std::wstring_view name, Call call, std::span<Variant* const> args)
 {
     if (!object)
-        throw MakeError(name, E_POINTER, L"no object");
+        throw HresultError(name, E_POINTER, L"no object");
     // DISPPARAMS wants the last argument first. The copies are shallow: the Variants
     // keep ownership and outlive the call.
     std::vector<VARIANTARG> reversed(args.size());
@@ -247,7 +234,7 @@ Variant InvokeId(IDispatch* object, DISPID id, std::wstring_view name, Call call
                                 call == Call::Put ? nullptr : result.get(), &excep.info, &argError);
     if (FAILED(hr)) {
         const std::wstring detail = Describe(hr, excep, object, argError, args.size());
-        throw MakeError(name, hr, detail);
+        throw HresultError(name, hr, detail);
     }
     if (result.type() & VT_BYREF)
         return Dereferenced(result, object, name);
@@ -264,13 +251,13 @@ Variant InvokeArgs(IDispatch* object, Member member, Call call, std::span<Varian
 Variant InvokeArgs(IDispatch* object, std::wstring_view name, Call call, std::span<Variant* const> args)
 {
     if (!object)
-        throw MakeError(name, E_POINTER, L"no object");
+        throw HresultError(name, E_POINTER, L"no object");
     std::wstring copy(name); // GetIDsOfNames takes a non-const, null-terminated name
     LPOLESTR names[] = {copy.data()};
     DISPID id = DISPID_UNKNOWN;
     const HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
     if (FAILED(hr) || id == DISPID_UNKNOWN)
-        throw MakeError(name, FAILED(hr) ? hr : DISP_E_UNKNOWNNAME, L"name not known to the object");
+        throw HresultError(name, FAILED(hr) ? hr : DISP_E_UNKNOWNNAME, L"name not known to the object");
     return InvokeId(object, id, name, call, args);
 }
 
@@ -282,23 +269,23 @@ Variant Converted(const Variant& value, VARTYPE type, std::wstring_view what)
 {
     const VARTYPE held = value.type();
     if (held == VT_DISPATCH || held == VT_UNKNOWN)
-        throw MakeError(what, DISP_E_TYPEMISMATCH, L"an object where a value belongs");
+        throw HresultError(what, DISP_E_TYPEMISMATCH, L"an object where a value belongs");
     if (held & VT_BYREF)
-        throw MakeError(what, DISP_E_TYPEMISMATCH, L"a reference where a value belongs");
+        throw HresultError(what, DISP_E_TYPEMISMATCH, L"a reference where a value belongs");
     Variant out;
     Check(VariantChangeType(out.get(), const_cast<VARIANT*>(value.get()), VARIANT_NOVALUEPROP, type), what);
     return out;
 }
 
 // A text read as a number, strictly.
-double Parsed(const Variant& value, std::wstring_view what, wchar_t decimalSeparator)
+double Parsed(const Variant& value, std::wstring_view what, const ReadNumber& readNumber)
 {
     const BSTR b = V_BSTR(value.get());
     const std::wstring_view text = b ? std::wstring_view(b, SysStringLen(b)) : std::wstring_view();
     try {
-        return ParseNumber(text, decimalSeparator);
+        return readNumber(text);
     } catch (const Error&) {
-        throw MakeError(what, DISP_E_TYPEMISMATCH, L"the text \"" + Whole(b) + L"\" is no number");
+        throw HresultError(what, DISP_E_TYPEMISMATCH, L"the text \"" + Whole(b) + L"\" is no number");
     }
 }
 
@@ -311,17 +298,17 @@ std::wstring ToText(const Variant& value, std::wstring_view what)
     return b ? std::wstring(b, SysStringLen(b)) : std::wstring();
 }
 
-double ToDouble(const Variant& value, std::wstring_view what, wchar_t decimalSeparator)
+double ToDouble(const Variant& value, std::wstring_view what, const ReadNumber& readNumber)
 {
     if (value.type() == VT_BSTR)
-        return Parsed(value, what, decimalSeparator);
+        return Parsed(value, what, readNumber);
     return V_R8(Converted(value, VT_R8, what).get());
 }
 
-std::int32_t ToInt32(const Variant& value, std::wstring_view what, wchar_t decimalSeparator)
+std::int32_t ToInt32(const Variant& value, std::wstring_view what, const ReadNumber& readNumber)
 {
     if (value.type() == VT_BSTR)
-        return V_I4(Converted(Variant::R8(Parsed(value, what, decimalSeparator)), VT_I4, what).get());
+        return V_I4(Converted(Variant::R8(Parsed(value, what, readNumber)), VT_I4, what).get());
     return V_I4(Converted(value, VT_I4, what).get());
 }
 
@@ -336,7 +323,7 @@ Ptr<IDispatch> ToObjectOrNone(const Variant& value, std::wstring_view what)
         if (!V_UNKNOWN(v))
             return {};
         return Query<IDispatch>(V_UNKNOWN(v), IID_IDispatch, what);
-    default: throw MakeError(what, DISP_E_TYPEMISMATCH, L"the result is not an object");
+    default: throw HresultError(what, DISP_E_TYPEMISMATCH, L"the result is not an object");
     }
 }
 
@@ -344,16 +331,16 @@ Ptr<IDispatch> ToObject(const Variant& value, std::wstring_view what)
 {
     Ptr<IDispatch> object = ToObjectOrNone(value, what);
     if (!object)
-        throw MakeError(what, E_POINTER, L"the result is no object");
+        throw HresultError(what, E_POINTER, L"the result is no object");
     return object;
 }
 
-CLSID ClassOf(const wchar_t* progId)
+CLSID ClassIdOf(const wchar_t* progId)
 {
     CLSID clsid{};
     const HRESULT hr = CLSIDFromProgID(progId, &clsid);
     if (FAILED(hr))
-        throw MakeError(std::wstring(L"CLSIDFromProgID(\"") + progId + L"\")", hr, L"class not registered");
+        throw HresultError(std::wstring(L"CLSIDFromProgID(\"") + progId + L"\")", hr, L"class not registered");
     return clsid;
 }
 

@@ -13,17 +13,16 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 
 #include "base/error.h"
+#include "win32/failure.h"
 
 namespace tessaly::com {
-
-// The Error of a failed call: code() is hr, the text "<what> failed (HRESULT 0x...): <detail>".
-Error MakeError(std::wstring_view what, HRESULT hr, std::wstring_view detail = {});
 
 // "QueryInterface of <what> for {iid} failed (HRESULT ...)".
 Error MakeQueryError(std::wstring_view what, const IID& iid, HRESULT hr);
@@ -31,7 +30,7 @@ Error MakeQueryError(std::wstring_view what, const IID& iid, HRESULT hr);
 inline void Check(HRESULT hr, std::wstring_view what)
 {
     if (FAILED(hr))
-        throw MakeError(what, hr);
+        throw HresultError(what, hr);
 }
 
 // Owning interface pointer. A raw pointer comes in only by name: Adopt takes over the
@@ -121,7 +120,7 @@ template <class T>
 Ptr<T> Query(IUnknown* from, const IID& iid, std::wstring_view what)
 {
     if (!from)
-        throw MakeError(what, E_POINTER, L"no object to query");
+        throw HresultError(what, E_POINTER, L"no object to query");
     Ptr<T> result;
     const HRESULT hr = from->QueryInterface(iid, result.put_void());
     if (FAILED(hr) || !result)
@@ -266,21 +265,25 @@ Variant Invoke(IDispatch* object, std::wstring_view name, Call call, Args&&... a
     return InvokeArgs(object, name, call, list);
 }
 
+// Reads a text answered where a number belongs, by the caller's rules; throws an Error
+// for a text that is no number.
+using ReadNumber = std::function<double(std::wstring_view text)>;
+
 // Result conversions. `what` names the member for the diagnostic. An object is no value:
-// VT_DISPATCH or VT_UNKNOWN fails at once, and no default value is fetched. A text read
-// as a number is read strictly, as the window reads its own (ParseNumber, with the
-// user's decimal separator); every other type converts by the OLE Automation rules
-// (VariantChangeType), so a fractional or negative number becomes a count as it does
-// there. A by-reference result never gets here: Invoke reads it through its reference.
+// VT_DISPATCH or VT_UNKNOWN fails at once, and no default value is fetched. A text is
+// read as a number by `readNumber`; every other type converts by the OLE Automation
+// rules (VariantChangeType), so a fractional or negative number becomes a count as it
+// does there. A by-reference result never gets here: Invoke reads it through its
+// reference.
 std::wstring ToText(const Variant& value, std::wstring_view what);
-double ToDouble(const Variant& value, std::wstring_view what, wchar_t decimalSeparator);
-std::int32_t ToInt32(const Variant& value, std::wstring_view what, wchar_t decimalSeparator);
+double ToDouble(const Variant& value, std::wstring_view what, const ReadNumber& readNumber);
+std::int32_t ToInt32(const Variant& value, std::wstring_view what, const ReadNumber& readNumber);
 // A non-null object (VT_DISPATCH, or VT_UNKNOWN that offers IDispatch).
 Ptr<IDispatch> ToObject(const Variant& value, std::wstring_view what);
 // As ToObject, but VT_EMPTY, VT_NULL and a null object give an empty pointer.
 Ptr<IDispatch> ToObjectOrNone(const Variant& value, std::wstring_view what);
 
 // CLSIDFromProgID, throwing.
-CLSID ClassOf(const wchar_t* progId);
+CLSID ClassIdOf(const wchar_t* progId);
 
 } // namespace tessaly::com

@@ -1,8 +1,7 @@
 #include "shell/dialog_window_win.h"
 
-#include <exception>
-
 #include "win32/failure.h"
+#include "win32/window_proc.h"
 
 namespace tessaly {
 
@@ -22,7 +21,9 @@ void DialogWindow::Create(const wchar_t* className, const wchar_t* caption, DWOR
     wc.cbSize = sizeof(wc);
     if (!GetClassInfoExW(instance, className, &wc)) {
         wc.cbSize = sizeof(wc);
-        wc.lpfnWndProc = &DialogWindow::WindowProc;
+        // No exception may cross user32's frames: every handler runs inside the guard's
+        // one try/catch. Reports the user sees are written by the handlers themselves.
+        wc.lpfnWndProc = &GuardedWindowProc<&DialogWindow::WindowProc>;
         wc.hInstance = instance;
         wc.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
@@ -32,9 +33,9 @@ void DialogWindow::Create(const wchar_t* className, const wchar_t* caption, DWOR
         if (!RegisterClassExW(&wc))
             throw LastWin32Error("RegisterClassEx");
     }
-    // The window system chooses the position; onCreate sets the size.
-    if (!CreateWindowExW(exStyle, className, caption, style, CW_USEDEFAULT, CW_USEDEFAULT, 320, 400, nullptr, nullptr,
-                         instance, this))
+    // The window system chooses the position and a first size; onCreate sets the size.
+    if (!CreateWindowExW(exStyle, className, caption, style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                         nullptr, nullptr, instance, this))
         throw LastWin32Error("CreateWindowEx of the main window");
 }
 
@@ -44,6 +45,17 @@ void DialogWindow::Destroy() noexcept
         return;
     destroying_ = true;
     DestroyWindow(hwnd_);
+}
+
+void DialogWindow::SetClientSize(int width, int height)
+{
+    // The frame adds what it adds at the window's DPI: measured on the window itself.
+    RECT outer{};
+    RECT client{};
+    GetWindowRect(hwnd_, &outer);
+    GetClientRect(hwnd_, &client);
+    SetWindowPos(hwnd_, nullptr, 0, 0, width + (outer.right - outer.left) - client.right,
+                 height + (outer.bottom - outer.top) - client.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void DialogWindow::Show(int showCommand)
@@ -65,7 +77,7 @@ int DialogWindow::RunMessageLoop()
         if (got == 0) {
             if (!hwnd_)
                 return 0;
-            SendMessageW(hwnd_, WM_CLOSE, 0, 0);
+            CloseForQuit();
             continue;
         }
         if (got == -1)
@@ -75,6 +87,21 @@ int DialogWindow::RunMessageLoop()
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+}
+
+bool DialogWindow::CloseIfQuitPosted() const noexcept
+{
+    MSG msg{};
+    if (!PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE | PM_NOYIELD))
+        return false;
+    if (hwnd_)
+        CloseForQuit();
+    return true;
+}
+
+void DialogWindow::CloseForQuit() const noexcept
+{
+    SendMessageW(hwnd_, WM_CLOSE, 0, 0);
 }
 
 LRESULT CALLBACK DialogWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -91,18 +118,8 @@ LRESULT CALLBACK DialogWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam
     }
     // Messages before WM_NCCREATE (WM_GETMINMAXINFO) and after WM_NCDESTROY have no object.
     if (self) {
-        // No exception may cross user32's frames: every handler runs inside this one
-        // try/catch. Reports the user sees are written by the handlers themselves.
-        try {
-            if (std::optional<LRESULT> result = self->Dispatch(message, wParam, lParam))
-                return *result;
-        } catch (const std::exception& e) {
-            Trace("handler failed", e.what());
-            return message == WM_CREATE ? -1 : 0;
-        } catch (...) {
-            Trace("handler failed", "unknown exception");
-            return message == WM_CREATE ? -1 : 0;
-        }
+        if (std::optional<LRESULT> result = self->Dispatch(message, wParam, lParam))
+            return *result;
     }
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }

@@ -6,8 +6,8 @@
 
 namespace tessaly {
 
-// A top-level window that behaves like a dialog: the window-procedure trampoline with
-// the one try/catch that no exception crosses, the decoding of clicks and the close into
+// A top-level window that behaves like a dialog: the window-procedure trampoline behind
+// the guard that no exception crosses (GuardedWindowProc), the decoding of clicks and the close into
 // their hooks, the message loop with the dialog keyboard (Tab, arrows in option groups,
 // Enter on the focused push button), the focus kept across activation, and a lifetime
 // that only the window itself ends. A derived window creates it with Create() from its
@@ -25,11 +25,14 @@ public:
     // Null once the window is gone.
     HWND Hwnd() const noexcept { return hwnd_; }
     void Show(int showCommand = SW_SHOWNORMAL);
+    // A WM_QUIT that finds the window still there was posted by another program (or
+    // posted again by COM's or a message box's loop, which took it): a close. True when
+    // one waits in this thread's queue (the window, if still there, was sent WM_CLOSE).
+    bool CloseIfQuitPosted() const noexcept;
     // Keyboard as in a dialog; true when the message was consumed.
     bool PreTranslate(MSG& msg) const;
     // The thread's message loop, with the dialog keyboard, until the window is gone;
-    // returns 0 then. A WM_QUIT that finds the window still there was posted by another
-    // program (or posted again by COM's or a message box's loop): a close.
+    // returns 0 then. A WM_QUIT while the window is there is a close.
     int RunMessageLoop();
 
 protected:
@@ -43,6 +46,8 @@ protected:
     // The one way the window is destroyed: WM_DESTROY and WM_NCDESTROY that arrive
     // otherwise were sent by another program, and the window is not going.
     void Destroy() noexcept;
+    // The size of the client area, in pixels; the frame's part is added.
+    void SetClientSize(int width, int height);
     // The control that has the focus when the window is first activated.
     void SetFocusControl(HWND control) noexcept { focus_ = control; }
 
@@ -60,6 +65,7 @@ protected:
 
 private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    void CloseForQuit() const noexcept;
     std::optional<LRESULT> Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
     bool TakesFocus(HWND control) const noexcept;
     void RestoreFocus();

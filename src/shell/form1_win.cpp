@@ -2,8 +2,9 @@
 
 #include "action/link_at_load.h"
 #include "action/send_to_acad.h"
+#include "layout/layout.h"
 #include "shell/dpi_win.h"
-#include "win32/failure.h"
+#include "win32/trace.h"
 #include "shell/topmost_win.h"
 
 namespace tessaly {
@@ -55,7 +56,7 @@ std::optional<LRESULT> Form1::onMessage(UINT message, WPARAM wParam, LPARAM lPar
     switch (message) {
     case kLoadMessage: onLoad(); return 0;
     case WM_CTLCOLORSTATIC:
-        return ControlBuilder::ColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+        return LayoutControls::ColorStatic(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     default: return std::nullopt;
     }
 }
@@ -139,7 +140,9 @@ void Form1::onCallHeld() noexcept
 
 void Form1::onCreate()
 {
-    SetFocusControl(controls_.Build(Hwnd(), DpiOf(Hwnd())));
+    const int dpi = DpiOf(Hwnd());
+    SetClientSize(layout::TwipsToPixels(layout::kClientWidth, dpi), layout::TwipsToPixels(layout::kClientHeight, dpi));
+    SetFocusControl(controls_.Create(Hwnd(), dpi));
 }
 
 void Form1::onDestroy()

@@ -6,10 +6,9 @@
 #include "cad/cad.h"
 #include "dmis/dmis.h"
 #include "shell/busy_gate.h"
-#include "shell/child_window_ids_win.h"
-#include "shell/control_builder_win.h"
+#include "layout/child_window_ids.h"
+#include "shell/layout_controls_win.h"
 #include "shell/dialog_window_win.h"
-#include "shell/locale_win.h"
 #include "shell/message_filter_win.h"
 #include "shell/window_form_win.h"
 
@@ -22,8 +21,8 @@ namespace tessaly {
 // the form the action reads them through, and the state the action keeps.
 class Form1 final : public DialogWindow {
 public:
-    Form1(dmis::IConnector& dmisConnector, cad::IConnector& cadConnector,
-          wchar_t decimalSeparator = UserDecimalSeparator());
+    // `decimalSeparator` is the one the window reads its texts with (the user's).
+    Form1(dmis::IConnector& dmisConnector, cad::IConnector& cadConnector, wchar_t decimalSeparator);
     ~Form1() override;
 
     const WindowState& State() const noexcept { return state_; }
@@ -63,7 +62,7 @@ private:
     class FilterEvents final : public HeldCallWindow {
     public:
         explicit FilterEvents(Form1& window) noexcept : window_(window) {}
-        void onQuitPosted() noexcept override { window_.onClose(); }
+        void onCallWaits() noexcept override { window_.CloseIfQuitPosted(); }
         void onCallHeld() noexcept override { window_.onCallHeld(); }
         void onGiveUpCall() noexcept override { window_.onGiveUpCall(); }
 
@@ -82,7 +81,7 @@ private:
     // A handler that calls the applications waits in a message loop of COM's (or a
     // message box's), where messages sent by other programs are delivered.
     BusyGate gate_;
-    ControlBuilder controls_;
+    LayoutControls controls_;
     WindowForm form_{*this, gate_};
     // A held call was given up: the references stay with the process's end.
     bool givenUp_ = false;

@@ -70,9 +70,8 @@ public:
     DWORD STDMETHODCALLTYPE MessagePending(HTASK, DWORD callWaitedMs, DWORD) override
     {
         TakeWakes();
-        // COM's loop takes a posted WM_QUIT and posts it again once the call is back.
-        if (!closeAskedAt && window && QuitPosted())
-            window->onQuitPosted();
+        if (!closeAskedAt && window)
+            window->onCallWaits();
         if (!closeAskedAt && window && callWaitedMs >= kCallHeldAfterMs)
             window->onCallHeld();
         switch (PendingAnswer(closeAskedAt, NowMs(), callWaitedMs)) {
@@ -108,12 +107,6 @@ DWORD WINAPI WakeTheWait(void* window)
 }
 
 } // namespace
-
-bool QuitPosted() noexcept
-{
-    MSG msg{};
-    return PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE | PM_NOYIELD) != 0;
-}
 
 bool CloseQueued(HWND window, HWND closeButton) noexcept
 {

@@ -9,8 +9,9 @@ namespace tessaly {
 // What the window does for the filter, on the window's thread, from inside a call's wait.
 class HeldCallWindow {
 public:
-    // Another program posted WM_QUIT: a close.
-    virtual void onQuitPosted() noexcept = 0;
+    // A call waits, no close pending yet: COM's loop takes a posted WM_QUIT and posts it
+    // again once the call is back, so a quit posted meanwhile is to be looked for now.
+    virtual void onCallWaits() noexcept = 0;
     // A call has waited longer than a moment (kCallHeldAfterMs), no close pending yet: a
     // close the user gave meanwhile waits in the queue (CloseQueued).
     virtual void onCallHeld() noexcept = 0;
@@ -51,9 +52,6 @@ private:
     bool registered_ = false;
     IMessageFilter* previous_ = nullptr;
 };
-
-// True when a WM_QUIT waits in this thread's queue.
-bool QuitPosted() noexcept;
 
 // True when a close of `window` waits in this thread's queue (HoldsClose), looked for
 // with PeekMessage without PM_REMOVE: nothing is taken, input and posted messages stay.

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <initializer_list>
 
-#include "shell/child_window_ids_win.h"
+#include "layout/child_window_ids.h"
 
 namespace tessaly {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "shell/child_window_ids_win.h"
+#include "layout/child_window_ids.h"
 #include "shell/message_filter_win.h"
 #include "win32/failure.h"
 
@@ -149,11 +149,9 @@ void WindowForm::ShowMessage(const std::wstring& text)
     // Owned by the window: modal to it (no click reaches the form meanwhile) and above it
     // in the topmost band.
     const int answer = MessageBoxW(FormWindow(), text.c_str(), kMessageCaption, MB_OK);
-    // A WM_QUIT ends the box's loop, which posts it again: a close, as in the main loop.
-    if (QuitPosted()) {
-        SendMessageW(FormWindow(), WM_CLOSE, 0, 0);
+    // A WM_QUIT ends the box's loop, which posts it again.
+    if (window_.CloseIfQuitPosted())
         return;
-    }
     if (answer == 0)
         throw LastWin32Error("MessageBox");
 }

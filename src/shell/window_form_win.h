@@ -8,7 +8,7 @@
 #include "action/form.h"
 #include "shell/busy_gate.h"
 #include "shell/dialog_window_win.h"
-#include "shell/layout.h"
+#include "layout/layout.h"
 
 namespace tessaly {
 

@@ -8,8 +8,9 @@
 #include "com/com.h"
 #include "dmis/com_binding.h"
 #include "shell/dpi_win.h"
-#include "win32/failure.h"
+#include "win32/trace.h"
 #include "shell/form1_win.h"
+#include "shell/locale_win.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
 {
@@ -22,9 +23,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand)
     // the same.
     tessaly::com::Apartment apartment(COINIT_APARTMENTTHREADED);
     try {
-        const auto dmisConnector = tessaly::dmis::MakeComConnector(tessaly::UserDecimalSeparator());
-        const auto cadConnector = tessaly::cad::MakeComConnector(tessaly::UserDecimalSeparator());
-        tessaly::Form1 form(*dmisConnector, *cadConnector);
+        // The window and both bindings read numbers with the user's decimal separator.
+        const wchar_t separator = tessaly::UserDecimalSeparator();
+        const auto dmisConnector = tessaly::dmis::MakeComConnector(separator);
+        const auto cadConnector = tessaly::cad::MakeComConnector(separator);
+        tessaly::Form1 form(*dmisConnector, *cadConnector, separator);
         form.Show(showCommand);
         return form.RunMessageLoop();
     } catch (const std::exception& e) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "base/error.h"
-#include "shell/layout.h"
+#include "layout/layout.h"
 
 namespace tessaly::sim {
 

@@ -1,4 +1,4 @@
-#include "win32/failure.h"
+#include "win32/trace.h"
 
 #include <windows.h>
 

@@ -4,7 +4,7 @@
 
 #include <exception>
 
-#include "win32/failure.h"
+#include "win32/trace.h"
 
 namespace tessaly {
 

@@ -5,6 +5,7 @@
 
 #include "com/com.h"
 #include "com/fake_dispatch.h"
+#include "pointlist/number_text.h"
 
 namespace tessaly::test {
 namespace {
@@ -212,15 +213,19 @@ TEST(ComConvert, ReadsValuesNotObjectsAndTextsStrictly)
             return std::nullopt;
         }
     };
+    // The window's number rules, as the bindings pass them in.
+    const auto rules = [](wchar_t separator) -> com::ReadNumber {
+        return [separator](std::wstring_view text) { return ParseNumber(text, separator); };
+    };
     FakeObject server;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         server.On(1, row.answer);
         auto answer = [&] { return com::Invoke(&server, com::Member{1, L"Value"}, com::Call::Get); };
         EXPECT_EQ(tried([&] { return com::ToText(answer(), L"Value"); }), row.text);
-        EXPECT_EQ(tried([&] { return com::ToDouble(answer(), L"Value", L'.'); }), row.dot);
-        EXPECT_EQ(tried([&] { return com::ToDouble(answer(), L"Value", L','); }), row.comma);
-        EXPECT_EQ(tried([&] { return com::ToInt32(answer(), L"Value", L'.'); }), row.count);
+        EXPECT_EQ(tried([&] { return com::ToDouble(answer(), L"Value", rules(L'.')); }), row.dot);
+        EXPECT_EQ(tried([&] { return com::ToDouble(answer(), L"Value", rules(L',')); }), row.comma);
+        EXPECT_EQ(tried([&] { return com::ToInt32(answer(), L"Value", rules(L'.')); }), row.count);
     }
     EXPECT_TRUE(self.calls.empty()) << "an object's default value was fetched";
     EXPECT_EQ(self.refs, 1);

@@ -24,7 +24,7 @@
 #include "driving/typical_request_win.h"
 #include "driving/user_input_win.h"
 #include "driving/wine_windows_win.h"
-#include "shell/layout.h"
+#include "layout/layout.h"
 
 namespace tessaly::e2e {
 namespace {

@@ -20,7 +20,7 @@
 #include "base/error.h"
 #include "com/com.h"
 #include "shell/dpi_win.h"
-#include "shell/layout.h"
+#include "layout/layout.h"
 #include "shell/retry_policy.h"
 #include "support/cell_fixture.h"
 

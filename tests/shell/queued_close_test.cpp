@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "shell/child_window_ids_win.h"
+#include "layout/child_window_ids.h"
 
 namespace tessaly {
 namespace {

@@ -9,7 +9,7 @@ namespace tessaly::benchcom {
 
 Probe::Probe()
 {
-    const CLSID clsid = com::ClassOf(L"AutoCAD.Application.15");
+    const CLSID clsid = com::ClassIdOf(L"AutoCAD.Application.15");
     com::Ptr<IUnknown> running;
     com::Check(GetActiveObject(clsid, nullptr, running.put()), L"GetActiveObject(\"AutoCAD.Application.15\")");
     app_ = com::Query<IDispatch>(running.get(), IID_IDispatch, L"AutoCAD.Application.15");
@@ -59,7 +59,7 @@ KindCosts Probe::Kinds(int calls)
     using com::Variant;
     if (!featureData_) {
         com::Ptr<IUnknown> created;
-        com::Check(CoCreateInstance(com::ClassOf(L"pcdlrn.application"), nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
+        com::Check(CoCreateInstance(com::ClassIdOf(L"pcdlrn.application"), nullptr, CLSCTX_LOCAL_SERVER, IID_IUnknown,
                                     reinterpret_cast<void**>(created.put())),
                    L"CoCreateInstance(\"pcdlrn.application\")");
         const auto app = com::Query<IDispatch>(created.get(), IID_IDispatch, L"pcdlrn.application");

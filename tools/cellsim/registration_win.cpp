@@ -7,6 +7,7 @@
 #include "cell_objects_win.h"
 #include "dmis/com_ids_win.h"
 #include "registry_guard_win.h"
+#include "win32/failure.h"
 #include "win32/handles.h"
 
 namespace tessaly::cell {
@@ -84,7 +85,7 @@ std::wstring TypeLibraryFile(int resource, const wchar_t* name)
     const void* bytes = loaded ? LockResource(loaded) : nullptr;
     const DWORD size = found ? SizeofResource(nullptr, found) : 0;
     if (!bytes || size == 0)
-        throw com::MakeError(L"the type library resource", HRESULT_FROM_WIN32(GetLastError()));
+        throw LastWin32Error(L"the type library resource");
     std::wstring path = ProgramPath();
     path = path.substr(0, path.find_last_of(L"\\/") + 1) + name;
 
@@ -101,7 +102,7 @@ std::wstring TypeLibraryFile(int resource, const wchar_t* name)
     UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     DWORD written = 0;
     if (!file || !WriteFile(file.get(), bytes, size, &written, nullptr) || written != size)
-        throw com::MakeError(L"writing " + path, HRESULT_FROM_WIN32(GetLastError()));
+        throw LastWin32Error(L"writing " + path);
     return path;
 }
 

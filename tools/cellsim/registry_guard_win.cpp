@@ -13,7 +13,7 @@
 
 #include "base/convert.h"
 #include "base/error.h"
-#include "com/com.h"
+#include "win32/failure.h"
 #include "win32/handles.h"
 
 namespace tessaly::cell {
@@ -82,7 +82,7 @@ std::wstring Shown(const Root& root)
 
 Error RegistryError(const std::wstring& what, LONG status)
 {
-    return com::MakeError(what, HRESULT_FROM_WIN32(status));
+    return HresultError(what, HRESULT_FROM_WIN32(status));
 }
 
 // "CLSID\{..}\ProgID" is in "CLSID\{..}", "pcdlrn.application\CLSID" in the ProgID.
@@ -348,7 +348,7 @@ std::wstring JournalFolder()
             return ours;
     }
     if (GetTempPathW(MAX_PATH, folder) == 0)
-        throw com::MakeError(L"GetTempPath", HRESULT_FROM_WIN32(GetLastError()));
+        throw LastWin32Error(L"GetTempPath");
     std::wstring temp = folder;
     if (!temp.empty() && temp.back() == L'\\')
         temp.pop_back();
@@ -377,7 +377,7 @@ void SaveJournal(const std::wstring& path, const std::wstring& run, const std::v
     if (!file ||
         !WriteFile(file.get(), out.bytes().data(), static_cast<DWORD>(out.bytes().size()), &written, nullptr) ||
         written != out.bytes().size() || !FlushFileBuffers(file.get()))
-        throw com::MakeError(L"saving the registry to " + path, HRESULT_FROM_WIN32(GetLastError()));
+        throw LastWin32Error(L"saving the registry to " + path);
 }
 
 std::pair<std::wstring, std::vector<Root>> LoadJournal(const std::wstring& path)
@@ -385,11 +385,11 @@ std::pair<std::wstring, std::vector<Root>> LoadJournal(const std::wstring& path)
     UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     LARGE_INTEGER size{};
     if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart > (1 << 30))
-        throw com::MakeError(L"reading " + path, HRESULT_FROM_WIN32(GetLastError()));
+        throw LastWin32Error(L"reading " + path);
     std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
     DWORD read = 0;
     if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read != bytes.size())
-        throw com::MakeError(L"reading " + path, HRESULT_FROM_WIN32(GetLastError()));
+        throw LastWin32Error(L"reading " + path);
     In in(std::move(bytes));
     if (in.Text() != Widen(kJournalHeader))
         throw Error(Narrow(path) + " is no saved registry of the cell's");

@@ -13,7 +13,7 @@
 #include "base/convert.h"
 #include "base/error.h"
 #include "driving/typical_request_win.h"
-#include "shell/child_window_ids_win.h"
+#include "layout/child_window_ids.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include "base/convert.h"
 #include "base/error.h"
-#include "shell/child_window_ids_win.h"
-#include "shell/layout.h"
+#include "layout/child_window_ids.h"
+#include "layout/layout.h"
 
 namespace tessaly::driving {
 
@@ -29,7 +29,7 @@ std::string Name(ControlId id)
     return layout::RowOf(id).name;
 }
 
-std::wstring ClassOf(HWND window)
+std::wstring ClassNameOf(HWND window)
 {
     wchar_t name[64] = {};
     GetClassNameW(window, name, 64);
@@ -50,7 +50,7 @@ BOOL CALLBACK MatchTopLevel(HWND window, LPARAM parameter)
     GetWindowThreadProcessId(window, &processId);
     if (processId != search.processId)
         return TRUE;
-    if (search.className && ClassOf(window) != search.className)
+    if (search.className && ClassNameOf(window) != search.className)
         return TRUE;
     if (search.caption) {
         wchar_t caption[64] = {};

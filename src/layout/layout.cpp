@@ -1,4 +1,4 @@
-#include "shell/layout.h"
+#include "layout/layout.h"
 
 #include <algorithm>
 

@@ -1,8 +1,9 @@
 #pragma once
 
 // The main window's layout as data: one row per control, read like the window's layout
-// sheet. Portable: no windows.h here; Form1 (form1_win.cpp) turns each row into a
-// child window, and its kind into a window class and style bits in one function.
+// sheet. Portable: no windows.h here; LayoutControls (layout_controls_win.cpp) turns
+// each row into a child window, and its kind into a window class and style bits in one
+// function.
 
 #include <array>
 #include <cstddef>
@@ -207,7 +208,7 @@ PixelRect ToPixels(const Rect& twips, int dpi);
 // sits at the frame's origin plus its own offset.
 Rect WindowRect(ControlId id);
 
-// Every control, sorted by tab index: the order in which Form1 creates them.
+// Every control, sorted by tab index: the order in which the window creates them.
 std::vector<ControlId> CreationOrder();
 
 // Whether the control can take the keyboard focus at all (visible, and a kind that does).

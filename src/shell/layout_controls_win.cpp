@@ -1,11 +1,11 @@
-#include "shell/control_builder_win.h"
+#include "shell/layout_controls_win.h"
 
 #include <string>
 #include <string_view>
 
-#include "shell/child_window_ids_win.h"
+#include "layout/child_window_ids.h"
 #include "win32/failure.h"
-#include "shell/layout.h"
+#include "layout/layout.h"
 
 namespace tessaly {
 
@@ -21,7 +21,7 @@ struct ChildClass {
 };
 
 // The one place where a control's kind becomes a window class and style bits.
-ChildClass ClassOf(const Row& row)
+ChildClass WindowClassOf(const Row& row)
 {
     DWORD style = WS_CHILD;
     if (row.visible)
@@ -82,19 +82,10 @@ UniqueFont MakeFont(layout::Font font, int dpi)
 
 } // namespace
 
-HWND ControlBuilder::Build(HWND window, int dpi)
+HWND LayoutControls::Create(HWND window, int dpi)
 {
     normalFont_ = MakeFont(layout::Font::Normal, dpi);
     boldFont_ = MakeFont(layout::Font::Bold, dpi);
-
-    // Client area of the layout; the frame adds what it adds at this DPI.
-    RECT outer{};
-    RECT client{};
-    GetWindowRect(window, &outer);
-    GetClientRect(window, &client);
-    const int width = layout::TwipsToPixels(layout::kClientWidth, dpi) + (outer.right - outer.left) - client.right;
-    const int height = layout::TwipsToPixels(layout::kClientHeight, dpi) + (outer.bottom - outer.top) - client.bottom;
-    SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     // Created in tab-index order: the Z-order is then the tab order that the dialog
     // manager follows. Controls of a frame are children of the window, not of the group
@@ -104,7 +95,7 @@ HWND ControlBuilder::Build(HWND window, int dpi)
     HWND firstFocus = nullptr;
     for (ControlId id : layout::CreationOrder()) {
         const Row& row = layout::RowOf(id);
-        const ChildClass cls = ClassOf(row);
+        const ChildClass cls = WindowClassOf(row);
         const layout::PixelRect r = layout::ToPixels(layout::WindowRect(id), dpi);
         int createHeight = r.height();
         if (row.kind == Kind::ComboBox)
@@ -126,7 +117,7 @@ HWND ControlBuilder::Build(HWND window, int dpi)
     return firstFocus;
 }
 
-std::optional<LRESULT> ControlBuilder::ColorStatic(HDC dc, HWND control)
+std::optional<LRESULT> LayoutControls::ColorStatic(HDC dc, HWND control)
 {
     ControlId id{};
     if (!ControlOfDialogId(GetDlgCtrlID(control), id))
