@@ -8,10 +8,6 @@
 //   tessaly-bench-com load-link   (a child of bench) the calls of the load link, on a form
 //                                 in memory, then exit
 //   tessaly-bench-com nothing     (a child of bench) starts and exits
-//   tessaly-bench-com tolerance   the demo's "Sphere Tolerance" request (F2 and F3,
-//                                 mirror Y: red and green spheres); prints the drawing,
-//                                 then "screenshot", and closes both once a line arrives
-//                                 on standard input
 //
 // The programs are the ones built beside this one; the environment variables TESSALY_EXE
 // and TESSALY_CELL_EXE name others (of the other bitness, say).
@@ -300,30 +296,6 @@ int Bench(const std::vector<int>& pointCounts)
     return 0;
 }
 
-int Tolerance()
-{
-    SimulatedCell cell;
-    TessalyApp app;
-    app.Click(kSphereTolerance);
-    app.Type(kTolerance, L"0.25");
-    // Mirrored, F2's points lie clear of the part; F3's first touches it (1000 "h=0"
-    // boxes, answered), its second lies just clear.
-    app.SelectFeatures({L"F2", L"F3"});
-    app.SetChecked(kMirror[1], true);
-    const auto boxes = app.SendToAcad();
-    std::cout << "message boxes answered: " << boxes.size() << "\nstatus line: " << Narrow(app.Text(kStatusLine))
-              << "\ndrawing:\n";
-    for (const std::string& entity : cell.Drawing())
-        std::cout << "  " << entity << "\n";
-    std::cout << "colours at (10, -20, 5): " << cell.Colours(10, -20, 5)
-              << "\ncolours at (12, -21, 6): " << cell.Colours(12, -21, 6) << "\nscreenshot" << std::endl;
-    std::string line;
-    std::getline(std::cin, line);
-    app.Close();
-    cell.Quit();
-    return 0;
-}
-
 } // namespace
 } // namespace tessaly::benchcom
 
@@ -344,9 +316,7 @@ int wmain(int argc, wchar_t** argv)
                 points.push_back(std::stoi(argv[i]));
             return tessaly::benchcom::Bench(points.empty() ? std::vector<int>{100, 1000} : points);
         }
-        if (command == L"tolerance")
-            return tessaly::benchcom::Tolerance();
-        std::fprintf(stderr, "usage: tessaly-bench-com bench [N...] | tolerance\n");
+        std::fprintf(stderr, "usage: tessaly-bench-com bench [N...]\n");
         return 2;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "tessaly-bench-com: %s\n", e.what());
