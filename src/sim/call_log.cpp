@@ -20,6 +20,7 @@ double Answer::Number(double value) const
     case OddAnswer::NegativeInfinity: return -std::numeric_limits<double>::infinity();
     case OddAnswer::ByReference: return value;
     case OddAnswer::Text: Fail("type mismatch");
+    case OddAnswer::Deferred: Fail(kDeferredFailure);
     default: Fail("an object where a value belongs");
     }
 }
@@ -33,6 +34,7 @@ std::int32_t Answer::WholeNumber(std::int32_t value) const
     case OddAnswer::ByReference: return value;
     case OddAnswer::NoObject:
     case OddAnswer::Itself: Fail("an object where a value belongs");
+    case OddAnswer::Deferred: Fail(kDeferredFailure);
     default: Fail("type mismatch"); // NaN and infinity are no whole number either
     }
 }
@@ -49,6 +51,7 @@ std::wstring Answer::Text(std::wstring value) const
     case OddAnswer::Infinity: return L"Infinity";
     case OddAnswer::NegativeInfinity: return L"-Infinity";
     case OddAnswer::ByReference: return value;
+    case OddAnswer::Deferred: Fail(kDeferredFailure);
     default: Fail("an object where a value belongs");
     }
 }

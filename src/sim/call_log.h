@@ -14,9 +14,10 @@ namespace tessaly::sim {
 
 // An answer an application may give to a call that succeeds, and that a careful client
 // must not trust: nothing (VT_EMPTY), text where a number belongs, NaN, infinity of
-// either sign, a null object, an object whose default value is itself, or the call's own
-// answer by reference (VT_BYREF), which a careful client reads as that answer.
-enum class OddAnswer { Empty, Text, NaN, Infinity, NoObject, Itself, NegativeInfinity, ByReference };
+// either sign, a null object, an object whose default value is itself, the call's own
+// answer by reference (VT_BYREF), which a careful client reads as that answer, or a
+// failure whose description is filled in only when asked for (deferred).
+enum class OddAnswer { Empty, Text, NaN, Infinity, NoObject, Itself, NegativeInfinity, ByReference, Deferred };
 
 // What the K-th call's result becomes. Each simulated call hands its result through the
 // helper of its type, which returns it unchanged unless the call was told to answer
@@ -38,7 +39,9 @@ public:
     std::unique_ptr<T> Object(std::unique_ptr<T> object) const
     {
         if (odd_ && *odd_ != OddAnswer::ByReference)
-            Fail(*odd_ == OddAnswer::Itself ? "the object is none of the application's" : "the result is no object");
+            Fail(*odd_ == OddAnswer::Itself     ? "the object is none of the application's"
+                 : *odd_ == OddAnswer::Deferred ? kDeferredFailure
+                                                : "the result is no object");
         return object;
     }
     // An object where nothing or a null object is an answer too ("none").
@@ -51,6 +54,7 @@ public:
     }
 
 private:
+    static constexpr const char* kDeferredFailure = "the call failed, its description deferred";
     [[noreturn]] void Fail(const char* why) const;
 
     std::optional<OddAnswer> odd_;

@@ -89,7 +89,7 @@ constexpr wchar_t kWindowClass[] = L"TessalyCell";
 // The call to answer oddly, and how ("null", "text", ...).
 struct OddCall {
     std::size_t at = 0;
-    cell::OddAnswer answer = cell::OddAnswer::Null;
+    cell::OddAnswer answer = cell::OddAnswer::NoObject;
     std::wstring how;
 };
 

@@ -63,7 +63,7 @@ constexpr struct {
     const wchar_t* name;
     OddAnswer answer;
 } kOddAnswers[] = {
-    {L"null", OddAnswer::Null},         {L"text", OddAnswer::Text},
+    {L"null", OddAnswer::NoObject},     {L"text", OddAnswer::Text},
     {L"nan", OddAnswer::NaN},           {L"inf", OddAnswer::Infinity},
     {L"empty", OddAnswer::Empty},       {L"deferred", OddAnswer::Deferred},
     {L"self", OddAnswer::Itself},       {L"-inf", OddAnswer::NegativeInfinity},
@@ -206,7 +206,7 @@ HRESULT AnswerOddly(OddAnswer answer, VARIANT* result, EXCEPINFO* excep)
     if (!result)
         return S_OK;
     switch (answer) {
-    case OddAnswer::Null:
+    case OddAnswer::NoObject:
         SetResult(*result, VT_DISPATCH);
         V_DISPATCH(result) = nullptr;
         break;

@@ -25,11 +25,13 @@
 
 #include "cad_win.h"
 #include "measuring_win.h"
+#include "sim/call_log.h"
 
 namespace tessaly::cell {
 
-// An answer a client may not expect, given in place of a call's own:
-//   Null      VT_DISPATCH with a null pointer
+// The simulations' odd answers (sim::OddAnswer), as the cell gives them over COM in
+// place of a call's own:
+//   NoObject  VT_DISPATCH with a null pointer
 //   Text      VT_BSTR "odd"
 //   NaN       VT_R8 NaN
 //   Infinity  VT_R8 +infinity
@@ -40,7 +42,7 @@ namespace tessaly::cell {
 //             no other member and no typed interface
 //   NegativeInfinity  VT_R8 -infinity
 //   ByReference  the call's own answer by reference (VT_BYREF | its type)
-enum class OddAnswer { Null, Text, NaN, Infinity, Empty, Deferred, Itself, NegativeInfinity, ByReference };
+using sim::OddAnswer;
 
 // The answer named "null", "text", "nan", "inf", "empty", "deferred", "self", "-inf" or
 // "byref".
