@@ -18,7 +18,7 @@ die() { log "$*"; exit 1; }
 SUDO=
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 
-for part in release packages i386 build jobs wine desktop demo; do
+for part in debian_releases packages i386 build jobs wine desktop demo; do
     # shellcheck source=/dev/null
     source "$ROOT/scripts/lib/$part.sh"
 done

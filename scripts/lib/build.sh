@@ -65,8 +65,8 @@ windows_tree() {
 }
 
 # Every C++ file git knows keeps the format of .clang-format, as the one clang-format of
-# release.sh reads it (versions differ on where a call breaks); a drift fails with the
-# files and lines it would change.
+# debian_releases.sh reads it (versions differ on where a call breaks); a drift fails with
+# the files and lines it would change.
 check_format() {
     log "checking the format of the sources ($CLANG_FORMAT)"
     local files

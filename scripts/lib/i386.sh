@@ -13,10 +13,10 @@ I386_HANDLER=tessaly-i386
 QEMU_I386=/usr/bin/qemu-i386-static
 
 # Wine starts every program through its 32-bit loader once wine32 is installed. Where the
-# kernel runs no 32-bit program, qemu's user-mode emulator, registered with binfmt_misc,
-# runs it: qemu 8 or later (7.2 ignores MAP_FIXED_NOREPLACE, and every Wine process then
-# probes its address space for a minute), from the suite release.sh names for the release.
-# TESSALY_EMULATE_I386=1 takes that path on any host.
+# kernel runs none, qemu 8 or later runs it (7.2 ignores MAP_FIXED_NOREPLACE, and every
+# Wine process then probes its address space for a minute), from the suite that
+# debian_releases.sh names for the release. TESSALY_EMULATE_I386=1 takes that path on any
+# host.
 ensure_i386() {
     if [ "${TESSALY_EMULATE_I386:-0}" = 1 ]; then
         log "TESSALY_EMULATE_I386=1: running 32-bit programs through qemu even though this host may run them itself"

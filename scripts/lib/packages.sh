@@ -5,7 +5,7 @@
 # the i386 architecture; fonts-wine holds Wine's own fonts (MS Sans Serif, Tahoma);
 # libwine-dev the IDL files that widl (mingw-w64-tools) compiles the simulated cell's
 # interfaces against. The clang runtime, named by release, comes from the release's row
-# in release.sh.
+# in debian_releases.sh.
 TESSALY_PACKAGES=(cmake make g++ libgtest-dev googletest libbenchmark-dev
                   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools libwine-dev binutils-mingw-w64-x86-64
                   binutils-mingw-w64-i686 wine wine64 wine32:i386 fonts-wine xvfb xauth x11-utils xdotool

@@ -44,6 +44,6 @@ load_release() {
     local codename row
     codename=$(release_codename)
     row=$(release_row "${codename:-none}") ||
-        die "this host runs Debian '${codename:-(no codename in /etc/os-release)}', which the scripts do not know; they know $(known_releases) (the table is scripts/lib/release.sh)"
+        die "this host runs Debian '${codename:-(no codename in /etc/os-release)}', which the scripts do not know; they know $(known_releases) (the table is scripts/lib/debian_releases.sh)"
     read -r RELEASE _ RELEASE_CLANG_RT RELEASE_QEMU_SUITE <<<"$row"
 }
