@@ -40,13 +40,12 @@ install_qemu() {
     load_release
     local suite=$RELEASE_QEMU_SUITE uri list
     list=/etc/apt/sources.list.d/tessaly-backports.sources
-    if [ "$suite" != "$RELEASE" ] && ! apt-get indextargets --format '$(RELEASE)' 2>/dev/null | grep -qx "$suite"; then
+    if [ "$suite" != "$RELEASE" ] && [ -z "$(apt_mirror "$suite")" ]; then
         # The mirror this host already uses for the release itself.
-        uri=$(apt-get indextargets --format '$(RELEASE) $(REPO_URI)' 2>/dev/null | awk -v r="$RELEASE" '$1 == r { print $2; exit }')
+        uri=$(apt_mirror "$RELEASE")
         [ -n "$uri" ] || die "no apt source serves $RELEASE, so there is none for $suite either"
         log "adding the $suite suite ($uri) to apt's sources, for qemu-user-static 8 or later"
-        printf 'Types: deb\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
-            "$uri" "$suite" | $SUDO tee "$list" >/dev/null
+        debian_source "$uri" "$suite" | $SUDO tee "$list" >/dev/null
     fi
     apt_update
     log "installing qemu-user-static from $suite"

@@ -38,6 +38,20 @@ apt_or_die() { # message apt-get-arguments...
     rm -f "$out"
 }
 
+# The URI from which this host's apt gets the suite $1 (bookworm, bookworm-security);
+# empty when none of its sources serves it.
+apt_mirror() { # suite
+    apt-get indextargets --format '$(RELEASE) $(REPO_URI)' 2>/dev/null | awk -v r="$1" '$1 == r { print $2; exit }'
+}
+
+# An apt source in deb822 form: Debian's main component of the suites, from the URI.
+debian_source() { # uri suites...
+    local uri=$1
+    shift
+    printf 'Types: deb\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+        "$uri" "$*"
+}
+
 # The package lists. A mirror caught mid-sync serves an index that does not match its
 # Release file; apt then keeps the other indexes, so that is a warning, not the end.
 apt_update() {
