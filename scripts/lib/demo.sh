@@ -5,16 +5,6 @@
 # The screenshot of both windows: Tessaly's at the left, the cell's beside it.
 DEMO_AREA=1240x640+0+0
 
-# Waits until the file $1 holds a line matching $2; fails when none came within $3 seconds.
-wait_for_line() { # file pattern seconds
-    local i
-    for i in $(seq $(($3 * 10))); do
-        grep -q "$2" "$1" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
 # The typical request through the window of the $1-bit tessaly.exe against the $2-bit
 # cell: prints the point list, the status line and the drawing, saves build/demo.png and
 # fails unless the drawing is the expected one. With $3 = interactive it leaves both
@@ -39,7 +29,7 @@ demo_typical() ( # tessaly-bits cell-bits [interactive]
     wine "$cell_tree/tools/tessaly-cell.exe" <"$work/cell-in" >"$work/cell-out" 2>"$work/cell-err" &
     cell_pid=$!
     exec 3>"$work/cell-in"
-    wait_for_line "$work/cell-out" '^ready' 60 || { log "the simulated cell did not start"; cat "$work/cell-err" >&2; exit 1; }
+    wait_until 60 "the simulated cell to start" grep -qs '^ready' "$work/cell-out" || { cat "$work/cell-err" >&2; exit 1; }
 
     wine "$tessaly_tree/src/tessaly.exe" >/dev/null 2>&1 &
     tessaly_pid=$!
@@ -64,7 +54,7 @@ demo_typical() ( # tessaly-bits cell-bits [interactive]
     expected=$(sed -n '/^expected drawing:/,$p' "$work/drive-out" | sed '1d' | tr -d '\r')
     [ -n "$expected" ] || { log "the driver named no expected drawing"; exit 1; }
     echo drawing >&3
-    wait_for_line "$work/cell-out" '^end' 30 || { log "the cell did not report its drawing"; exit 1; }
+    wait_until 30 "the cell to report its drawing" grep -qs '^end' "$work/cell-out" || exit 1
     still_screenshot "$ROOT/build/demo.png" "$DEMO_AREA"
     drawn=$(sed -n '/^drawing:/,/^end/p' "$work/cell-out" | sed '1d;$d' | tr -d '\r')
     printf 'drawing:\n%s\n' "$drawn"
@@ -95,7 +85,7 @@ demo_tolerance() ( # tessaly-bits cell-bits
         wine "$tessaly_tree/tools/tessaly-bench-com.exe" tolerance <"$work/drive-in" >"$work/drive-out" 2>"$work/drive-err" &
     drive_pid=$!
     exec 4>"$work/drive-in"
-    wait_for_line "$work/drive-out" '^screenshot' 600 || { log "the tolerance request did not end"; cat "$work/drive-err" >&2; exit 1; }
+    wait_until 600 "the tolerance request to end" grep -qs '^screenshot' "$work/drive-out" || { cat "$work/drive-err" >&2; exit 1; }
     still_screenshot "$ROOT/build/demo-tolerance.png" "$DEMO_AREA"
     echo >&4
     exec 4>&-
