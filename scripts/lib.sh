@@ -1,8 +1,8 @@
 # Shared by the scripts: the releases they know, packages, 32-bit support, the build
 # trees, work run beside other work, the private Wine prefix, the private desktop (Xvfb
-# with a window manager) and the demo's requests, one file each in lib/.
-# Source it; it sets ROOT, BUILD_NATIVE, BUILD_WINDOWS, BUILD_WINDOWS32, BUILD_SANITIZED,
-# JOBS and the Wine environment.
+# with a window manager), the demo's requests and the options that choose bitnesses, one
+# file each in lib/. Source it; it sets ROOT, BUILD_NATIVE, BUILD_WINDOWS,
+# BUILD_WINDOWS32, BUILD_SANITIZED, JOBS and the Wine environment.
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_NATIVE=${TESSALY_BUILD_NATIVE:-$ROOT/build/native}
@@ -47,7 +47,7 @@ wait_until() { # [--every seconds] [--while pid] seconds what command...
 SUDO=
 [ "$(id -u)" -eq 0 ] || SUDO=sudo
 
-for part in debian_releases packages i386 build jobs wine desktop demo; do
+for part in debian_releases packages i386 build jobs wine desktop demo options; do
     # shellcheck source=/dev/null
     source "$ROOT/scripts/lib/$part.sh"
 done
