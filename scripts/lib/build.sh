@@ -55,7 +55,6 @@ build_windows32() {
     build_windows_tree 32 "$BUILD_WINDOWS32"
 }
 
-# The Windows build tree of a bitness, 32 or 64.
 windows_tree() {
     case $1 in
     32) echo "$BUILD_WINDOWS32" ;;

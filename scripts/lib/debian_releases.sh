@@ -32,7 +32,6 @@ release_row() { # codename-or-version
     return 1
 }
 
-# The release this host runs, from /etc/os-release; empty when it names none.
 release_codename() {
     (. /etc/os-release && echo "${VERSION_CODENAME:-}")
 }

@@ -41,7 +41,6 @@ install_qemu() {
     local suite=$RELEASE_QEMU_SUITE uri list
     list=/etc/apt/sources.list.d/tessaly-backports.sources
     if [ "$suite" != "$RELEASE" ] && [ -z "$(apt_mirror "$suite")" ]; then
-        # The mirror this host already uses for the release itself.
         uri=$(apt_mirror "$RELEASE")
         [ -n "$uri" ] || die "no apt source serves $RELEASE, so there is none for $suite either"
         log "adding the $suite suite ($uri) to apt's sources, for qemu-user-static 8 or later"

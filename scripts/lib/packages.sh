@@ -18,7 +18,6 @@ TESSALY_FILES=(/usr/lib/wine/wine /usr/lib/wine/wine64 /etc/xdg/openbox/rc.xml "
                /usr/bin/x86_64-w64-mingw32-widl /usr/bin/i686-w64-mingw32-widl
                "${WINE_FONTS[@]/#//usr/share/wine/fonts/}")
 
-# apt-get with Debian's non-interactive front end; its output goes to the file $1.
 apt_quiet() { # log-file apt-get-arguments...
     local out=$1
     shift
@@ -107,7 +106,6 @@ install_packages() {
     done
 }
 
-# The packages, and 32-bit programs running for Wine.
 ensure_packages() {
     install_packages
     ensure_i386
