@@ -55,7 +55,6 @@ build_windows32() {
     build_windows_tree 32 "$BUILD_WINDOWS32"
 }
 
-# The Windows build tree of a bitness, 32 or 64.
 windows_tree() {
     case $1 in
     32) echo "$BUILD_WINDOWS32" ;;
@@ -65,8 +64,8 @@ windows_tree() {
 }
 
 # Every C++ file git knows keeps the format of .clang-format, as the one clang-format of
-# release.sh reads it (versions differ on where a call breaks); a drift fails with the
-# files and lines it would change.
+# debian_releases.sh reads it (versions differ on where a call breaks); a drift fails with
+# the files and lines it would change.
 check_format() {
     log "checking the format of the sources ($CLANG_FORMAT)"
     local files

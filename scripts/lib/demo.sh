@@ -5,16 +5,6 @@
 # The screenshot of both windows: Tessaly's at the left, the cell's beside it.
 DEMO_AREA=1240x640+0+0
 
-# Waits until the file $1 holds a line matching $2; fails when none came within $3 seconds.
-wait_for_line() { # file pattern seconds
-    local i
-    for i in $(seq $(($3 * 10))); do
-        grep -q "$2" "$1" 2>/dev/null && return 0
-        sleep 0.1
-    done
-    return 1
-}
-
 # The interactive demo on the display: the $2-bit cell and the $1-bit tessaly.exe, both
 # left open to try; the cell prints every change here; it ends when Tessaly is closed.
 demo_interactive() ( # tessaly-bits cell-bits
@@ -35,7 +25,7 @@ demo_interactive() ( # tessaly-bits cell-bits
     wine "$(windows_tree "$2")/tools/tessaly-cell.exe" <"$work/cell-in" >"$work/cell-out" 2>"$work/cell-err" &
     cell_pid=$!
     exec 3>"$work/cell-in"
-    wait_for_line "$work/cell-out" '^ready' 60 || { log "the simulated cell did not start"; cat "$work/cell-err" >&2; exit 1; }
+    wait_until 60 "the simulated cell to start" grep -qs '^ready' "$work/cell-out" || { cat "$work/cell-err" >&2; exit 1; }
     wine "$(windows_tree "$1")/src/tessaly.exe" >/dev/null 2>&1 &
     tessaly_pid=$!
     log "both windows are open; the cell prints every change here; close Tessaly to end"
@@ -70,7 +60,7 @@ demo_request() ( # typical|tolerance tessaly-bits cell-bits screenshot
         wine "$tessaly_tree/tools/tessaly-demo-driver.exe" "$1" <"$work/drive-in" >"$work/drive-out" 2>"$work/drive-err" &
     drive_pid=$!
     exec 4>"$work/drive-in"
-    wait_for_line "$work/drive-out" '^screenshot' 600 || { log "the $1 request did not end"; cat "$work/drive-err" >&2; exit 1; }
+    wait_until 600 "the $1 request to end" grep -qs '^screenshot' "$work/drive-out" || { cat "$work/drive-err" >&2; exit 1; }
     still_screenshot "$4" "$DEMO_AREA"
     echo >&4
     exec 4>&-

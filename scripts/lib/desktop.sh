@@ -8,20 +8,14 @@ WM_PID=
 start_xvfb() {
     # Xvfb picks a free display itself and writes its number: a display in use, even
     # one this file system cannot see, is skipped.
-    local numberFile
+    local numberFile n
     numberFile=$(mktemp)
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numberFile" >/dev/null 2>&1 &
     XVFB_PID=$!
-    # A whole line, once Xvfb is ready; a first start on a loaded machine may take a while.
-    local i n=
-    for i in $(seq 300); do
-        read -r n <"$numberFile" && [ -n "$n" ] && break
-        n=
-        kill -0 "$XVFB_PID" 2>/dev/null || break
-        sleep 0.1
-    done
+    # A first start on a loaded machine may take a while.
+    wait_until --while "$XVFB_PID" 30 "Xvfb to start" display_number_in "$numberFile" || { rm -f "$numberFile"; return 1; }
+    read -r n <"$numberFile"
     rm -f "$numberFile"
-    [[ $n =~ ^[0-9]+$ ]] || { log "Xvfb did not start"; return 1; }
     export DISPLAY=":$n"
     # openbox shows an error window for an empty configuration: give it the stock one.
     local config="$ROOT/build/openbox-rc.xml"
@@ -29,13 +23,17 @@ start_xvfb() {
     cp /etc/xdg/openbox/rc.xml "$config"
     openbox --config-file "$config" >/dev/null 2>&1 &
     WM_PID=$!
-    for i in $(seq 300); do
-        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
-        kill -0 "$WM_PID" 2>/dev/null || break
-        sleep 0.1
-    done
-    log "the window manager did not start"
-    return 1
+    wait_until --while "$WM_PID" 30 "the window manager to start" window_manager_runs
+}
+
+# Xvfb writes the number as a whole line once it is ready.
+display_number_in() { # file
+    local n
+    read -r n <"$1" && [[ $n =~ ^[0-9]+$ ]]
+}
+
+window_manager_runs() {
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
 }
 
 # Stops what start_xvfb started, all of it or the part it got to: set it as the EXIT trap
@@ -64,26 +62,33 @@ start_desktop() {
 # A screenshot of the area WxH+X+Y of the display once it has stopped changing, so that
 # the windows have painted what they were last told to: a frame every 0.2 s, saved once
 # five in a row equal the one before (a second unchanged). Fails when the area still
-# changes after about 30 s.
+# changes after 30 s.
 still_screenshot() { # file WxH+X+Y
-    local out=$1 area=$2 work i same=0
+    local out=$1 area=$2 work frames=0 same=0 failed=
     work=$(mktemp -d)
-    import -window root -crop "$area" +repage "ppm:$work/0.ppm" || { rm -rf "$work"; die "no screenshot of $area could be taken"; }
-    for i in $(seq 150); do
-        sleep 0.2
-        import -window root -crop "$area" +repage "ppm:$work/1.ppm" || break
-        if cmp -s "$work/0.ppm" "$work/1.ppm"; then
-            same=$((same + 1))
-        else
-            same=0
-            mv "$work/1.ppm" "$work/0.ppm"
-        fi
-        if [ $same -ge 5 ]; then
-            convert "$work/0.ppm" "$out" || break
-            rm -rf "$work"
-            return 0
-        fi
-    done
+    if ! wait_until --every 0.2 30 "the display to stop changing (for $out)" area_still; then
+        rm -rf "$work"
+        die "no screenshot saved in $out"
+    fi
+    if [ -n "$failed" ] || ! convert "$work/0.ppm" "$out"; then
+        rm -rf "$work"
+        die "no screenshot of $area could be taken"
+    fi
     rm -rf "$work"
-    die "the screenshot $out could not be taken, or the display kept changing"
+}
+
+# still_screenshot's next frame, in its locals: succeeds once five in a row equal the one
+# before, and at once when no frame could be taken (it sets failed then).
+area_still() {
+    local frame=$work/$((frames > 0)).ppm
+    import -window root -crop "$area" +repage "ppm:$frame" || { failed=1; return 0; }
+    frames=$((frames + 1))
+    [ $frames -gt 1 ] || return 1
+    if cmp -s "$work/0.ppm" "$frame"; then
+        same=$((same + 1))
+    else
+        same=0
+        mv "$frame" "$work/0.ppm"
+    fi
+    [ $same -ge 5 ]
 }

@@ -13,10 +13,10 @@ I386_HANDLER=tessaly-i386
 QEMU_I386=/usr/bin/qemu-i386-static
 
 # Wine starts every program through its 32-bit loader once wine32 is installed. Where the
-# kernel runs no 32-bit program, qemu's user-mode emulator, registered with binfmt_misc,
-# runs it: qemu 8 or later (7.2 ignores MAP_FIXED_NOREPLACE, and every Wine process then
-# probes its address space for a minute), from the suite release.sh names for the release.
-# TESSALY_EMULATE_I386=1 takes that path on any host.
+# kernel runs none, qemu 8 or later runs it (7.2 ignores MAP_FIXED_NOREPLACE, and every
+# Wine process then probes its address space for a minute), from the suite that
+# debian_releases.sh names for the release. TESSALY_EMULATE_I386=1 takes that path on any
+# host.
 ensure_i386() {
     if [ "${TESSALY_EMULATE_I386:-0}" = 1 ]; then
         log "TESSALY_EMULATE_I386=1: running 32-bit programs through qemu even though this host may run them itself"
@@ -40,13 +40,11 @@ install_qemu() {
     load_release
     local suite=$RELEASE_QEMU_SUITE uri list
     list=/etc/apt/sources.list.d/tessaly-backports.sources
-    if [ "$suite" != "$RELEASE" ] && ! apt-get indextargets --format '$(RELEASE)' 2>/dev/null | grep -qx "$suite"; then
-        # The mirror this host already uses for the release itself.
-        uri=$(apt-get indextargets --format '$(RELEASE) $(REPO_URI)' 2>/dev/null | awk -v r="$RELEASE" '$1 == r { print $2; exit }')
+    if [ "$suite" != "$RELEASE" ] && [ -z "$(apt_mirror "$suite")" ]; then
+        uri=$(apt_mirror "$RELEASE")
         [ -n "$uri" ] || die "no apt source serves $RELEASE, so there is none for $suite either"
         log "adding the $suite suite ($uri) to apt's sources, for qemu-user-static 8 or later"
-        printf 'Types: deb\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
-            "$uri" "$suite" | $SUDO tee "$list" >/dev/null
+        debian_source "$uri" "$suite" | $SUDO tee "$list" >/dev/null
     fi
     apt_update
     log "installing qemu-user-static from $suite"

@@ -5,7 +5,7 @@
 # the i386 architecture; fonts-wine holds Wine's own fonts (MS Sans Serif, Tahoma);
 # libwine-dev the IDL files that widl (mingw-w64-tools) compiles the simulated cell's
 # interfaces against. The clang runtime, named by release, comes from the release's row
-# in release.sh.
+# in debian_releases.sh.
 TESSALY_PACKAGES=(cmake make g++ libgtest-dev googletest libbenchmark-dev
                   g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-tools libwine-dev binutils-mingw-w64-x86-64
                   binutils-mingw-w64-i686 wine wine64 wine32:i386 fonts-wine xvfb xauth x11-utils xdotool
@@ -18,7 +18,6 @@ TESSALY_FILES=(/usr/lib/wine/wine /usr/lib/wine/wine64 /etc/xdg/openbox/rc.xml "
                /usr/bin/x86_64-w64-mingw32-widl /usr/bin/i686-w64-mingw32-widl
                "${WINE_FONTS[@]/#//usr/share/wine/fonts/}")
 
-# apt-get with Debian's non-interactive front end; its output goes to the file $1.
 apt_quiet() { # log-file apt-get-arguments...
     local out=$1
     shift
@@ -36,6 +35,20 @@ apt_or_die() { # message apt-get-arguments...
         die "$message"
     fi
     rm -f "$out"
+}
+
+# The URI from which this host's apt gets the suite $1 (bookworm, bookworm-security);
+# empty when none of its sources serves it.
+apt_mirror() { # suite
+    apt-get indextargets --format '$(RELEASE) $(REPO_URI)' 2>/dev/null | awk -v r="$1" '$1 == r { print $2; exit }'
+}
+
+# An apt source in deb822 form: Debian's main component of the suites, from the URI.
+debian_source() { # uri suites...
+    local uri=$1
+    shift
+    printf 'Types: deb\nURIs: %s\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+        "$uri" "$*"
 }
 
 # The package lists. A mirror caught mid-sync serves an index that does not match its
@@ -93,7 +106,6 @@ install_packages() {
     done
 }
 
-# The packages, and 32-bit programs running for Wine.
 ensure_packages() {
     install_packages
     ensure_i386

@@ -32,7 +32,6 @@ release_row() { # codename-or-version
     return 1
 }
 
-# The release this host runs, from /etc/os-release; empty when it names none.
 release_codename() {
     (. /etc/os-release && echo "${VERSION_CODENAME:-}")
 }
@@ -44,6 +43,6 @@ load_release() {
     local codename row
     codename=$(release_codename)
     row=$(release_row "${codename:-none}") ||
-        die "this host runs Debian '${codename:-(no codename in /etc/os-release)}', which the scripts do not know; they know $(known_releases) (the table is scripts/lib/release.sh)"
+        die "this host runs Debian '${codename:-(no codename in /etc/os-release)}', which the scripts do not know; they know $(known_releases) (the table is scripts/lib/debian_releases.sh)"
     read -r RELEASE _ RELEASE_CLANG_RT RELEASE_QEMU_SUITE <<<"$row"
 }
