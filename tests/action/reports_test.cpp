@@ -1,8 +1,6 @@
 // The armed reports catch every exception, not only the program's Error, and showing
 // a report never throws out of the action.
 #include <algorithm>
-#include <new>
-#include <optional>
 
 #include "action/link_at_load.h"
 #include "action/send_to_acad.h"
@@ -10,47 +8,6 @@
 
 namespace tessaly::test {
 namespace {
-
-// A form on which one control throws what is not the program's Error, as a failed
-// allocation in a binding or a string would; its message boxes can fail too.
-class ThrowingForm : public sim::MemoryForm {
-public:
-    std::optional<ControlId> failing;
-    bool messagesFail = false;
-
-    std::wstring GetText(ControlId control) const override
-    {
-        Check(control);
-        return sim::MemoryForm::GetText(control);
-    }
-    void SetText(ControlId textBox, const std::wstring& text) override
-    {
-        Check(textBox);
-        sim::MemoryForm::SetText(textBox, text);
-    }
-    int ListCount(ControlId list) const override
-    {
-        Check(list);
-        return sim::MemoryForm::ListCount(list);
-    }
-    void ShowMessage(const std::wstring& text) override
-    {
-        if (messagesFail)
-            throw std::bad_alloc();
-        sim::MemoryForm::ShowMessage(text);
-    }
-
-private:
-    void Check(ControlId control) const
-    {
-        if (failing == control)
-            throw std::bad_alloc();
-    }
-};
-
-struct OutOfMemory : dmis::IConnector {
-    std::unique_ptr<dmis::IApplication> CreateApplication() override { throw std::bad_alloc(); }
-};
 
 class ReportsTest : public CellTest {
 protected:
@@ -70,20 +27,21 @@ protected:
         return std::find(history.begin(), history.end(), caption) != history.end();
     }
 
-    ThrowingForm failing;
+    sim::MemoryForm failing;
 };
 
 TEST_F(ReportsTest, EveryReportCatchesWhatIsNotAnError)
 {
     {
-        ThrowingForm fresh;
-        fresh.failing = kProbeDiameter; // written at load
+        sim::MemoryForm fresh;
+        fresh.throwsOn = kProbeDiameter; // written at load
         LinkAtLoad(fresh, state, dmis, L'.');
         EXPECT_EQ(fresh.Caption(kStatusLine), L"Can't Link to PC-DMIS");
     }
     {
-        OutOfMemory noDmis;
-        SendToAcad(failing, state, noDmis, cad, L'.');
+        dmis.foreignFailure = true;
+        Send();
+        dmis.foreignFailure = false;
         EXPECT_EQ(failing.Caption(kStatusLine), L"Can't Link to PC-DMIS");
     }
     const struct {
@@ -100,13 +58,13 @@ TEST_F(ReportsTest, EveryReportCatchesWhatIsNotAnError)
     for (const auto& c : cases) {
         failing.label2History.clear();
         failing.messages.clear();
-        failing.failing = c.failing;
+        failing.throwsOn = c.failing;
         failing.SelectOption(c.mode);
         Send();
         const bool shown =
             c.mode == kSphereTolerance ? failing.messages == std::vector<std::wstring>{c.report} : Shown(c.report);
         EXPECT_TRUE(shown) << static_cast<int>(c.failing);
-        failing.failing.reset();
+        failing.throwsOn.reset();
         EXPECT_EQ(failing.Items(kPointList).size(), c.listed) << static_cast<int>(c.failing);
     }
 }
@@ -115,14 +73,14 @@ TEST_F(ReportsTest, AReportThatCannotBeShownLeavesTheActionAsItsReportSays)
 {
     // The collection report reads Combo1; collection goes on past F1, which is gone.
     dmis.program->commands.erase(dmis.program->commands.begin());
-    failing.failing = kPlotFeature;
+    failing.throwsOn = kPlotFeature;
     Send();
     EXPECT_EQ(failing.Items(kPointList).size(), 2u);
     EXPECT_EQ(cad.Drawn().size(), 3u) << "the box and a circle per point";
 
     // The PART group's report cannot be shown: the action ends all the same, drawing nothing.
-    failing.failing.reset();
-    failing.messagesFail = true;
+    failing.throwsOn.reset();
+    failing.messagesThrow = true;
     cad.groups.clear();
     failing.SelectOption(kSphereTolerance);
     log.Clear();

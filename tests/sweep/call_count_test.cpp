@@ -48,7 +48,7 @@ Calls CallsOf(int points, const Settings& s, const std::array<double, 3>& point)
     feature.points.assign(static_cast<std::size_t>(points), point);
     program.commands = {feature};
     Cell cell(s, program);
-    cell.form.events = nullptr;
+    cell.form.onSeen = nullptr;
     cell.cad.onChange = nullptr;
     cell.Click();
     Calls calls;
