@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "action/send_to_acad.h"
+#include "support/call_model.h"
 #include "support/cell_fixture.h"
 
 namespace tessaly::test {
@@ -222,9 +223,9 @@ TEST_F(CollectTest, EachPointCallsExactlyWhatItNeeds)
     form.SetText(kShift[0], L"1");
     form.SetCheck(kMirror[1], kChecked);
     Collect();
-    EXPECT_EQ(log.Calls(), (std::vector<std::string>{"CurrentProgram", "Commands", "CommandByID", "MachineName",
-                                                     "DefaultValue", "FeatureData", "PointCount", "GetPoint", "X",
-                                                     "X=", "Y", "Y=", "X", "Y", "Z", "X", "Y", "Z"}));
+    PointChanges changes;
+    changes.shift[0] = changes.mirror[1] = true;
+    EXPECT_EQ(log.Calls(), Operations(CollectionCalls(changes, {1})));
     ASSERT_EQ(dmis.getPointCalls.size(), 1u);
     const auto& args = dmis.getPointCalls[0];
     EXPECT_EQ(args.index, 1);

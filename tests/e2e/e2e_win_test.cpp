@@ -25,6 +25,7 @@
 #include "driving/user_input_win.h"
 #include "driving/wine_windows_win.h"
 #include "shell/layout.h"
+#include "support/call_model.h"
 
 namespace tessaly::e2e {
 namespace {
@@ -475,9 +476,9 @@ ActionCalls CallsOfAction(ControlId mode, int points)
     return {cell.Calls() - before.calls, cell.RoundTrips().invokes - before.invokes};
 }
 
-// Each point's calls, the least the action must make (sweep/call_count_test.cpp), are
-// all that crosses to the cell: one invoke each, but for the hyperlink of a sphere,
-// which is two (its Hyperlinks, then their Add), and no other invoke per point.
+// Each point's calls, the least the action must make (support/call_model.h), are all
+// that crosses to the cell: one invoke each, but for the hyperlink of a sphere, which is
+// two (its Hyperlinks, then their Add), and no other invoke per point.
 TEST_F(EndToEnd, EachPointInvokesOverComExactlyTheCallsOfTheModel)
 {
     for (const ControlId mode : {kCircles, kSpheres, kSphereTolerance}) {
@@ -485,7 +486,8 @@ TEST_F(EndToEnd, EachPointInvokesOverComExactlyTheCallsOfTheModel)
         const ActionCalls few = CallsOfAction(mode, 10);
         const ActionCalls many = CallsOfAction(mode, 20);
         EXPECT_GT(many.calls, few.calls);
-        const long hyperlinks = mode == kSpheres ? 10 : 0;
+        const test::Calls perPoint = test::CallsPerPoint({}, mode);
+        const long hyperlinks = 10 * (perPoint.count("AddHyperlink") ? perPoint.at("AddHyperlink") : 0);
         EXPECT_EQ(many.invokes - few.invokes, many.calls - few.calls + hyperlinks);
     }
 }

@@ -18,6 +18,7 @@
 #include "action/cad_output.h"
 #include "pointlist/entry.h"
 #include "pointlist/number_text.h"
+#include "support/call_model.h"
 #include "sweep/sweep_cell.h"
 
 namespace tessaly::test::sweep {
@@ -28,27 +29,7 @@ const std::string kCollectionReport = "Label2 Can't Get Feature "; // Combo1 is 
 const std::string kCadLinkReport = "Label2 Can't Link to AutoCAD";
 const std::string kPartGroupReport = "message Need Defined Group 'Part' for Check";
 
-// What one call of the collection stage serves.
-enum class Role { Link, Program, Lookup, Machine, Default, Feature, Read, Change, Start, List };
-enum Phase { kShiftPhase, kMirrorPhase, kDepthPhase };
-
-struct Step {
-    std::string op;
-    Role role;
-    int entry = -1; // among the selected entries, from 0
-    int point = 0;  // from 1
-    int phase = 0;
-    int axis = 0;
-};
-
-bool Applies(const Settings& s, int phase, int axis)
-{
-    switch (phase) {
-    case kShiftPhase: return !s.shift[axis].empty();
-    case kMirrorPhase: return s.mirror[axis];
-    default: return s.depth[axis];
-    }
-}
+using Role = CallRole;
 
 const sim::SimCommand& Command(const sim::SimPartProgram& program, const std::wstring& id)
 {
@@ -56,48 +37,18 @@ const sim::SimCommand& Command(const sim::SimPartProgram& program, const std::ws
                          [&](const sim::SimCommand& c) { return c.id == id; });
 }
 
-// The calls up to the CAD stage, as the rules make them and no more: the link, the
-// commands collection, then per entry its lookup and per point its read, one read and
-// one write per shift and mirror, point 1's start point, the depth writes and the
-// three reads for the entry.
-std::vector<Step> CollectionCalls(const Settings& s, const sim::SimPartProgram& program,
-                                  const std::vector<std::wstring>& selected)
+// The calls up to the CAD stage, as the rules make them and no more: the link, then the
+// collection of the selected entries.
+std::vector<ModelCall> CollectionCalls(const Settings& s, const sim::SimPartProgram& program,
+                                       const std::vector<std::wstring>& selected)
 {
-    static const char* const kRead[3] = {"X", "Y", "Z"};
-    static const char* const kWrite[3] = {"X=", "Y=", "Z="};
-    std::vector<Step> steps = {{"CreateApplication", Role::Link},
-                               {"MachineAt", Role::Link},
-                               {"MachineName", Role::Link},
-                               {"CurrentProgram", Role::Program},
-                               {"Commands", Role::Program}};
-    for (int e = 0; e < static_cast<int>(selected.size()); ++e) {
-        steps.push_back({"CommandByID", Role::Lookup, e});
-        steps.push_back({"MachineName", Role::Machine, e});
-        steps.push_back({"DefaultValue", Role::Default, e});
-        steps.push_back({"FeatureData", Role::Feature, e});
-        steps.push_back({"PointCount", Role::Feature, e});
-        const int n = static_cast<int>(Command(program, selected[e]).points.size());
-        for (int j = 1; j <= n; ++j) {
-            steps.push_back({"GetPoint", Role::Read, e, j});
-            for (int phase : {kShiftPhase, kMirrorPhase}) {
-                for (int a = 0; a < 3; ++a) {
-                    if (Applies(s, phase, a)) {
-                        steps.push_back({kRead[a], Role::Change, e, j, phase, a});
-                        steps.push_back({kWrite[a], Role::Change, e, j, phase, a});
-                    }
-                }
-            }
-            if (j == 1)
-                for (int a = 0; a < 3; ++a)
-                    steps.push_back({kRead[a], Role::Start, e, j});
-            for (int a = 0; a < 3; ++a)
-                if (Applies(s, kDepthPhase, a))
-                    steps.push_back({kWrite[a], Role::Change, e, j, kDepthPhase, a});
-            for (int a = 0; a < 3; ++a)
-                steps.push_back({kRead[a], Role::List, e, j});
-        }
-    }
-    return steps;
+    std::vector<int> points;
+    for (const auto& id : selected)
+        points.push_back(static_cast<int>(Command(program, id).points.size()));
+    std::vector<ModelCall> calls = LinkCalls();
+    for (ModelCall& call : test::CollectionCalls(s.Changes(), points))
+        calls.push_back(std::move(call));
+    return calls;
 }
 
 struct Collected {
@@ -111,9 +62,10 @@ struct Collected {
 // drops the entry, a failed change is not made; each shows the collection message.
 // The scenarios change depth with "Zero" only, so point 1's start point is never used.
 Collected Collect(const Settings& s, const sim::SimPartProgram& program, const std::wstring& machine,
-                  const std::vector<std::wstring>& selected, const Step* fault)
+                  const std::vector<std::wstring>& selected, const ModelCall* fault)
 {
     Collected c;
+    const PointChanges changes = s.Changes();
     const std::string caption = "Label2 " + Narrow(machine);
     auto failsAt = [&](Role role, int e, int j = 0) {
         return fault && fault->role == role && fault->entry == e && (j == 0 || fault->point == j);
@@ -149,7 +101,7 @@ Collected Collect(const Settings& s, const sim::SimPartProgram& program, const s
             cad::Point3 p = points[static_cast<std::size_t>(j) - 1];
             for (int phase : {kShiftPhase, kMirrorPhase, kDepthPhase}) {
                 for (int a = 0; a < 3; ++a) {
-                    if (!Applies(s, phase, a))
+                    if (!changes.Applies(phase, a))
                         continue;
                     if (failsAt(Role::Change, e, j) && fault->phase == phase && fault->axis == a) {
                         c.events.push_back(kCollectionReport);
@@ -243,7 +195,7 @@ void Sweep(const std::string& name, const Settings& s)
         if (std::find(s.features.begin(), s.features.end(), id) != s.features.end())
             selected.push_back(id);
     const auto& program = *cell.dmis.program;
-    const std::vector<Step> collection = CollectionCalls(s, program, selected);
+    const std::vector<ModelCall> collection = CollectionCalls(s, program, selected);
 
     cell.Click();
     ASSERT_FALSE(cell.escaped);

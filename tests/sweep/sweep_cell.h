@@ -9,6 +9,7 @@
 
 #include "action/send_to_acad.h"
 #include "base/convert.h"
+#include "support/call_model.h"
 #include "support/cell_fixture.h"
 
 // The demo cell (part program F1 to F9, the PART box) behind a form whose changes, with
@@ -32,6 +33,8 @@ struct Settings {
     std::array<bool, 3> depth{}; // with "Zero", the window's initial choice
     bool depthToStartPoint = false;
     std::wstring tolerance;
+
+    PointChanges Changes() const { return {{!shift[0].empty(), !shift[1].empty(), !shift[2].empty()}, mirror, depth}; }
 };
 
 struct Cell : SimulatedCell {
