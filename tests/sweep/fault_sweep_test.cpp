@@ -6,18 +6,20 @@
 // The oracle: a failure in the link stage or the CAD stage shows the clean run's events
 // up to that call, then the armed report, and makes no further call. A failure in the
 // collection stage is predicted by a small model of collection (which point or entry
-// it drops, which change it leaves out), followed by what the CAD stage draws, without
-// faults, from that point list.
+// it drops, which change it leaves out), followed by what a model of the CAD stage
+// draws, without faults, from that point list.
 #include <algorithm>
+#include <cwchar>
 #include <iomanip>
 #include <iostream>
 #include <optional>
 
 #include <gtest/gtest.h>
 
-#include "action/cad_output.h"
+#include "action/spline_data.h"
 #include "pointlist/entry.h"
 #include "pointlist/number_text.h"
+#include "sim/geometry.h"
 #include "support/call_model.h"
 #include "sweep/sweep_cell.h"
 
@@ -51,9 +53,15 @@ std::vector<ModelCall> CollectionCalls(const Settings& s, const sim::SimPartProg
     return calls;
 }
 
+// A point as the point list holds it.
+struct Listed {
+    std::wstring id;
+    cad::Point3 at;
+};
+
 struct Collected {
     std::vector<std::string> events;
-    std::vector<std::wstring> list1;
+    std::vector<Listed> listed;
     SplineData spline;
 };
 
@@ -117,9 +125,11 @@ Collected Collect(const Settings& s, const sim::SimPartProgram& program, const s
             }
             if (failsAt(Role::Start, e, j))
                 c.events.push_back(kCollectionReport);
-            const std::wstring entry = FormatEntry(selected[e], p[0], p[1], p[2], L'.');
-            c.events.push_back("List1 + " + Narrow(entry));
-            c.list1.push_back(entry);
+            c.events.push_back("List1 + " + Narrow(FormatEntry(selected[e], p[0], p[1], p[2], L'.')));
+            Listed listed{selected[e], {}};
+            for (int a = 0; a < 3; ++a)
+                listed.at[a] = std::wcstod(FormatNumber(p[a], L'.').c_str(), nullptr);
+            c.listed.push_back(listed);
             if (s.spline) {
                 // The points read, in order, between the first and the last of them.
                 if (c.spline.fitPoints.empty())
@@ -132,17 +142,86 @@ Collected Collect(const Settings& s, const sim::SimPartProgram& program, const s
     return c;
 }
 
-// What the CAD stage shows for this point list and spline data, without faults.
-std::vector<std::string> Drawn(const Settings& s, const Collected& collected)
+// What the CAD stage shows for a collection without faults, stated from the plot modes'
+// rules and the drawing's answers, not with the action's code. Per listed point: a
+// circle; a sphere with its feature's hyperlink; or the tolerance check, where an outer
+// sphere that overlaps the PART box shows "h=0" a thousand times (the program's table is
+// all zeros), turns green with the probe sphere, and its interference solid goes, and
+// one that does not turns red with the probe sphere after an inner sphere (clear of the
+// part as well). Then the spline of the points read, which the CAD application refuses
+// below two fit points: the armed report, the PART group's once the tolerance check
+// asked for the group.
+std::vector<std::string> Drawn(const Settings& s, const Collected& collected, double probeRadius,
+                               const sim::SimEntity& part)
 {
-    Cell cell(s);
-    for (const auto& entry : collected.list1)
-        cell.form.ListAppend(kPointList, entry);
-    cell.events.clear();
-    cell.log.Clear();
-    cell.base = static_cast<int>(cell.cad.entities.size());
-    DrawIntoCad(cell.form, cell.state, cell.cad, collected.spline, L'.');
-    return Texts(cell.events);
+    std::vector<std::string> events;
+    int handles = 0;
+    auto add = [&](sim::SimEntity e) {
+        e.handle = ++handles;
+        events.push_back(detail::Describe(e, "added", 0));
+        return e;
+    };
+    auto change = [&](const sim::SimEntity& e, const char* what) { events.push_back(detail::Describe(e, what, 0)); };
+    auto round = [](sim::EntityKind kind, const cad::Point3& centre, double radius) {
+        sim::SimEntity e;
+        e.kind = kind;
+        e.centre = centre;
+        e.radius = radius;
+        return e;
+    };
+    const double tolerance = s.tolerance.empty() ? 0 : std::wcstod(s.tolerance.c_str(), nullptr);
+    const std::string h = "message h=0";
+    for (const Listed& point : collected.listed) {
+        if (s.mode == kCircles) {
+            sim::SimEntity circle = add(round(sim::EntityKind::Circle, point.at, probeRadius));
+            ++circle.updates;
+            change(circle, "update");
+        } else if (s.mode == kSpheres) {
+            sim::SimEntity sphere = add(round(sim::EntityKind::Sphere, point.at, probeRadius));
+            sphere.hyperlinks.push_back(point.id);
+            change(sphere, "hyperlink");
+            ++sphere.updates;
+            change(sphere, "update");
+        } else {
+            sim::SimEntity outer = round(sim::EntityKind::Sphere, point.at, probeRadius + tolerance);
+            outer.outer = true;
+            outer = add(outer);
+            const double overlap = sim::SphereBoxOverlap(point.at, outer.radius, part.boxMin, part.boxMax);
+            outer.color = overlap > 0 ? cad::kGreen : cad::kRed;
+            if (overlap > 0) {
+                sim::SimEntity interference;
+                interference.kind = sim::EntityKind::Interference;
+                interference.volume = overlap;
+                interference = add(interference);
+                events.insert(events.end(), 1000, h);
+                change(outer, "color");
+                change(interference, "deleted");
+            } else {
+                change(outer, "color");
+                add(round(sim::EntityKind::Sphere, point.at, probeRadius - tolerance));
+            }
+            sim::SimEntity probe = add(round(sim::EntityKind::Sphere, point.at, probeRadius));
+            probe.color = outer.color;
+            change(probe, "color");
+            ++probe.updates;
+            change(probe, "update");
+        }
+    }
+    if (s.spline) {
+        if (collected.spline.fitPoints.size() < 6) {
+            events.push_back(s.mode == kSphereTolerance ? kPartGroupReport : kCadLinkReport);
+        } else {
+            sim::SimEntity spline;
+            spline.kind = sim::EntityKind::Spline;
+            spline.fitPoints = collected.spline.fitPoints;
+            spline.startTangent = collected.spline.startTangent;
+            spline.endTangent = collected.spline.endTangent;
+            spline = add(spline);
+            ++spline.updates;
+            change(spline, "update");
+        }
+    }
+    return events;
 }
 
 std::string FirstDifference(const std::vector<std::string>& got, const std::vector<std::string>& want)
@@ -206,10 +285,11 @@ void Sweep(const std::string& name, const Settings& s)
     for (std::size_t i = 0; i < collection.size(); ++i)
         ASSERT_EQ(cleanCalls[i], collection[i].op) << "call " << i + 1;
     ASSERT_EQ(cleanCalls[collection.size()], "GetRunningApplication");
-    // The model and the fault-free CAD stage reproduce the clean run.
+    // The models of both stages reproduce the clean run.
+    const sim::SimEntity part = cell.cad.Entity(cell.cad.groups.at(L"PART").front());
     const Collected model = Collect(s, program, cell.dmis.machineName, selected, nullptr);
     std::vector<std::string> modelTexts = model.events;
-    for (auto& text : Drawn(s, model))
+    for (auto& text : Drawn(s, model, program.probeRadius, part))
         modelTexts.push_back(std::move(text));
     ASSERT_EQ(cleanTexts, modelTexts) << FirstDifference(cleanTexts, modelTexts);
     const auto groups = std::find(cleanCalls.begin(), cleanCalls.end(), "Groups");
@@ -222,7 +302,7 @@ void Sweep(const std::string& name, const Settings& s)
         if (k <= collection.size() && collection[k - 1].role != Role::Link) {
             const Collected c = Collect(s, program, cell.dmis.machineName, selected, &collection[k - 1]);
             want = c.events;
-            for (auto& text : Drawn(s, c))
+            for (auto& text : Drawn(s, c, program.probeRadius, part))
                 want.push_back(std::move(text));
             stops = false;
             ++row.collection;
