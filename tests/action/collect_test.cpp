@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "action/report.h"
 #include "action/send_to_acad.h"
 #include "support/call_model.h"
 #include "support/cell_fixture.h"
@@ -27,7 +28,7 @@ protected:
     static const std::wstring kFailure;
 };
 
-const std::wstring CollectTest::kFailure = L"Can't Get Feature ";
+const std::wstring CollectTest::kFailure = TextOf(ReportText::Collection);
 
 TEST_F(CollectTest, TypicalRequestMirrorsY)
 {
@@ -295,7 +296,7 @@ TEST_F(CollectTest, LinkFailureAtSendToAcadKeepsTheLastPointList)
     dmis.installed = false;
     const std::size_t drawn = cad.entities.size();
     SendToAcad(form, state, dmis, cad, L'.');
-    EXPECT_EQ(Label2(), L"Can't Link to PC-DMIS");
+    EXPECT_EQ(Label2(), TextOf(ReportText::DmisLink));
     EXPECT_EQ(List1().size(), 1u);
     EXPECT_EQ(cad.entities.size(), drawn);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "action/link_at_load.h"
+#include "action/report.h"
 #include "action/send_to_acad.h"
 #include "support/cell_fixture.h"
 
@@ -36,13 +37,13 @@ TEST_F(ReportsTest, EveryReportCatchesWhatIsNotAnError)
         sim::MemoryForm fresh;
         fresh.throwsOn = kProbeDiameter; // written at load
         LinkAtLoad(fresh, state, dmis, L'.');
-        EXPECT_EQ(fresh.Caption(kStatusLine), L"Can't Link to PC-DMIS");
+        EXPECT_EQ(fresh.Caption(kStatusLine), TextOf(ReportText::DmisLink));
     }
     {
         dmis.foreignFailure = true;
         Send();
         dmis.foreignFailure = false;
-        EXPECT_EQ(failing.Caption(kStatusLine), L"Can't Link to PC-DMIS");
+        EXPECT_EQ(failing.Caption(kStatusLine), TextOf(ReportText::DmisLink));
     }
     const struct {
         ControlId failing;
@@ -50,10 +51,10 @@ TEST_F(ReportsTest, EveryReportCatchesWhatIsNotAnError)
         const wchar_t* report;
         std::size_t listed;
     } cases[] = {
-        {kShift[0], kCircles, L"Can't Get Feature ", 3},    // a shift text
-        {kFeatureList, kCircles, L"Can't Get Feature ", 0}, // the feature count
-        {kProbeDiameter, kCircles, L"Can't Link to AutoCAD", 3},
-        {kTolerance, kSphereTolerance, L"Need Defined Group 'Part' for Check", 3}, // the tolerance
+        {kShift[0], kCircles, TextOf(ReportText::Collection), 3},    // a shift text
+        {kFeatureList, kCircles, TextOf(ReportText::Collection), 0}, // the feature count
+        {kProbeDiameter, kCircles, TextOf(ReportText::CadLink), 3},
+        {kTolerance, kSphereTolerance, TextOf(ReportText::PartGroup), 3}, // the tolerance
     };
     for (const auto& c : cases) {
         failing.label2History.clear();

@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include "action/report.h"
 #include "action/spline_data.h"
 #include "pointlist/entry.h"
 #include "pointlist/number_text.h"
@@ -26,10 +27,10 @@
 namespace tessaly::test::sweep {
 namespace {
 
-const std::string kLinkReport = "Label2 Can't Link to PC-DMIS";
-const std::string kCollectionReport = "Label2 Can't Get Feature "; // Combo1 is empty
-const std::string kCadLinkReport = "Label2 Can't Link to AutoCAD";
-const std::string kPartGroupReport = "message Need Defined Group 'Part' for Check";
+const std::string kLinkReport = "Label2 " + Narrow(TextOf(ReportText::DmisLink));
+const std::string kCollectionReport = "Label2 " + Narrow(TextOf(ReportText::Collection)); // Combo1 is empty
+const std::string kCadLinkReport = "Label2 " + Narrow(TextOf(ReportText::CadLink));
+const std::string kPartGroupReport = "message " + Narrow(TextOf(ReportText::PartGroup));
 
 using Role = CallRole;
 
@@ -170,7 +171,7 @@ std::vector<std::string> Drawn(const Settings& s, const Collected& collected, do
         return e;
     };
     const double tolerance = s.tolerance.empty() ? 0 : std::wcstod(s.tolerance.c_str(), nullptr);
-    const std::string h = "message h=0";
+    const std::string h = "message " + Narrow(TextOf(ReportText::H)) + "0";
     for (const Listed& point : collected.listed) {
         if (s.mode == kCircles) {
             sim::SimEntity circle = add(round(sim::EntityKind::Circle, point.at, probeRadius));
