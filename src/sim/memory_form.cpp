@@ -1,6 +1,7 @@
 #include "sim/memory_form.h"
 
 #include <algorithm>
+#include <new>
 
 #include "base/error.h"
 #include "layout/layout.h"
@@ -40,14 +41,17 @@ MemoryForm::MemoryForm()
 
 void MemoryForm::SetCaption(ControlId label, const std::wstring& caption)
 {
+    Use(label);
     if (label != ControlId::Label2)
         throw Error("MemoryForm: only Label2's caption is written");
     text_[Index(label)] = caption;
     label2History.push_back(caption);
+    Seen(L"Label2 " + caption);
 }
 
 std::wstring MemoryForm::GetText(ControlId control) const
 {
+    Use(control);
     if (!IsText(control))
         throw Error("MemoryForm: not a text control");
     return text_[Index(control)];
@@ -55,6 +59,7 @@ std::wstring MemoryForm::GetText(ControlId control) const
 
 void MemoryForm::SetText(ControlId textBox, const std::wstring& text)
 {
+    Use(textBox);
     if (!IsText(textBox))
         throw Error("MemoryForm: not a text control");
     text_[Index(textBox)] = text;
@@ -62,6 +67,7 @@ void MemoryForm::SetText(ControlId textBox, const std::wstring& text)
 
 int MemoryForm::CheckValue(ControlId checkBox) const
 {
+    Use(checkBox);
     if (!IsCheck(checkBox))
         throw Error("MemoryForm: not a check box");
     return value_[Index(checkBox)];
@@ -69,6 +75,7 @@ int MemoryForm::CheckValue(ControlId checkBox) const
 
 bool MemoryForm::OptionValue(ControlId optionButton) const
 {
+    Use(optionButton);
     if (!IsOption(optionButton))
         throw Error("MemoryForm: not an option button");
     return value_[Index(optionButton)] != 0;
@@ -90,11 +97,13 @@ const MemoryForm::List& MemoryForm::ListOf(ControlId list) const
 
 int MemoryForm::ListCount(ControlId list) const
 {
+    Use(list);
     return static_cast<int>(ListOf(list).items.size());
 }
 
 std::wstring MemoryForm::ListItem(ControlId list, int index) const
 {
+    Use(list);
     const List& l = ListOf(list);
     if (index < 0 || index >= static_cast<int>(l.items.size()))
         throw Error("MemoryForm: list index out of range");
@@ -103,6 +112,7 @@ std::wstring MemoryForm::ListItem(ControlId list, int index) const
 
 bool MemoryForm::ListSelected(ControlId list, int index) const
 {
+    Use(list);
     const List& l = ListOf(list);
     if (index < 0 || index >= static_cast<int>(l.items.size()))
         throw Error("MemoryForm: list index out of range");
@@ -111,23 +121,44 @@ bool MemoryForm::ListSelected(ControlId list, int index) const
 
 void MemoryForm::ListAppend(ControlId list, const std::wstring& entry)
 {
+    Use(list);
     List& l = ListOf(list);
     if (l.items.size() >= static_cast<std::size_t>(kListCapacity))
         throw Error("MemoryForm: the list is full");
     l.items.push_back(entry);
     l.selected.push_back(false);
+    if (list == ControlId::List1)
+        Seen(L"List1 + " + entry);
 }
 
 void MemoryForm::ListClear(ControlId list)
 {
+    Use(list);
     List& l = ListOf(list);
     l.items.clear();
     l.selected.clear();
+    if (list == ControlId::List1)
+        Seen(L"List1 cleared");
 }
 
 void MemoryForm::ShowMessage(const std::wstring& text)
 {
+    if (messagesThrow)
+        throw std::bad_alloc();
     messages.push_back(text);
+    Seen(L"message " + text);
+}
+
+void MemoryForm::Use(ControlId control) const
+{
+    if (throwsOn == control)
+        throw std::bad_alloc();
+}
+
+void MemoryForm::Seen(const std::wstring& what) const
+{
+    if (onSeen)
+        onSeen(what);
 }
 
 void MemoryForm::SetCheck(ControlId checkBox, int value)

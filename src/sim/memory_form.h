@@ -1,6 +1,8 @@
 #pragma once
 
 #include <array>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,9 +44,20 @@ public:
     bool closing = false;
     // Captions of Label2 in the order they were written.
     std::vector<std::wstring> label2History;
+    // Told of what the user sees change, in order: "Label2 <caption>", "List1 + <entry>",
+    // "List1 cleared", "message <text>".
+    std::function<void(const std::wstring&)> onSeen;
+
+    // Every operation on this control throws what is not the program's Error, as a failed
+    // allocation in a binding or a string would; so does every message box with
+    // messagesThrow.
+    std::optional<ControlId> throwsOn;
+    bool messagesThrow = false;
 
 private:
     static std::size_t Index(ControlId id) { return static_cast<std::size_t>(id); }
+    void Use(ControlId control) const;
+    void Seen(const std::wstring& what) const;
     struct List {
         std::vector<std::wstring> items;
         std::vector<bool> selected;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "action/lookup.h"
+#include "action/report.h"
 #include "action/send_to_acad.h"
 #include "support/cell_fixture.h"
 
@@ -12,6 +13,12 @@ namespace tessaly::test {
 namespace {
 
 using sim::EntityKind;
+
+// The message of a row found in the h table: "h=" and the row's number.
+std::wstring H(const wchar_t* number)
+{
+    return TextOf(ReportText::H) + std::wstring(number);
+}
 
 class CadOutputTest : public CellTest {
 protected:
@@ -82,7 +89,8 @@ TEST_F(CadOutputTest, BadProbeRadiusWarnsBelowOneThousandthOnly)
     LoadAndSelect({L"F3"});
     form.SetText(kProbeDiameter, L"0.0015");
     Send();
-    EXPECT_EQ(form.messages, (std::vector<std::wstring>{L"Bad probe_radius", L"Bad probe_radius"}));
+    EXPECT_EQ(form.messages,
+              (std::vector<std::wstring>{TextOf(ReportText::BadProbeRadius), TextOf(ReportText::BadProbeRadius)}));
     ASSERT_EQ(Added().size(), 2u);
     EXPECT_EQ(Added()[1].radius, 0.00075);
 
@@ -98,12 +106,12 @@ TEST_F(CadOutputTest, ProbeDiameterThatIsNotANumberGoesToTheArmedReport)
     LoadAndSelect({L"F3"});
     form.SetText(kProbeDiameter, L"");
     Send();
-    EXPECT_EQ(Label2(), L"Can't Link to AutoCAD");
+    EXPECT_EQ(Label2(), TextOf(ReportText::CadLink));
     EXPECT_TRUE(Added().empty());
     form.SelectOption(kSphereTolerance);
     form.SetText(kProbeDiameter, L"abc");
     Send();
-    EXPECT_EQ(form.messages, (std::vector<std::wstring>{L"Need Defined Group 'Part' for Check"}));
+    EXPECT_EQ(form.messages, (std::vector<std::wstring>{TextOf(ReportText::PartGroup)}));
 }
 
 TEST_F(CadOutputTest, NoCadApplicationOrNoDrawing)
@@ -111,7 +119,7 @@ TEST_F(CadOutputTest, NoCadApplicationOrNoDrawing)
     LoadAndSelect({L"F3"});
     cad.running = false;
     Send();
-    EXPECT_EQ(Label2(), L"Can't Link to AutoCAD");
+    EXPECT_EQ(Label2(), TextOf(ReportText::CadLink));
     EXPECT_TRUE(form.messages.empty());
     EXPECT_EQ(List1().size(), 2u);
 
@@ -120,7 +128,7 @@ TEST_F(CadOutputTest, NoCadApplicationOrNoDrawing)
     form.SelectOption(kSphereTolerance);
     Send();
     EXPECT_TRUE(cad.visible); // made visible although the action fails afterwards
-    EXPECT_EQ(Label2(), L"Can't Link to AutoCAD");
+    EXPECT_EQ(Label2(), TextOf(ReportText::CadLink));
     EXPECT_TRUE(form.messages.empty());
     EXPECT_TRUE(Added().empty());
 }
@@ -132,7 +140,7 @@ TEST_F(CadOutputTest, ToleranceWithoutPartGroupShowsTheMessageBox)
     form.SelectOption(kSphereTolerance);
     form.SetText(kTolerance, L"0.1");
     Send();
-    EXPECT_EQ(form.messages, (std::vector<std::wstring>{L"Need Defined Group 'Part' for Check"}));
+    EXPECT_EQ(form.messages, (std::vector<std::wstring>{TextOf(ReportText::PartGroup)}));
     EXPECT_TRUE(Added().empty());
 
     // Without "Sphere Tolerance" no group is looked up.
@@ -154,7 +162,7 @@ TEST_F(CadOutputTest, PartGroupWhoseFirstEntityIsNotASolid)
     Send();
     ASSERT_EQ(Added().size(), 1u); // the first point's outer sphere
     EXPECT_EQ(Added()[0].radius, 3.0);
-    EXPECT_EQ(form.messages, (std::vector<std::wstring>{L"Need Defined Group 'Part' for Check"}));
+    EXPECT_EQ(form.messages, (std::vector<std::wstring>{TextOf(ReportText::PartGroup)}));
 }
 
 // Another program clicks "Sphere Tolerance" during the action, after the CAD link: no PART
@@ -169,7 +177,7 @@ TEST_F(CadOutputTest, ToleranceChosenAfterTheLinkFailsIntoTheLinkReport)
     };
     Send();
     log.onArrival = nullptr;
-    EXPECT_EQ(Label2(), L"Can't Link to AutoCAD");
+    EXPECT_EQ(Label2(), TextOf(ReportText::CadLink));
     EXPECT_TRUE(form.messages.empty());
     ASSERT_EQ(Added().size(), 2u); // the first point's circle, then the second's outer sphere
     EXPECT_EQ(Added()[0].kind, EntityKind::Circle);
@@ -211,7 +219,7 @@ TEST_F(CadOutputTest, ToleranceOutcomes)
     EXPECT_EQ(drawn[1].radius, 2.5);
     EXPECT_EQ(drawn[1].color, cad::kGreen);
     ASSERT_EQ(form.messages.size(), 1000u);
-    EXPECT_EQ(form.messages.front(), L"h=0");
+    EXPECT_EQ(form.messages.front(), H(L"0"));
     for (const auto& e : Added())
         EXPECT_EQ(e.kind == EntityKind::Interference, e.deleted);
 
@@ -251,7 +259,7 @@ TEST_F(CadOutputTest, NonFiniteVolumeFailsIntoThePartReport)
         log.OddAt(at, odd);
         form.messages.clear();
         Send();
-        EXPECT_EQ(form.messages, (std::vector<std::wstring>{L"Need Defined Group 'Part' for Check"}));
+        EXPECT_EQ(form.messages, (std::vector<std::wstring>{TextOf(ReportText::PartGroup)}));
     }
 }
 
@@ -262,7 +270,7 @@ TEST_F(CadOutputTest, ToleranceNotANumberFailsBeforeTheOuterSphere)
     form.SetText(kTolerance, L"");
     Send();
     EXPECT_TRUE(Added().empty());
-    EXPECT_EQ(form.messages, (std::vector<std::wstring>{L"Need Defined Group 'Part' for Check"}));
+    EXPECT_EQ(form.messages, (std::vector<std::wstring>{TextOf(ReportText::PartGroup)}));
 }
 
 TEST_F(CadOutputTest, SplineOnlyWhenCheckedAndOfTheLastFeature)
@@ -289,7 +297,7 @@ TEST_F(CadOutputTest, EmptyPointListDrawsNothingAndStillAsksForTheSpline)
     Send();
     EXPECT_EQ(log.CountOf("AddSpline"), 1u);
     // The CAD application refuses a spline without fit points: the CAD link report.
-    EXPECT_EQ(Label2(), L"Can't Link to AutoCAD");
+    EXPECT_EQ(Label2(), TextOf(ReportText::CadLink));
     EXPECT_TRUE(Added().empty());
 }
 
@@ -301,7 +309,7 @@ TEST_F(CadOutputTest, SplineOfOnePointIsRefusedAfterThePointIsDrawn)
     form.SelectOption(kSpheres);
     Send();
     EXPECT_EQ(log.CountOf("AddSpline"), 1u);
-    EXPECT_EQ(Label2(), L"Can't Link to AutoCAD");
+    EXPECT_EQ(Label2(), TextOf(ReportText::CadLink));
     ASSERT_EQ(Added().size(), 1u);
     EXPECT_EQ(Added()[0].kind, EntityKind::Sphere);
 }
@@ -314,7 +322,7 @@ TEST_F(CadOutputTest, AnEntryThatDoesNotParseEndsThePlotKeepingWhatWasDrawn)
     form.SetText(kProbeDiameter, L"2");
     DrawIntoCad(form, state, cad, SplineData{}, L'.');
     EXPECT_EQ(Added().size(), 1u);
-    EXPECT_EQ(Label2(), L"Can't Link to AutoCAD");
+    EXPECT_EQ(Label2(), TextOf(ReportText::CadLink));
 }
 
 // Every CAD call of a clean run, failed one at a time: the armed report shows, what
@@ -342,9 +350,9 @@ TEST_F(CadOutputTest, FailureAtEveryCadCallRunsTheArmedReport)
             Send();
             const bool partGroup = tolerance && k > groupsAt;
             if (partGroup)
-                EXPECT_EQ(form.messages.back(), L"Need Defined Group 'Part' for Check") << clean[k - 1];
+                EXPECT_EQ(form.messages.back(), TextOf(ReportText::PartGroup)) << clean[k - 1];
             else
-                EXPECT_EQ(Label2(), L"Can't Link to AutoCAD") << clean[k - 1];
+                EXPECT_EQ(Label2(), TextOf(ReportText::CadLink)) << clean[k - 1];
             // Calls after the failing one never reach the CAD application.
             EXPECT_EQ(log.Count(), k) << clean[k - 1];
             for (std::size_t e = before; e < cad.entities.size(); ++e)
@@ -372,12 +380,12 @@ TEST(LookupH, ThresholdChoosesTheHalfAndTheLastMatchWins)
     (*table)[700][2] = 0.6;
     (*table)[1500][2] = 0.1;
     EXPECT_EQ(LookupH(0.654375, *table, form, L'.'), 700);
-    EXPECT_EQ(form.messages, (std::vector<std::wstring>{L"h=5", L"h=700"}));
+    EXPECT_EQ(form.messages, (std::vector<std::wstring>{H(L"5"), H(L"700")}));
     form.messages.clear();
     // The next double above the threshold takes the other half: the comparison is made
     // in double precision in every build (an x87 build compared in 80 bits).
     EXPECT_EQ(LookupH(std::nextafter(0.654375, 1.0), *table, form, L'.'), 1500);
-    EXPECT_EQ(form.messages, (std::vector<std::wstring>{L"h=1500"}));
+    EXPECT_EQ(form.messages, (std::vector<std::wstring>{H(L"1500")}));
 }
 
 TEST(LookupH, TheProgramsTableIsZerosAndShowsOneThousandMessages)
@@ -385,7 +393,7 @@ TEST(LookupH, TheProgramsTableIsZerosAndShowsOneThousandMessages)
     sim::MemoryForm form;
     EXPECT_EQ(LookupH(1.0, hTable(), form, L'.'), 0);
     EXPECT_EQ(form.messages.size(), 1000u);
-    EXPECT_EQ(form.messages.back(), L"h=0");
+    EXPECT_EQ(form.messages.back(), H(L"0"));
     form.messages.clear();
     EXPECT_EQ(LookupH(-1.0, hTable(), form, L'.'), 0);
     EXPECT_TRUE(form.messages.empty());

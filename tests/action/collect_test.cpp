@@ -2,7 +2,9 @@
 
 #include <limits>
 
+#include "action/report.h"
 #include "action/send_to_acad.h"
+#include "support/call_model.h"
 #include "support/cell_fixture.h"
 
 namespace tessaly::test {
@@ -26,7 +28,7 @@ protected:
     static const std::wstring kFailure;
 };
 
-const std::wstring CollectTest::kFailure = L"Can't Get Feature ";
+const std::wstring CollectTest::kFailure = TextOf(ReportText::Collection);
 
 TEST_F(CollectTest, TypicalRequestMirrorsY)
 {
@@ -222,9 +224,9 @@ TEST_F(CollectTest, EachPointCallsExactlyWhatItNeeds)
     form.SetText(kShift[0], L"1");
     form.SetCheck(kMirror[1], kChecked);
     Collect();
-    EXPECT_EQ(log.Calls(), (std::vector<std::string>{"CurrentProgram", "Commands", "CommandByID", "MachineName",
-                                                     "DefaultValue", "FeatureData", "PointCount", "GetPoint", "X",
-                                                     "X=", "Y", "Y=", "X", "Y", "Z", "X", "Y", "Z"}));
+    PointChanges changes;
+    changes.shift[0] = changes.mirror[1] = true;
+    EXPECT_EQ(log.Calls(), Operations(CollectionCalls(changes, {1})));
     ASSERT_EQ(dmis.getPointCalls.size(), 1u);
     const auto& args = dmis.getPointCalls[0];
     EXPECT_EQ(args.index, 1);
@@ -294,7 +296,7 @@ TEST_F(CollectTest, LinkFailureAtSendToAcadKeepsTheLastPointList)
     dmis.installed = false;
     const std::size_t drawn = cad.entities.size();
     SendToAcad(form, state, dmis, cad, L'.');
-    EXPECT_EQ(Label2(), L"Can't Link to PC-DMIS");
+    EXPECT_EQ(Label2(), TextOf(ReportText::DmisLink));
     EXPECT_EQ(List1().size(), 1u);
     EXPECT_EQ(cad.entities.size(), drawn);
 }

@@ -1,5 +1,6 @@
 #include "action/link_at_load.h"
 
+#include "action/report.h"
 #include "support/cell_fixture.h"
 
 namespace tessaly::test {
@@ -60,7 +61,7 @@ TEST_F(LinkAtLoadTest, NoMeasuringApplication)
 {
     dmis.installed = false;
     Load();
-    EXPECT_EQ(Label2(), L"Can't Link to PC-DMIS");
+    EXPECT_EQ(Label2(), TextOf(ReportText::DmisLink));
     EXPECT_EQ(form.GetText(kProbeDiameter), L"");
     EXPECT_TRUE(form.Items(kFeatureList).empty());
     EXPECT_EQ(state.probeRadius, 0);
@@ -81,7 +82,7 @@ TEST_F(LinkAtLoadTest, FailureInTheLoopKeepsTheIdsFoundSoFar)
     log.FailOn("ID", 5);
     Load();
     EXPECT_EQ(form.Items(kFeatureList), (std::vector<std::wstring>{L"F1", L"F2", L"F4"}));
-    EXPECT_EQ(Label2(), L"Can't Link to PC-DMIS");
+    EXPECT_EQ(Label2(), TextOf(ReportText::DmisLink));
     EXPECT_EQ(form.GetText(kProbeDiameter), L"5.000000");
 }
 
@@ -90,7 +91,7 @@ TEST_F(LinkAtLoadTest, EachFailingStepKeepsWhatCameBefore)
     {
         log.FailOn("MachineName");
         Load();
-        EXPECT_EQ(Label2(), L"Can't Link to PC-DMIS");
+        EXPECT_EQ(Label2(), TextOf(ReportText::DmisLink));
         EXPECT_TRUE(state.dmisApp);
         EXPECT_TRUE(state.dmisMachine);
         EXPECT_EQ(form.GetText(kProbeDiameter), L"");
@@ -102,7 +103,7 @@ TEST_F(LinkAtLoadTest, EachFailingStepKeepsWhatCameBefore)
         log.Clear();
         log.FailOn("count");
         LinkAtLoad(fresh, freshState, dmis, L'.');
-        EXPECT_EQ(fresh.Caption(kStatusLine), L"Can't Link to PC-DMIS");
+        EXPECT_EQ(fresh.Caption(kStatusLine), TextOf(ReportText::DmisLink));
         EXPECT_EQ(fresh.GetText(kProbeDiameter), L"5.000000");
         EXPECT_EQ(freshState.probeRadius, 2.5);
     }
@@ -112,7 +113,7 @@ TEST_F(LinkAtLoadTest, EachFailingStepKeepsWhatCameBefore)
         log.Clear();
         dmis.program.reset(); // no part program open
         LinkAtLoad(fresh, freshState, dmis, L'.');
-        EXPECT_EQ(fresh.Caption(kStatusLine), L"Can't Link to PC-DMIS");
+        EXPECT_EQ(fresh.Caption(kStatusLine), TextOf(ReportText::DmisLink));
         EXPECT_TRUE(freshState.dmisMachine);
     }
 }
@@ -122,7 +123,7 @@ TEST_F(LinkAtLoadTest, CommandCountAbove32767Fails)
     std::vector<sim::SimCommand> many(32768, Feature(L"A", {}));
     SetFeatures(std::move(many));
     Load();
-    EXPECT_EQ(Label2(), L"Can't Link to PC-DMIS");
+    EXPECT_EQ(Label2(), TextOf(ReportText::DmisLink));
     EXPECT_EQ(log.CountOf("Item"), 0u);
 }
 

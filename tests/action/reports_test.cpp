@@ -1,56 +1,14 @@
 // The armed reports catch every exception, not only the program's Error, and showing
 // a report never throws out of the action.
 #include <algorithm>
-#include <new>
-#include <optional>
 
 #include "action/link_at_load.h"
+#include "action/report.h"
 #include "action/send_to_acad.h"
 #include "support/cell_fixture.h"
 
 namespace tessaly::test {
 namespace {
-
-// A form on which one control throws what is not the program's Error, as a failed
-// allocation in a binding or a string would; its message boxes can fail too.
-class ThrowingForm : public sim::MemoryForm {
-public:
-    std::optional<ControlId> failing;
-    bool messagesFail = false;
-
-    std::wstring GetText(ControlId control) const override
-    {
-        Check(control);
-        return sim::MemoryForm::GetText(control);
-    }
-    void SetText(ControlId textBox, const std::wstring& text) override
-    {
-        Check(textBox);
-        sim::MemoryForm::SetText(textBox, text);
-    }
-    int ListCount(ControlId list) const override
-    {
-        Check(list);
-        return sim::MemoryForm::ListCount(list);
-    }
-    void ShowMessage(const std::wstring& text) override
-    {
-        if (messagesFail)
-            throw std::bad_alloc();
-        sim::MemoryForm::ShowMessage(text);
-    }
-
-private:
-    void Check(ControlId control) const
-    {
-        if (failing == control)
-            throw std::bad_alloc();
-    }
-};
-
-struct OutOfMemory : dmis::IConnector {
-    std::unique_ptr<dmis::IApplication> CreateApplication() override { throw std::bad_alloc(); }
-};
 
 class ReportsTest : public CellTest {
 protected:
@@ -70,21 +28,22 @@ protected:
         return std::find(history.begin(), history.end(), caption) != history.end();
     }
 
-    ThrowingForm failing;
+    sim::MemoryForm failing;
 };
 
 TEST_F(ReportsTest, EveryReportCatchesWhatIsNotAnError)
 {
     {
-        ThrowingForm fresh;
-        fresh.failing = kProbeDiameter; // written at load
+        sim::MemoryForm fresh;
+        fresh.throwsOn = kProbeDiameter; // written at load
         LinkAtLoad(fresh, state, dmis, L'.');
-        EXPECT_EQ(fresh.Caption(kStatusLine), L"Can't Link to PC-DMIS");
+        EXPECT_EQ(fresh.Caption(kStatusLine), TextOf(ReportText::DmisLink));
     }
     {
-        OutOfMemory noDmis;
-        SendToAcad(failing, state, noDmis, cad, L'.');
-        EXPECT_EQ(failing.Caption(kStatusLine), L"Can't Link to PC-DMIS");
+        dmis.foreignFailure = true;
+        Send();
+        dmis.foreignFailure = false;
+        EXPECT_EQ(failing.Caption(kStatusLine), TextOf(ReportText::DmisLink));
     }
     const struct {
         ControlId failing;
@@ -92,21 +51,21 @@ TEST_F(ReportsTest, EveryReportCatchesWhatIsNotAnError)
         const wchar_t* report;
         std::size_t listed;
     } cases[] = {
-        {kShift[0], kCircles, L"Can't Get Feature ", 3},    // a shift text
-        {kFeatureList, kCircles, L"Can't Get Feature ", 0}, // the feature count
-        {kProbeDiameter, kCircles, L"Can't Link to AutoCAD", 3},
-        {kTolerance, kSphereTolerance, L"Need Defined Group 'Part' for Check", 3}, // the tolerance
+        {kShift[0], kCircles, TextOf(ReportText::Collection), 3},    // a shift text
+        {kFeatureList, kCircles, TextOf(ReportText::Collection), 0}, // the feature count
+        {kProbeDiameter, kCircles, TextOf(ReportText::CadLink), 3},
+        {kTolerance, kSphereTolerance, TextOf(ReportText::PartGroup), 3}, // the tolerance
     };
     for (const auto& c : cases) {
         failing.label2History.clear();
         failing.messages.clear();
-        failing.failing = c.failing;
+        failing.throwsOn = c.failing;
         failing.SelectOption(c.mode);
         Send();
         const bool shown =
             c.mode == kSphereTolerance ? failing.messages == std::vector<std::wstring>{c.report} : Shown(c.report);
         EXPECT_TRUE(shown) << static_cast<int>(c.failing);
-        failing.failing.reset();
+        failing.throwsOn.reset();
         EXPECT_EQ(failing.Items(kPointList).size(), c.listed) << static_cast<int>(c.failing);
     }
 }
@@ -115,14 +74,14 @@ TEST_F(ReportsTest, AReportThatCannotBeShownLeavesTheActionAsItsReportSays)
 {
     // The collection report reads Combo1; collection goes on past F1, which is gone.
     dmis.program->commands.erase(dmis.program->commands.begin());
-    failing.failing = kPlotFeature;
+    failing.throwsOn = kPlotFeature;
     Send();
     EXPECT_EQ(failing.Items(kPointList).size(), 2u);
     EXPECT_EQ(cad.Drawn().size(), 3u) << "the box and a circle per point";
 
     // The PART group's report cannot be shown: the action ends all the same, drawing nothing.
-    failing.failing.reset();
-    failing.messagesFail = true;
+    failing.throwsOn.reset();
+    failing.messagesThrow = true;
     cad.groups.clear();
     failing.SelectOption(kSphereTolerance);
     log.Clear();

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "action/report.h"
 #include "base/convert.h"
 #include "com/com.h"
 #include "pointlist/number_text.h"
@@ -25,6 +26,7 @@
 #include "driving/user_input_win.h"
 #include "driving/wine_windows_win.h"
 #include "layout/layout.h"
+#include "support/call_model.h"
 
 namespace tessaly::e2e {
 namespace {
@@ -50,9 +52,9 @@ const auto* const kWineWindows = ::testing::AddGlobalTestEnvironment(new WineWin
 using Lines = std::vector<std::string>;
 using Entries = std::vector<std::wstring>;
 
-constexpr const wchar_t kNoMeasuring[] = L"Can't Link to PC-DMIS";
-constexpr const wchar_t kNoCad[] = L"Can't Link to AutoCAD";
-constexpr const wchar_t kCantGetFeature[] = L"Can't Get Feature ";
+constexpr const wchar_t* kNoMeasuring = TextOf(ReportText::DmisLink);
+constexpr const wchar_t* kNoCad = TextOf(ReportText::CadLink);
+constexpr const wchar_t* kCantGetFeature = TextOf(ReportText::Collection);
 constexpr const wchar_t kMachine[] = L"DEMO CMM";
 const Lines kEmptyDrawing{"box #1 colour 0"};
 
@@ -244,8 +246,9 @@ TEST_F(EndToEnd, SphereToleranceAwayFromAndTouchingThePart)
     const Lines before = cell.Drawing();
     const std::vector<MessageBoxSeen> boxes = app.SendToAcad();
     EXPECT_EQ(boxes.size(), 1000u);
+    const std::wstring h0 = std::wstring(TextOf(ReportText::H)) + L"0";
     EXPECT_EQ(std::count_if(boxes.begin(), boxes.end(),
-                            [](const MessageBoxSeen& b) { return b.text == L"h=0" && b.caption == L"Tessaly"; }),
+                            [&](const MessageBoxSeen& b) { return b.text == h0 && b.caption == L"Tessaly"; }),
               1000);
     EXPECT_EQ(WithoutHandles(Added(before, cell.Drawing())), (Lines{
                                                                  "sphere centre (10, -20, 5) radius 2.75 colour 3",
@@ -275,7 +278,7 @@ TEST_F(EndToEnd, ToleranceOfTheProbeRadiusEndsAtTheRefusedInnerSphere)
     app.Click(kSphereTolerance);
     app.Type(kTolerance, L"2.5");
     app.SelectFeatures({L"F4", L"F8"});
-    EXPECT_EQ(Texts(app.SendToAcad()), std::vector<std::wstring>{L"Need Defined Group 'Part' for Check"});
+    EXPECT_EQ(Texts(app.SendToAcad()), std::vector<std::wstring>{TextOf(ReportText::PartGroup)});
     EXPECT_EQ(cell.Drawing(), (Lines{
                                   "box #1 colour 0",
                                   "sphere #2 centre (30, 30, 30) radius 5 colour 1",
@@ -475,9 +478,9 @@ ActionCalls CallsOfAction(ControlId mode, int points)
     return {cell.Calls() - before.calls, cell.RoundTrips().invokes - before.invokes};
 }
 
-// Each point's calls, the least the action must make (sweep/call_count_test.cpp), are
-// all that crosses to the cell: one invoke each, but for the hyperlink of a sphere,
-// which is two (its Hyperlinks, then their Add), and no other invoke per point.
+// Each point's calls, the least the action must make (support/call_model.h), are all
+// that crosses to the cell: one invoke each, but for the hyperlink of a sphere, which is
+// two (its Hyperlinks, then their Add), and no other invoke per point.
 TEST_F(EndToEnd, EachPointInvokesOverComExactlyTheCallsOfTheModel)
 {
     for (const ControlId mode : {kCircles, kSpheres, kSphereTolerance}) {
@@ -485,7 +488,8 @@ TEST_F(EndToEnd, EachPointInvokesOverComExactlyTheCallsOfTheModel)
         const ActionCalls few = CallsOfAction(mode, 10);
         const ActionCalls many = CallsOfAction(mode, 20);
         EXPECT_GT(many.calls, few.calls);
-        const long hyperlinks = mode == kSpheres ? 10 : 0;
+        const test::Calls perPoint = test::CallsPerPoint({}, mode);
+        const long hyperlinks = 10 * (perPoint.count("AddHyperlink") ? perPoint.at("AddHyperlink") : 0);
         EXPECT_EQ(many.invokes - few.invokes, many.calls - few.calls + hyperlinks);
     }
 }
@@ -512,7 +516,7 @@ TEST_F(EndToEnd, NoPartGroupShowsTheGroupMessageAndDrawsNothing)
     app.Type(kTolerance, L"0.25");
     const std::vector<MessageBoxSeen> boxes = app.SendToAcad();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_EQ(boxes[0].text, L"Need Defined Group 'Part' for Check");
+    EXPECT_EQ(boxes[0].text, TextOf(ReportText::PartGroup));
     EXPECT_EQ(boxes[0].caption, L"Tessaly");
     EXPECT_EQ(app.Text(kStatusLine), kMachine);
     EXPECT_EQ(cell.Drawing(), kEmptyDrawing);

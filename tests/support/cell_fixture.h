@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -22,28 +21,17 @@ struct SimulatedApplications {
     sim::CadSim cad{log};
 };
 
-// The simulated applications behind a simulated window; FormT is a sim::MemoryForm, made
-// with the call log when it takes one.
-template <class FormT>
+// The simulated applications behind a simulated window.
 struct SimulatedCell : SimulatedApplications {
     // The load handler as the program runs it (the decimal point a full stop).
     void Load() { LinkAtLoad(form, state, dmis, L'.'); }
 
-    FormT form = MakeForm();
+    sim::MemoryForm form;
     WindowState state;
-
-private:
-    FormT MakeForm()
-    {
-        if constexpr (std::is_constructible_v<FormT, const sim::CallLog&>)
-            return FormT(log);
-        else
-            return FormT();
-    }
 };
 
 // The action tests' cell: an empty part program, no drawing.
-class CellTest : public ::testing::Test, protected SimulatedCell<sim::MemoryForm> {
+class CellTest : public ::testing::Test, protected SimulatedCell {
 protected:
     CellTest() { dmis.program = sim::SimPartProgram{}; }
 

@@ -8,15 +8,16 @@
 
 #include <gtest/gtest.h>
 
+#include "action/report.h"
 #include "pointlist/entry.h"
 #include "sweep/sweep_cell.h"
 
 namespace tessaly::test::sweep {
 namespace {
 
-const std::wstring kCollectionReport = L"Can't Get Feature ";
-const std::wstring kCadLinkReport = L"Can't Link to AutoCAD";
-const std::wstring kPartGroupReport = L"Need Defined Group 'Part' for Check";
+const std::wstring kCollectionReport = TextOf(ReportText::Collection);
+const std::wstring kCadLinkReport = TextOf(ReportText::CadLink);
+const std::wstring kPartGroupReport = TextOf(ReportText::PartGroup);
 const std::wstring kMachine = L"CMM-1";
 
 // A number text typed by the user, the locale's separator, and the number it stands
@@ -120,7 +121,7 @@ TEST(BadInput, ProbeDiameter)
             EXPECT_TRUE(Added(cell).empty());
         } else if (*input.value == 0) {
             // Warned, then refused by the CAD application.
-            EXPECT_EQ(cell.form.messages, (std::vector<std::wstring>{L"Bad probe_radius"}));
+            EXPECT_EQ(cell.form.messages, (std::vector<std::wstring>{TextOf(ReportText::BadProbeRadius)}));
             EXPECT_EQ(cell.form.Caption(kStatusLine), kCadLinkReport);
             EXPECT_TRUE(Added(cell).empty());
         } else {

@@ -1,44 +1,13 @@
 // Automation calls per point, in each plot mode and with more or fewer transforms,
 // against the least that the action must make: a point costs the same calls whatever
 // the number of points, and no call beyond those.
-#include <map>
-
 #include <gtest/gtest.h>
 
+#include "support/call_model.h"
 #include "sweep/sweep_cell.h"
 
 namespace tessaly::test::sweep {
 namespace {
-
-using Calls = std::map<std::string, int>;
-
-// Calls of the measuring application for one point after the first: the point read,
-// a read and a write per shift and per mirror, a write per depth change, and the three
-// reads for its entry.
-Calls MeasuringCallsPerPoint(const Settings& s)
-{
-    static const char* const kRead[3] = {"X", "Y", "Z"};
-    static const char* const kWrite[3] = {"X=", "Y=", "Z="};
-    Calls calls{{"GetPoint", 1}};
-    for (int a = 0; a < 3; ++a) {
-        const int changes = !s.shift[a].empty() + s.mirror[a];
-        calls[kRead[a]] += changes + 1;
-        if (changes + s.depth[a] > 0)
-            calls[kWrite[a]] += changes + s.depth[a];
-    }
-    return calls;
-}
-
-// Calls of the CAD application for one point: each add fetches model space anew.
-const Calls kCircle = {{"ModelSpace", 1}, {"AddCircle", 1}, {"Update", 1}};
-const Calls kSphere = {{"ModelSpace", 1}, {"AddSphere", 1}, {"AddHyperlink", 1}, {"Update", 1}};
-// Outer sphere red, inner sphere checked, probe sphere coloured and updated.
-const Calls kToleranceMiss = {
-    {"ModelSpace", 3}, {"AddSphere", 3}, {"CheckInterference", 2}, {"SetColor", 2}, {"Update", 1}};
-// Outer sphere green, its interference solid measured and deleted, probe sphere.
-const Calls kToleranceTouch = {{"ModelSpace", 2}, {"AddSphere", 2}, {"CheckInterference", 1},
-                               {"Volume", 1},     {"SetColor", 2},  {"Delete", 1},
-                               {"Update", 1}};
 
 Calls CallsOf(int points, const Settings& s, const std::array<double, 3>& point)
 {
@@ -48,7 +17,7 @@ Calls CallsOf(int points, const Settings& s, const std::array<double, 3>& point)
     feature.points.assign(static_cast<std::size_t>(points), point);
     program.commands = {feature};
     Cell cell(s, program);
-    cell.form.events = nullptr;
+    cell.form.onSeen = nullptr;
     cell.cad.onChange = nullptr;
     cell.Click();
     Calls calls;
@@ -63,13 +32,13 @@ TEST(CallCount, EachPointMakesTheLeastCallsInEveryMode)
         const char* name;
         ControlId option;
         std::array<double, 3> point; // mirrored in Y: (10, -20, 5) is 2 above the PART box
-        const Calls& cad;
+        bool touches;
     };
     const Mode modes[] = {
-        {"Circles", kCircles, {10, 20, 5}, kCircle},
-        {"Spheres", kSpheres, {10, 20, 5}, kSphere},
-        {"Sphere Tolerance, no overlap", kSphereTolerance, {30, 30, 30}, kToleranceMiss},
-        {"Sphere Tolerance, overlap", kSphereTolerance, {10, 20, 5}, kToleranceTouch},
+        {"Circles", kCircles, {10, 20, 5}, false},
+        {"Spheres", kSpheres, {10, 20, 5}, false},
+        {"Sphere Tolerance, no overlap", kSphereTolerance, {30, 30, 30}, false},
+        {"Sphere Tolerance, overlap", kSphereTolerance, {10, 20, 5}, true},
     };
     Settings plain;
     plain.mirror[1] = true;
@@ -86,9 +55,7 @@ TEST(CallCount, EachPointMakesTheLeastCallsInEveryMode)
             s.features = {L"F1"};
             s.mode = mode.option;
             s.tolerance = L"0.25";
-            Calls want = MeasuringCallsPerPoint(s);
-            for (const auto& [op, n] : mode.cad)
-                want[op] += n;
+            const Calls want = CallsPerPoint(s.Changes(), mode.option, mode.touches);
 
             const int n = 20;
             const Calls few = CallsOf(n, s, mode.point);

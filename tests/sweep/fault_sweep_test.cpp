@@ -6,49 +6,33 @@
 // The oracle: a failure in the link stage or the CAD stage shows the clean run's events
 // up to that call, then the armed report, and makes no further call. A failure in the
 // collection stage is predicted by a small model of collection (which point or entry
-// it drops, which change it leaves out), followed by what the CAD stage draws, without
-// faults, from that point list.
+// it drops, which change it leaves out), followed by what a model of the CAD stage
+// draws, without faults, from that point list.
 #include <algorithm>
+#include <cwchar>
 #include <iomanip>
 #include <iostream>
 #include <optional>
 
 #include <gtest/gtest.h>
 
-#include "action/cad_output.h"
+#include "action/report.h"
+#include "action/spline_data.h"
 #include "pointlist/entry.h"
 #include "pointlist/number_text.h"
+#include "sim/geometry.h"
+#include "support/call_model.h"
 #include "sweep/sweep_cell.h"
 
 namespace tessaly::test::sweep {
 namespace {
 
-const std::string kLinkReport = "Label2 Can't Link to PC-DMIS";
-const std::string kCollectionReport = "Label2 Can't Get Feature "; // Combo1 is empty
-const std::string kCadLinkReport = "Label2 Can't Link to AutoCAD";
-const std::string kPartGroupReport = "message Need Defined Group 'Part' for Check";
+const std::string kLinkReport = "Label2 " + Narrow(TextOf(ReportText::DmisLink));
+const std::string kCollectionReport = "Label2 " + Narrow(TextOf(ReportText::Collection)); // Combo1 is empty
+const std::string kCadLinkReport = "Label2 " + Narrow(TextOf(ReportText::CadLink));
+const std::string kPartGroupReport = "message " + Narrow(TextOf(ReportText::PartGroup));
 
-// What one call of the collection stage serves.
-enum class Role { Link, Program, Lookup, Machine, Default, Feature, Read, Change, Start, List };
-enum Phase { kShiftPhase, kMirrorPhase, kDepthPhase };
-
-struct Step {
-    std::string op;
-    Role role;
-    int entry = -1; // among the selected entries, from 0
-    int point = 0;  // from 1
-    int phase = 0;
-    int axis = 0;
-};
-
-bool Applies(const Settings& s, int phase, int axis)
-{
-    switch (phase) {
-    case kShiftPhase: return !s.shift[axis].empty();
-    case kMirrorPhase: return s.mirror[axis];
-    default: return s.depth[axis];
-    }
-}
+using Role = CallRole;
 
 const sim::SimCommand& Command(const sim::SimPartProgram& program, const std::wstring& id)
 {
@@ -56,53 +40,29 @@ const sim::SimCommand& Command(const sim::SimPartProgram& program, const std::ws
                          [&](const sim::SimCommand& c) { return c.id == id; });
 }
 
-// The calls up to the CAD stage, as the rules make them and no more: the link, the
-// commands collection, then per entry its lookup and per point its read, one read and
-// one write per shift and mirror, point 1's start point, the depth writes and the
-// three reads for the entry.
-std::vector<Step> CollectionCalls(const Settings& s, const sim::SimPartProgram& program,
-                                  const std::vector<std::wstring>& selected)
+// The calls up to the CAD stage, as the rules make them and no more: the link, then the
+// collection of the selected entries.
+std::vector<ModelCall> CollectionCalls(const Settings& s, const sim::SimPartProgram& program,
+                                       const std::vector<std::wstring>& selected)
 {
-    static const char* const kRead[3] = {"X", "Y", "Z"};
-    static const char* const kWrite[3] = {"X=", "Y=", "Z="};
-    std::vector<Step> steps = {{"CreateApplication", Role::Link},
-                               {"MachineAt", Role::Link},
-                               {"MachineName", Role::Link},
-                               {"CurrentProgram", Role::Program},
-                               {"Commands", Role::Program}};
-    for (int e = 0; e < static_cast<int>(selected.size()); ++e) {
-        steps.push_back({"CommandByID", Role::Lookup, e});
-        steps.push_back({"MachineName", Role::Machine, e});
-        steps.push_back({"DefaultValue", Role::Default, e});
-        steps.push_back({"FeatureData", Role::Feature, e});
-        steps.push_back({"PointCount", Role::Feature, e});
-        const int n = static_cast<int>(Command(program, selected[e]).points.size());
-        for (int j = 1; j <= n; ++j) {
-            steps.push_back({"GetPoint", Role::Read, e, j});
-            for (int phase : {kShiftPhase, kMirrorPhase}) {
-                for (int a = 0; a < 3; ++a) {
-                    if (Applies(s, phase, a)) {
-                        steps.push_back({kRead[a], Role::Change, e, j, phase, a});
-                        steps.push_back({kWrite[a], Role::Change, e, j, phase, a});
-                    }
-                }
-            }
-            if (j == 1)
-                for (int a = 0; a < 3; ++a)
-                    steps.push_back({kRead[a], Role::Start, e, j});
-            for (int a = 0; a < 3; ++a)
-                if (Applies(s, kDepthPhase, a))
-                    steps.push_back({kWrite[a], Role::Change, e, j, kDepthPhase, a});
-            for (int a = 0; a < 3; ++a)
-                steps.push_back({kRead[a], Role::List, e, j});
-        }
-    }
-    return steps;
+    std::vector<int> points;
+    for (const auto& id : selected)
+        points.push_back(static_cast<int>(Command(program, id).points.size()));
+    std::vector<ModelCall> calls = LinkCalls();
+    for (ModelCall& call : test::CollectionCalls(s.Changes(), points))
+        calls.push_back(std::move(call));
+    return calls;
 }
+
+// A point as the point list holds it.
+struct Listed {
+    std::wstring id;
+    cad::Point3 at;
+};
 
 struct Collected {
     std::vector<std::string> events;
-    std::vector<std::wstring> list1;
+    std::vector<Listed> listed;
     SplineData spline;
 };
 
@@ -111,9 +71,10 @@ struct Collected {
 // drops the entry, a failed change is not made; each shows the collection message.
 // The scenarios change depth with "Zero" only, so point 1's start point is never used.
 Collected Collect(const Settings& s, const sim::SimPartProgram& program, const std::wstring& machine,
-                  const std::vector<std::wstring>& selected, const Step* fault)
+                  const std::vector<std::wstring>& selected, const ModelCall* fault)
 {
     Collected c;
+    const PointChanges changes = s.Changes();
     const std::string caption = "Label2 " + Narrow(machine);
     auto failsAt = [&](Role role, int e, int j = 0) {
         return fault && fault->role == role && fault->entry == e && (j == 0 || fault->point == j);
@@ -149,7 +110,7 @@ Collected Collect(const Settings& s, const sim::SimPartProgram& program, const s
             cad::Point3 p = points[static_cast<std::size_t>(j) - 1];
             for (int phase : {kShiftPhase, kMirrorPhase, kDepthPhase}) {
                 for (int a = 0; a < 3; ++a) {
-                    if (!Applies(s, phase, a))
+                    if (!changes.Applies(phase, a))
                         continue;
                     if (failsAt(Role::Change, e, j) && fault->phase == phase && fault->axis == a) {
                         c.events.push_back(kCollectionReport);
@@ -165,9 +126,11 @@ Collected Collect(const Settings& s, const sim::SimPartProgram& program, const s
             }
             if (failsAt(Role::Start, e, j))
                 c.events.push_back(kCollectionReport);
-            const std::wstring entry = FormatEntry(selected[e], p[0], p[1], p[2], L'.');
-            c.events.push_back("List1 + " + Narrow(entry));
-            c.list1.push_back(entry);
+            c.events.push_back("List1 + " + Narrow(FormatEntry(selected[e], p[0], p[1], p[2], L'.')));
+            Listed listed{selected[e], {}};
+            for (int a = 0; a < 3; ++a)
+                listed.at[a] = std::wcstod(FormatNumber(p[a], L'.').c_str(), nullptr);
+            c.listed.push_back(listed);
             if (s.spline) {
                 // The points read, in order, between the first and the last of them.
                 if (c.spline.fitPoints.empty())
@@ -180,17 +143,86 @@ Collected Collect(const Settings& s, const sim::SimPartProgram& program, const s
     return c;
 }
 
-// What the CAD stage shows for this point list and spline data, without faults.
-std::vector<std::string> Drawn(const Settings& s, const Collected& collected)
+// What the CAD stage shows for a collection without faults, stated from the plot modes'
+// rules and the drawing's answers, not with the action's code. Per listed point: a
+// circle; a sphere with its feature's hyperlink; or the tolerance check, where an outer
+// sphere that overlaps the PART box shows "h=0" a thousand times (the program's table is
+// all zeros), turns green with the probe sphere, and its interference solid goes, and
+// one that does not turns red with the probe sphere after an inner sphere (clear of the
+// part as well). Then the spline of the points read, which the CAD application refuses
+// below two fit points: the armed report, the PART group's once the tolerance check
+// asked for the group.
+std::vector<std::string> Drawn(const Settings& s, const Collected& collected, double probeRadius,
+                               const sim::SimEntity& part)
 {
-    Cell cell(s);
-    for (const auto& entry : collected.list1)
-        cell.form.ListAppend(kPointList, entry);
-    cell.events.clear();
-    cell.log.Clear();
-    cell.base = static_cast<int>(cell.cad.entities.size());
-    DrawIntoCad(cell.form, cell.state, cell.cad, collected.spline, L'.');
-    return Texts(cell.events);
+    std::vector<std::string> events;
+    int handles = 0;
+    auto add = [&](sim::SimEntity e) {
+        e.handle = ++handles;
+        events.push_back(detail::Describe(e, "added", 0));
+        return e;
+    };
+    auto change = [&](const sim::SimEntity& e, const char* what) { events.push_back(detail::Describe(e, what, 0)); };
+    auto round = [](sim::EntityKind kind, const cad::Point3& centre, double radius) {
+        sim::SimEntity e;
+        e.kind = kind;
+        e.centre = centre;
+        e.radius = radius;
+        return e;
+    };
+    const double tolerance = s.tolerance.empty() ? 0 : std::wcstod(s.tolerance.c_str(), nullptr);
+    const std::string h = "message " + Narrow(TextOf(ReportText::H)) + "0";
+    for (const Listed& point : collected.listed) {
+        if (s.mode == kCircles) {
+            sim::SimEntity circle = add(round(sim::EntityKind::Circle, point.at, probeRadius));
+            ++circle.updates;
+            change(circle, "update");
+        } else if (s.mode == kSpheres) {
+            sim::SimEntity sphere = add(round(sim::EntityKind::Sphere, point.at, probeRadius));
+            sphere.hyperlinks.push_back(point.id);
+            change(sphere, "hyperlink");
+            ++sphere.updates;
+            change(sphere, "update");
+        } else {
+            sim::SimEntity outer = round(sim::EntityKind::Sphere, point.at, probeRadius + tolerance);
+            outer.outer = true;
+            outer = add(outer);
+            const double overlap = sim::SphereBoxOverlap(point.at, outer.radius, part.boxMin, part.boxMax);
+            outer.color = overlap > 0 ? cad::kGreen : cad::kRed;
+            if (overlap > 0) {
+                sim::SimEntity interference;
+                interference.kind = sim::EntityKind::Interference;
+                interference.volume = overlap;
+                interference = add(interference);
+                events.insert(events.end(), 1000, h);
+                change(outer, "color");
+                change(interference, "deleted");
+            } else {
+                change(outer, "color");
+                add(round(sim::EntityKind::Sphere, point.at, probeRadius - tolerance));
+            }
+            sim::SimEntity probe = add(round(sim::EntityKind::Sphere, point.at, probeRadius));
+            probe.color = outer.color;
+            change(probe, "color");
+            ++probe.updates;
+            change(probe, "update");
+        }
+    }
+    if (s.spline) {
+        if (collected.spline.fitPoints.size() < 6) {
+            events.push_back(s.mode == kSphereTolerance ? kPartGroupReport : kCadLinkReport);
+        } else {
+            sim::SimEntity spline;
+            spline.kind = sim::EntityKind::Spline;
+            spline.fitPoints = collected.spline.fitPoints;
+            spline.startTangent = collected.spline.startTangent;
+            spline.endTangent = collected.spline.endTangent;
+            spline = add(spline);
+            ++spline.updates;
+            change(spline, "update");
+        }
+    }
+    return events;
 }
 
 std::string FirstDifference(const std::vector<std::string>& got, const std::vector<std::string>& want)
@@ -243,7 +275,7 @@ void Sweep(const std::string& name, const Settings& s)
         if (std::find(s.features.begin(), s.features.end(), id) != s.features.end())
             selected.push_back(id);
     const auto& program = *cell.dmis.program;
-    const std::vector<Step> collection = CollectionCalls(s, program, selected);
+    const std::vector<ModelCall> collection = CollectionCalls(s, program, selected);
 
     cell.Click();
     ASSERT_FALSE(cell.escaped);
@@ -254,10 +286,11 @@ void Sweep(const std::string& name, const Settings& s)
     for (std::size_t i = 0; i < collection.size(); ++i)
         ASSERT_EQ(cleanCalls[i], collection[i].op) << "call " << i + 1;
     ASSERT_EQ(cleanCalls[collection.size()], "GetRunningApplication");
-    // The model and the fault-free CAD stage reproduce the clean run.
+    // The models of both stages reproduce the clean run.
+    const sim::SimEntity part = cell.cad.Entity(cell.cad.groups.at(L"PART").front());
     const Collected model = Collect(s, program, cell.dmis.machineName, selected, nullptr);
     std::vector<std::string> modelTexts = model.events;
-    for (auto& text : Drawn(s, model))
+    for (auto& text : Drawn(s, model, program.probeRadius, part))
         modelTexts.push_back(std::move(text));
     ASSERT_EQ(cleanTexts, modelTexts) << FirstDifference(cleanTexts, modelTexts);
     const auto groups = std::find(cleanCalls.begin(), cleanCalls.end(), "Groups");
@@ -270,7 +303,7 @@ void Sweep(const std::string& name, const Settings& s)
         if (k <= collection.size() && collection[k - 1].role != Role::Link) {
             const Collected c = Collect(s, program, cell.dmis.machineName, selected, &collection[k - 1]);
             want = c.events;
-            for (auto& text : Drawn(s, c))
+            for (auto& text : Drawn(s, c, program.probeRadius, part))
                 want.push_back(std::move(text));
             stops = false;
             ++row.collection;

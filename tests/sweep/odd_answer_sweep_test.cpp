@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include "action/report.h"
 #include "base/error.h"
 #include "sweep/sweep_cell.h"
 
@@ -110,11 +111,11 @@ bool Legitimate(const std::string& call, OddAnswer how)
 bool Reported(const Cell& cell)
 {
     for (const auto& caption : cell.form.label2History)
-        if (caption == L"Can't Link to PC-DMIS" || caption.rfind(L"Can't Get Feature ", 0) == 0 ||
-            caption == L"Can't Link to AutoCAD")
+        if (caption == TextOf(ReportText::DmisLink) || caption.rfind(TextOf(ReportText::Collection), 0) == 0 ||
+            caption == TextOf(ReportText::CadLink))
             return true;
     for (const auto& message : cell.form.messages)
-        if (message == L"Need Defined Group 'Part' for Check")
+        if (message == TextOf(ReportText::PartGroup))
             return true;
     return false;
 }

@@ -9,11 +9,12 @@
 
 #include "action/send_to_acad.h"
 #include "base/convert.h"
+#include "support/call_model.h"
 #include "support/cell_fixture.h"
 
-// The demo cell (part program F1 to F9, the PART box) behind a form that records what
-// the user and the drawing would see, each event tagged with the number of automation
-// calls made before it.
+// The demo cell (part program F1 to F9, the PART box) behind a form whose changes, with
+// the drawing's, are recorded as the user would see them, each event tagged with the
+// number of automation calls made before it.
 namespace tessaly::test::sweep {
 
 struct Event {
@@ -21,25 +22,6 @@ struct Event {
     std::string text;
 };
 using Events = std::vector<Event>;
-
-class RecordingForm : public sim::MemoryForm {
-public:
-    explicit RecordingForm(const sim::CallLog& log) : log_(log) {}
-
-    void SetCaption(ControlId label, const std::wstring& caption) override;
-    void ListAppend(ControlId list, const std::wstring& entry) override;
-    void ListClear(ControlId list) override;
-    void ShowMessage(const std::wstring& text) override;
-    // Asked to close once this many automation calls have been made (0: never).
-    bool Closing() const noexcept override { return closeAt > 0 && log_.Count() >= closeAt; }
-
-    Events* events = nullptr;
-    std::size_t closeAt = 0;
-
-private:
-    void Note(std::string text);
-    const sim::CallLog& log_;
-};
 
 // The window's settings for one request.
 struct Settings {
@@ -51,9 +33,11 @@ struct Settings {
     std::array<bool, 3> depth{}; // with "Zero", the window's initial choice
     bool depthToStartPoint = false;
     std::wstring tolerance;
+
+    PointChanges Changes() const { return {{!shift[0].empty(), !shift[1].empty(), !shift[2].empty()}, mirror, depth}; }
 };
 
-struct Cell : SimulatedCell<RecordingForm> {
+struct Cell : SimulatedCell {
     // Loads the window as the program does (List2, Text1), then applies the settings.
     explicit Cell(const Settings& settings, sim::SimPartProgram program = sim::DemoPartProgram());
 
@@ -119,38 +103,6 @@ inline std::vector<std::string> Texts(const Events& events)
     return texts;
 }
 
-inline void RecordingForm::SetCaption(ControlId label, const std::wstring& caption)
-{
-    sim::MemoryForm::SetCaption(label, caption);
-    Note("Label2 " + Narrow(caption));
-}
-
-inline void RecordingForm::ListAppend(ControlId list, const std::wstring& entry)
-{
-    sim::MemoryForm::ListAppend(list, entry);
-    if (list == kPointList)
-        Note("List1 + " + Narrow(entry));
-}
-
-inline void RecordingForm::ListClear(ControlId list)
-{
-    sim::MemoryForm::ListClear(list);
-    if (list == kPointList)
-        Note("List1 cleared");
-}
-
-inline void RecordingForm::ShowMessage(const std::wstring& text)
-{
-    sim::MemoryForm::ShowMessage(text);
-    Note("message " + Narrow(text));
-}
-
-inline void RecordingForm::Note(std::string text)
-{
-    if (events)
-        events->push_back({log_.Count(), std::move(text)});
-}
-
 inline Cell::Cell(const Settings& settings, sim::SimPartProgram program)
 {
     dmis.program = std::move(program);
@@ -167,7 +119,7 @@ inline Cell::Cell(const Settings& settings, sim::SimPartProgram program)
     if (settings.depthToStartPoint)
         form.SelectOption(ControlId::Option4);
     form.SetText(kTolerance, settings.tolerance);
-    form.events = &events;
+    form.onSeen = [this](const std::wstring& seen) { events.push_back({log.Count(), Narrow(seen)}); };
     cad.onChange = [this](const sim::SimEntity& e, const char* change) {
         events.push_back({log.Count(), detail::Describe(e, change, base)});
     };
@@ -175,7 +127,10 @@ inline Cell::Cell(const Settings& settings, sim::SimPartProgram program)
 
 inline void Cell::Click(std::size_t failAt, std::size_t closeAt)
 {
-    form.closeAt = closeAt;
+    form.closing = false;
+    log.onArrival = [this, closeAt](std::size_t call) {
+        form.closing = form.closing || (closeAt > 0 && call >= closeAt);
+    };
     events.clear();
     form.messages.clear();
     form.label2History.clear();
@@ -193,7 +148,8 @@ inline void Cell::Click(std::size_t failAt, std::size_t closeAt)
         escaped = true;
     }
     log.ClearFailures();
-    form.closeAt = 0;
+    log.onArrival = nullptr;
+    form.closing = false;
 }
 
 inline void Cell::ClickWithOddAnswer(std::size_t at, sim::OddAnswer how)
