@@ -16,6 +16,7 @@ start_job() { # name idle|normal command...
     shift 2
     JOB_LOG=$ROOT/build/$JOB_NAME.log
     mkdir -p "$ROOT/build"
+    rm -f "$ROOT/build/$JOB_NAME".mark-*
     set -m
     (
         if [ "$priority" = idle ]; then
@@ -27,6 +28,25 @@ start_job() { # name idle|normal command...
     JOB_PID=$!
     set +m
     log "started $JOB_NAME beside it (its output follows when it ends)"
+}
+
+# In the job: its work up to here is done, for the script that waits for that (wait_mark).
+job_mark() { # name
+    touch "$ROOT/build/$JOB_NAME.mark-$1"
+}
+
+# Waits until the job has marked NAME (job_mark), or has ended; fails, with the job's
+# output, when it ended without marking it.
+wait_mark() { # name
+    local mark=$ROOT/build/$JOB_NAME.mark-$1
+    while [ ! -e "$mark" ]; do
+        if ! kill -0 "$JOB_PID" 2>/dev/null; then
+            [ -e "$mark" ] && return 0
+            wait_job || true
+            return 1
+        fi
+        sleep 1
+    done
 }
 
 # Waits for the job, shows its output and returns its exit status.

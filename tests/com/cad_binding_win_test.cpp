@@ -8,9 +8,8 @@ namespace tessaly::test {
 namespace {
 
 constexpr IID kCircleIid = {0x2928D4A4, 0xCA93, 0x11D1, {0xB6, 0x0F, 0x00, 0x60, 0xB0, 0x87, 0xE2, 0x35}};
-constexpr CLSID kFakeClsid = {0x5E1A7C31, 0x2B4D, 0x4E7F, {0x9A, 0x10, 0x3C, 0x55, 0x81, 0x0D, 0x62, 0x02}};
+constexpr CLSID kFakeCadClsid = {0x5E1A7C31, 0x2B4D, 0x4E7F, {0x9A, 0x10, 0x3C, 0x55, 0x81, 0x0D, 0x62, 0x02}};
 
-constexpr WORD kGet = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
 constexpr VARTYPE kArrayRef = VT_ARRAY | VT_R8 | VT_BYREF;
 
 using Names = std::vector<std::wstring>;
@@ -41,7 +40,7 @@ protected:
             entity->On(L"Delete", 15, ReturnsNothing());
         }
         links.On(L"Add", 16, ReturnsNothing());
-        ASSERT_EQ(RegisterActiveObject(&app, kFakeClsid, ACTIVEOBJECT_STRONG, &cookie), S_OK);
+        ASSERT_EQ(RegisterActiveObject(&app, kFakeCadClsid, ACTIVEOBJECT_STRONG, &cookie), S_OK);
     }
     void TearDown() override
     {
@@ -55,7 +54,7 @@ protected:
     FakeObject app, document, groups, group, space, part, solid, interference, links, replacement;
     FakeObject circle{{kCircleIid}};
     DWORD cookie = 0;
-    ProgIdKey progId{L"AutoCAD.Application.15", kFakeClsid};
+    ProgIdKey progId{L"AutoCAD.Application.15", kFakeCadClsid};
 };
 
 TEST_F(CadBinding, LinkDocumentAndGroupCallsArriveAsGiven)
@@ -188,7 +187,7 @@ TEST(CadBindingMissing, NoRunningInstanceIsAnError)
 {
     com::Apartment apartment;
     EXPECT_THROW(cad::MakeComConnector()->GetRunningApplication(), Error); // no ProgID
-    ProgIdKey progId{L"AutoCAD.Application.15", kFakeClsid};
+    ProgIdKey progId{L"AutoCAD.Application.15", kFakeCadClsid};
     EXPECT_THROW(cad::MakeComConnector()->GetRunningApplication(), Error); // nothing running
 }
 

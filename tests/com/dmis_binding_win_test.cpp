@@ -14,9 +14,7 @@ constexpr IID kCommandIid = {0xFCCF1AEB, 0xFA24, 0x11D1, {0x94, 0xDC, 0x00, 0x60
 constexpr IID kFeatureDataIid = {0xEB3ECBD7, 0x0B76, 0x11D2, {0x94, 0xF0, 0x00, 0x60, 0x08, 0x40, 0x43, 0xB5}};
 constexpr IID kPointIid = {0xDBFA4CA7, 0xC490, 0x11D3, {0x91, 0xB5, 0x00, 0xC0, 0x4F, 0x79, 0x63, 0x27}};
 // The fake server's own class.
-constexpr CLSID kFakeClsid = {0x5E1A7C31, 0x2B4D, 0x4E7F, {0x9A, 0x10, 0x3C, 0x55, 0x81, 0x0D, 0x62, 0x01}};
-
-constexpr WORD kGet = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
+constexpr CLSID kFakeMeasuringClsid = {0x5E1A7C31, 0x2B4D, 0x4E7F, {0x9A, 0x10, 0x3C, 0x55, 0x81, 0x0D, 0x62, 0x01}};
 
 bool Asked(const FakeObject& object, const IID& iid)
 {
@@ -49,7 +47,9 @@ protected:
         data.On(65, Returns(point));
         point.On(1, ReturnsR8(10.0));
         point.On(2, ReturnsNothing());
-        ASSERT_EQ(CoRegisterClassObject(kFakeClsid, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie), S_OK);
+        ASSERT_EQ(
+            CoRegisterClassObject(kFakeMeasuringClsid, &factory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie),
+            S_OK);
     }
     void TearDown() override
     {
@@ -71,7 +71,7 @@ protected:
     FakeObject point{{kPointIid}};
     FakeFactory factory{app};
     DWORD cookie = 0;
-    ProgIdKey progId{L"pcdlrn.application", kFakeClsid};
+    ProgIdKey progId{L"pcdlrn.application", kFakeMeasuringClsid};
 };
 
 TEST_F(DmisBinding, ApplicationMachineAndProgramCallsArriveAsGiven)
@@ -199,7 +199,9 @@ TEST_F(DmisBinding, ApplicationWithoutItsInterfaceIsAnError)
     FakeObject bare;
     FakeFactory bareFactory{bare};
     CoRevokeClassObject(cookie);
-    ASSERT_EQ(CoRegisterClassObject(kFakeClsid, &bareFactory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie), S_OK);
+    ASSERT_EQ(
+        CoRegisterClassObject(kFakeMeasuringClsid, &bareFactory, CLSCTX_LOCAL_SERVER, REGCLS_MULTIPLEUSE, &cookie),
+        S_OK);
     EXPECT_THROW(dmis::MakeComConnector()->CreateApplication(), Error);
     EXPECT_TRUE(Asked(bare, kApplicationIid));
     CoRevokeClassObject(std::exchange(cookie, 0));

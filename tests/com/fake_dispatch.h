@@ -26,6 +26,9 @@ struct FakeCall {
     std::vector<DISPID> named;
 };
 
+// The flags of a property read as a client sends them.
+constexpr WORD kGet = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
+
 inline bool SameIid(const IID& a, const IID& b)
 {
     return IsEqualGUID(a, b) != FALSE;

@@ -92,6 +92,23 @@ std::vector<std::wstring> Texts(const std::vector<MessageBoxSeen>& boxes)
 
 class EndToEnd : public ::testing::Test {};
 
+// The rows that neither hold, fail nor count references share one cell, reset to the
+// state it started in before each run; it ends with the suite, before any other cell.
+class EndToEndOnOneCell : public ::testing::Test {
+protected:
+    static SimulatedCell& ResetCell()
+    {
+        if (!cell_)
+            cell_ = std::make_unique<SimulatedCell>();
+        cell_->Reset();
+        return *cell_;
+    }
+    static void TearDownTestSuite() { cell_.reset(); }
+
+private:
+    static inline std::unique_ptr<SimulatedCell> cell_;
+};
+
 // --- No measuring application ------------------------------------------------------------
 
 void ExpectNoMeasuringApplication(TessalyApp& app)
@@ -125,9 +142,9 @@ TEST_F(EndToEnd, CellWithoutMeasuringApplicationDrawsNothing)
 
 // --- The typical request ------------------------------------------------------------------
 
-TEST_F(EndToEnd, TypicalRequestDrawsTwoSpheresAndTheSpline)
+TEST_F(EndToEndOnOneCell, TypicalRequestDrawsTwoSpheresAndTheSpline)
 {
-    SimulatedCell cell;
+    SimulatedCell& cell = ResetCell();
     TessalyApp app;
     EXPECT_EQ(app.Text(kStatusLine), kMachine);
     EXPECT_EQ(app.Text(kProbeDiameter), L"5.000000");
@@ -168,9 +185,9 @@ TEST_F(EndToEnd, CloseLetsGoOfEveryObjectAndSendsNothing)
 
 // --- Transforms, circles ------------------------------------------------------------------
 
-TEST_F(EndToEnd, ShiftMirrorAndDepthChangeToStartPointThenZero)
+TEST_F(EndToEndOnOneCell, ShiftMirrorAndDepthChangeToStartPointThenZero)
 {
-    SimulatedCell cell;
+    SimulatedCell& cell = ResetCell();
     TessalyApp app;
     app.SelectFeatures({L"F3"});
     app.Type(kShift[0], L"1.5");
@@ -196,9 +213,9 @@ TEST_F(EndToEnd, ShiftMirrorAndDepthChangeToStartPointThenZero)
                               }));
 }
 
-TEST_F(EndToEnd, CirclesOfTheProbeRadiusReadAtEveryAction)
+TEST_F(EndToEndOnOneCell, CirclesOfTheProbeRadiusReadAtEveryAction)
 {
-    SimulatedCell cell;
+    SimulatedCell& cell = ResetCell();
     TessalyApp app;
     ASSERT_TRUE(app.Checked(kCircles));
     app.SelectFeatures({L"F3"});
@@ -220,9 +237,9 @@ TEST_F(EndToEnd, CirclesOfTheProbeRadiusReadAtEveryAction)
 
 // --- Tolerance check ----------------------------------------------------------------------
 
-TEST_F(EndToEnd, SphereToleranceAwayFromAndTouchingThePart)
+TEST_F(EndToEndOnOneCell, SphereToleranceAwayFromAndTouchingThePart)
 {
-    SimulatedCell cell;
+    SimulatedCell& cell = ResetCell();
     TessalyApp app;
     app.Click(kSphereTolerance);
     app.Type(kTolerance, L"0.25");
@@ -271,9 +288,9 @@ TEST_F(EndToEnd, SphereToleranceAwayFromAndTouchingThePart)
 
 // A tolerance at least the probe radius: the inner sphere's radius is 0 or less, which the
 // CAD application refuses, so the group report ends the action after the outer sphere.
-TEST_F(EndToEnd, ToleranceOfTheProbeRadiusEndsAtTheRefusedInnerSphere)
+TEST_F(EndToEndOnOneCell, ToleranceOfTheProbeRadiusEndsAtTheRefusedInnerSphere)
 {
-    SimulatedCell cell;
+    SimulatedCell& cell = ResetCell();
     TessalyApp app;
     app.Click(kSphereTolerance);
     app.Type(kTolerance, L"2.5");
@@ -287,7 +304,7 @@ TEST_F(EndToEnd, ToleranceOfTheProbeRadiusEndsAtTheRefusedInnerSphere)
 
 // "Create Spline" with fewer than two points listed: the points are drawn, then the CAD
 // application refuses the spline and the CAD report ends the action.
-TEST_F(EndToEnd, SplineOfFewerThanTwoPointsIsRefusedAfterThePointsAreDrawn)
+TEST_F(EndToEndOnOneCell, SplineOfFewerThanTwoPointsIsRefusedAfterThePointsAreDrawn)
 {
     const struct {
         bool onePoint; // F4, or nothing selected
@@ -298,7 +315,7 @@ TEST_F(EndToEnd, SplineOfFewerThanTwoPointsIsRefusedAfterThePointsAreDrawn)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.onePoint ? "F4" : "nothing selected");
-        SimulatedCell cell;
+        SimulatedCell& cell = ResetCell();
         TessalyApp app;
         app.Click(kSpheres);
         app.SetChecked(kCreateSpline, true);
@@ -326,9 +343,9 @@ HRESULT Outcome(const std::function<void()>& call)
     }
 }
 
-TEST_F(EndToEnd, AnotherClientMeetsTheApplicationsAsTheyPublishThemselves)
+TEST_F(EndToEndOnOneCell, AnotherClientMeetsTheApplicationsAsTheyPublishThemselves)
 {
-    SimulatedCell cell;
+    SimulatedCell& cell = ResetCell();
     com::Apartment apartment;
     using com::Call;
     using com::Invoke;
@@ -459,23 +476,30 @@ TEST_F(EndToEnd, AnotherClientMeetsTheApplicationsAsTheyPublishThemselves)
 
 // --- Calls over COM ------------------------------------------------------------------------
 
-// What one action over F10 (`points` points clear of the part) costs the cell: calls of
-// its simulations, and invokes that reached its objects over COM.
+// What one action over F10 (`points` points clear of the part) costs the cell in each
+// plot mode: calls of its simulations, and invokes that reached its objects over COM.
 struct ActionCalls {
     long calls = 0;
     long invokes = 0;
 };
 
-ActionCalls CallsOfAction(ControlId mode, int points)
+constexpr ControlId kPlotModeOptions[] = {kCircles, kSpheres, kSphereTolerance};
+
+std::vector<ActionCalls> CallsOfActions(int points)
 {
     SimulatedCell cell(L"--points " + std::to_wstring(points));
-    TessalyApp app;
-    app.SelectFeatures({L"F10"});
-    app.Click(mode);
-    app.Type(kTolerance, L"0.25");
-    const ActionCalls before{cell.Calls(), cell.RoundTrips().invokes};
-    EXPECT_TRUE(app.SendToAcad().empty());
-    return {cell.Calls() - before.calls, cell.RoundTrips().invokes - before.invokes};
+    std::vector<ActionCalls> calls;
+    for (const ControlId mode : kPlotModeOptions) {
+        cell.Reset();
+        TessalyApp app;
+        app.SelectFeatures({L"F10"});
+        app.Click(mode);
+        app.Type(kTolerance, L"0.25");
+        const ActionCalls before{cell.Calls(), cell.RoundTrips().invokes};
+        EXPECT_TRUE(app.SendToAcad().empty());
+        calls.push_back({cell.Calls() - before.calls, cell.RoundTrips().invokes - before.invokes});
+    }
+    return calls;
 }
 
 // Each point's calls, the least the action must make (support/call_model.h), are all
@@ -483,14 +507,14 @@ ActionCalls CallsOfAction(ControlId mode, int points)
 // two (its Hyperlinks, then their Add), and no other invoke per point.
 TEST_F(EndToEnd, EachPointInvokesOverComExactlyTheCallsOfTheModel)
 {
-    for (const ControlId mode : {kCircles, kSpheres, kSphereTolerance}) {
-        SCOPED_TRACE(layout::RowOf(mode).name);
-        const ActionCalls few = CallsOfAction(mode, 10);
-        const ActionCalls many = CallsOfAction(mode, 20);
-        EXPECT_GT(many.calls, few.calls);
-        const test::Calls perPoint = test::CallsPerPoint({}, mode);
+    const std::vector<ActionCalls> few = CallsOfActions(10);
+    const std::vector<ActionCalls> many = CallsOfActions(20);
+    for (std::size_t i = 0; i < std::size(kPlotModeOptions); ++i) {
+        SCOPED_TRACE(layout::RowOf(kPlotModeOptions[i]).name);
+        EXPECT_GT(many[i].calls, few[i].calls);
+        const test::Calls perPoint = test::CallsPerPoint({}, kPlotModeOptions[i]);
         const long hyperlinks = 10 * (perPoint.count("AddHyperlink") ? perPoint.at("AddHyperlink") : 0);
-        EXPECT_EQ(many.invokes - few.invokes, many.calls - few.calls + hyperlinks);
+        EXPECT_EQ(many[i].invokes - few[i].invokes, many[i].calls - few[i].calls + hyperlinks);
     }
 }
 

@@ -28,9 +28,9 @@ namespace tessaly::test::sweep {
 namespace {
 
 const std::string kLinkReport = "Label2 " + Narrow(TextOf(ReportText::DmisLink));
-const std::string kCollectionReport = "Label2 " + Narrow(TextOf(ReportText::Collection)); // Combo1 is empty
-const std::string kCadLinkReport = "Label2 " + Narrow(TextOf(ReportText::CadLink));
-const std::string kPartGroupReport = "message " + Narrow(TextOf(ReportText::PartGroup));
+const std::string kCollectionEvent = "Label2 " + Narrow(TextOf(ReportText::Collection)); // Combo1 is empty
+const std::string kCadLinkEvent = "Label2 " + Narrow(TextOf(ReportText::CadLink));
+const std::string kPartGroupEvent = "message " + Narrow(TextOf(ReportText::PartGroup));
 
 using Role = CallRole;
 
@@ -81,21 +81,21 @@ Collected Collect(const Settings& s, const sim::SimPartProgram& program, const s
     };
     c.events = {caption, "List1 cleared"};
     if (fault && fault->role == Role::Program) {
-        c.events.push_back(kCollectionReport);
+        c.events.push_back(kCollectionEvent);
         for (std::size_t e = 0; e < selected.size(); ++e)
-            c.events.push_back(kCollectionReport); // no commands: every lookup fails
+            c.events.push_back(kCollectionEvent); // no commands: every lookup fails
         return c;
     }
     for (int e = 0; e < static_cast<int>(selected.size()); ++e) {
         if (failsAt(Role::Lookup, e)) {
-            c.events.push_back(kCollectionReport);
+            c.events.push_back(kCollectionEvent);
             continue;
         }
-        c.events.push_back(failsAt(Role::Machine, e) ? kCollectionReport : caption);
+        c.events.push_back(failsAt(Role::Machine, e) ? kCollectionEvent : caption);
         if (failsAt(Role::Default, e))
-            c.events.push_back(kCollectionReport);
+            c.events.push_back(kCollectionEvent);
         if (failsAt(Role::Feature, e)) {
-            c.events.push_back(kCollectionReport);
+            c.events.push_back(kCollectionEvent);
             continue;
         }
         const auto& points = Command(program, selected[e]).points;
@@ -104,7 +104,7 @@ Collected Collect(const Settings& s, const sim::SimPartProgram& program, const s
             c.spline = SplineData{};
         for (int j = 1; j <= n; ++j) {
             if (failsAt(Role::Read, e, j) || failsAt(Role::List, e, j)) {
-                c.events.push_back(kCollectionReport);
+                c.events.push_back(kCollectionEvent);
                 continue;
             }
             cad::Point3 p = points[static_cast<std::size_t>(j) - 1];
@@ -113,7 +113,7 @@ Collected Collect(const Settings& s, const sim::SimPartProgram& program, const s
                     if (!changes.Applies(phase, a))
                         continue;
                     if (failsAt(Role::Change, e, j) && fault->phase == phase && fault->axis == a) {
-                        c.events.push_back(kCollectionReport);
+                        c.events.push_back(kCollectionEvent);
                         continue;
                     }
                     if (phase == kShiftPhase)
@@ -125,7 +125,7 @@ Collected Collect(const Settings& s, const sim::SimPartProgram& program, const s
                 }
             }
             if (failsAt(Role::Start, e, j))
-                c.events.push_back(kCollectionReport);
+                c.events.push_back(kCollectionEvent);
             c.events.push_back("List1 + " + Narrow(FormatEntry(selected[e], p[0], p[1], p[2], L'.')));
             Listed listed{selected[e], {}};
             for (int a = 0; a < 3; ++a)
@@ -210,7 +210,7 @@ std::vector<std::string> Drawn(const Settings& s, const Collected& collected, do
     }
     if (s.spline) {
         if (collected.spline.fitPoints.size() < 6) {
-            events.push_back(s.mode == kSphereTolerance ? kPartGroupReport : kCadLinkReport);
+            events.push_back(s.mode == kSphereTolerance ? kPartGroupEvent : kCadLinkEvent);
         } else {
             sim::SimEntity spline;
             spline.kind = sim::EntityKind::Spline;
@@ -267,7 +267,7 @@ public:
 };
 const auto* const kPrintTable = ::testing::AddGlobalTestEnvironment(new PrintTable);
 
-void Sweep(const std::string& name, const Settings& s)
+void SweepFaults(const std::string& name, const Settings& s)
 {
     Cell cell(s);
     std::vector<std::wstring> selected;
@@ -315,10 +315,10 @@ void Sweep(const std::string& name, const Settings& s)
                 want.push_back(kLinkReport);
                 ++row.link;
             } else if (s.mode == kSphereTolerance && k >= groupsAt) {
-                want.push_back(kPartGroupReport);
+                want.push_back(kPartGroupEvent);
                 ++row.partGroup;
             } else {
-                want.push_back(kCadLinkReport);
+                want.push_back(kCadLinkEvent);
                 ++row.cadLink;
             }
         }
@@ -358,14 +358,14 @@ Settings Typical()
 
 TEST(FaultSweep, TypicalRequest)
 {
-    Sweep("typical request (F3, mirror Y, spline, Spheres)", Typical());
+    SweepFaults("typical request (F3, mirror Y, spline, Spheres)", Typical());
 }
 
 TEST(FaultSweep, CirclesWithTwoFeatures)
 {
     Settings s;
     s.features = {L"F3", L"F7"};
-    Sweep("Circles, F3 and F7", s);
+    SweepFaults("Circles, F3 and F7", s);
 }
 
 // With mirror Y, F3's first point lies 2 above the PART box and its second 3 above it:
@@ -375,7 +375,7 @@ TEST(FaultSweep, ToleranceWithATouchingPoint)
     Settings s = Typical();
     s.mode = kSphereTolerance;
     s.tolerance = L"0.25";
-    Sweep("Sphere Tolerance, F3 (touches, then not), spline", s);
+    SweepFaults("Sphere Tolerance, F3 (touches, then not), spline", s);
 }
 
 TEST(FaultSweep, ToleranceWithANonTouchingPoint)
@@ -385,7 +385,7 @@ TEST(FaultSweep, ToleranceWithANonTouchingPoint)
     s.mirror[1] = true;
     s.mode = kSphereTolerance;
     s.tolerance = L"0.25";
-    Sweep("Sphere Tolerance, F4 (does not touch)", s);
+    SweepFaults("Sphere Tolerance, F4 (does not touch)", s);
 }
 
 TEST(FaultSweep, SplineWithTwoFeatures)
@@ -396,7 +396,7 @@ TEST(FaultSweep, SplineWithTwoFeatures)
     s.shift[0] = L"1.5";
     s.mirror[0] = true;
     s.depth[2] = true;
-    Sweep("Create Spline, F5 and F9 (shift, mirror, depth)", s);
+    SweepFaults("Create Spline, F5 and F9 (shift, mirror, depth)", s);
 }
 
 // The window asked to close at every call of a clean run over a feature of many points:

@@ -137,7 +137,7 @@ bool Finite(const Cell& cell)
     return cell.log.NonFiniteWrites() == 0;
 }
 
-void Sweep(const std::string& name, const Settings& s)
+void SweepOddAnswers(const std::string& name, const Settings& s)
 {
     Cell cell(s);
     cell.Click();
@@ -183,11 +183,11 @@ TEST(OddAnswerSweep, TypicalRequest)
     s.mirror[1] = true;
     s.spline = true;
     s.mode = kSpheres;
-    Sweep("typical request (F3, mirror Y, spline, Spheres)", s);
+    SweepOddAnswers("typical request (F3, mirror Y, spline, Spheres)", s);
     // Point 1's coordinates written into every point of the entry.
     s.depth[2] = true;
     s.depthToStartPoint = true;
-    Sweep("typical request with depth Z to the start point", s);
+    SweepOddAnswers("typical request with depth Z to the start point", s);
 }
 
 // With mirror Y and an outer radius of 2.75, F3's first point touches the PART box, its
@@ -200,7 +200,7 @@ TEST(OddAnswerSweep, ToleranceTouchingAndClear)
     s.spline = true;
     s.mode = kSphereTolerance;
     s.tolerance = L"0.25";
-    Sweep("Sphere Tolerance, F3 and F5, mirror Y, spline", s);
+    SweepOddAnswers("Sphere Tolerance, F3 and F5, mirror Y, spline", s);
 }
 
 } // namespace

@@ -48,7 +48,9 @@
 // cell's objects from another process, by kind), "references" (objects
 // handed out and still held by clients), "pixel X Y Z" (the colours the window shows at
 // that point in the plan and the front view), "odd-at K HOW" (as the option, in place
-// of an odd answer still to come), "quit". Closing the window ends the cell too.
+// of an odd answer still to come), "reset" (the cell as it started: its drawing, part
+// program, counts and the faults of its options), "quit". Closing the window ends the
+// cell too.
 // Also "hold-at K MS" (as the option), "call-names" (the calls so far, by operation,
 // in order) and "non-finite-writes" (values that are not finite sent to either
 // application: coordinates written, centres, radii, fit points, tangents).
@@ -272,23 +274,14 @@ private:
 
 class Cell {
 public:
-    explicit Cell(const Options& options) : dmis_(log_), cad_(log_)
+    explicit Cell(const Options& options) : options_(options), dmis_(log_), cad_(log_)
     {
         dmis_.machineName = L"DEMO CMM";
-        dmis_.program = sim::DemoPartProgram();
-        if (options.points > 0)
-            dmis_.program->commands.push_back(sim::ManyPoints(options.points));
-        sim::LoadDemoDrawing(cad_);
-        if (!options.partGroup)
-            cad_.groups.clear();
+        LoadDemo();
         cell::LoadTypeLibraries();
         if (options.cad)
             cadApp_ = com::Ptr<IDispatch>::Adopt(cell::NewCadApplication(cad_.GetRunningApplication()));
-        log_.Clear(); // set-up is not the client's
-        if (options.failAt > 0)
-            log_.FailAt(options.failAt);
-        holdAt_ = options.holdAt;
-        holdMs_ = options.holdMs;
+        ArmFaults();
         log_.onArrival = [this, options](std::size_t position) {
             arrived_ = position;
             if (position == holdAt_)
@@ -301,7 +294,6 @@ public:
                 TerminateProcess(GetCurrentProcess(), 3);
             }
         };
-        odd_ = options.odd;
         // Asked once the invoke that made the call is done, before the next call arrives.
         cell::ServedObject::SetOddAnswers([this]() -> std::optional<cell::OddAnswer> {
             if (odd_.at == 0 || arrived_ != odd_.at)
@@ -311,11 +303,6 @@ public:
             odd_.at = 0;
             return odd_.answer;
         });
-        if (options.rejectAt > 0 || options.busyFrom > 0) {
-            filter_ = std::make_unique<CellFilter>(log_, options.rejectAt, options.busyFrom);
-            IMessageFilter* previous = nullptr;
-            CoRegisterMessageFilter(filter_.get(), &previous);
-        }
         registration_ = std::make_unique<cell::Registration>(options.measuring ? &dmis_ : nullptr, cadApp_.get(),
                                                              options.replaceRegistration);
         cad_.onChange = [this](const sim::SimEntity& e, const char* change) { OnChange(e, change); };
@@ -408,6 +395,9 @@ public:
             for (const std::string& call : log_.Calls())
                 names += L" " + Widen(call);
             Print(names);
+        } else if (command == "reset") {
+            Reset();
+            Print(L"reset");
         } else if (command == "quit") {
             quitAsked_ = true;
             DestroyWindow(window_);
@@ -417,6 +407,59 @@ public:
     }
 
 private:
+    // The part program and the drawing the cell starts with.
+    void LoadDemo()
+    {
+        dmis_.program = sim::DemoPartProgram();
+        if (options_.points > 0)
+            dmis_.program->commands.push_back(sim::ManyPoints(options_.points));
+        dmis_.getPointCalls.clear();
+        cad_.entities.clear();
+        cad_.groups.clear();
+        cad_.visible = false;
+        sim::LoadDemoDrawing(cad_);
+        if (!options_.partGroup)
+            cad_.groups.clear();
+    }
+
+    // No call counted yet, and the faults of the options armed.
+    void ArmFaults()
+    {
+        log_.Clear(); // set-up is not the client's
+        log_.ClearFailures();
+        if (options_.failAt > 0)
+            log_.FailAt(options_.failAt);
+        arrived_ = 0;
+        holdAt_ = options_.holdAt;
+        holdMs_ = options_.holdMs;
+        odd_ = options_.odd;
+        if (filter_) {
+            IMessageFilter* ours = nullptr;
+            CoRegisterMessageFilter(nullptr, &ours);
+            filter_.reset();
+        }
+        if (options_.rejectAt > 0 || options_.busyFrom > 0) {
+            filter_ = std::make_unique<CellFilter>(log_, options_.rejectAt, options_.busyFrom);
+            IMessageFilter* previous = nullptr;
+            CoRegisterMessageFilter(filter_.get(), &previous);
+        }
+    }
+
+    // The cell as it started, for the next client: what it drew and was written gone.
+    void Reset()
+    {
+        LoadDemo();
+        ArmFaults();
+        if (list_) {
+            SendMessageW(list_, LB_RESETCONTENT, 0, 0);
+            for (const auto& e : cad_.Drawn())
+                Show(e);
+            ThawList();
+        }
+        if (view_)
+            view_->Changed();
+    }
+
     // Holds the call that arrives for holdMs_, its window and standard input still
     // answered (a call that comes in meanwhile is served); "quit" ends the hold at once.
     void Hold(std::size_t position)
@@ -520,6 +563,7 @@ private:
         }
     }
 
+    const Options options_;
     sim::CallLog log_;
     std::size_t arrived_ = 0; // the position of the last call
     std::size_t holdAt_ = 0;

@@ -118,11 +118,17 @@ std::string SimulatedCell::Reply(const std::string& command, const std::string& 
 
 std::vector<std::string> SimulatedCell::Changes() const
 {
+    const std::vector<std::string> lines = process_.Lines();
     std::vector<std::string> changes;
-    for (const std::string& line : process_.Lines())
-        if (IsChange(line))
-            changes.push_back(line);
+    for (std::size_t i = since_; i < lines.size(); ++i)
+        if (IsChange(lines[i]))
+            changes.push_back(lines[i]);
     return changes;
+}
+
+void SimulatedCell::Reset()
+{
+    since_ = Ask("reset", "reset") + 1;
 }
 
 void SimulatedCell::AnswerOddly(long call, const std::string& how)
@@ -135,9 +141,10 @@ void SimulatedCell::AnswerOddly(long call, const std::string& how)
 std::string SimulatedCell::OddlyAnswered(long call) const
 {
     const std::string prefix = "odd answer: call " + std::to_string(call) + " ";
-    for (const std::string& line : process_.Lines())
-        if (line.rfind(prefix, 0) == 0)
-            return line.substr(prefix.size(), line.find(' ', prefix.size()) - prefix.size());
+    const std::vector<std::string> lines = process_.Lines();
+    for (std::size_t i = since_; i < lines.size(); ++i)
+        if (lines[i].rfind(prefix, 0) == 0)
+            return lines[i].substr(prefix.size(), lines[i].find(' ', prefix.size()) - prefix.size());
     return "";
 }
 

@@ -45,7 +45,8 @@ public:
     // "plan RRGGBB front RRGGBB": the colours the cell's window shows where the point lies
     // in its plan and its front view.
     std::string Colours(double x, double y, double z);
-    // The change lines printed so far ("added: ...", "color: ...", "deleted: ...").
+    // The change lines printed since the start or the last reset ("added: ...",
+    // "color: ...", "deleted: ...").
     std::vector<std::string> Changes() const;
     // Has the cell answer its `call`-th call (counted as Calls() counts) oddly: `how` is
     // "null", "text", "nan", "inf", "empty" or "deferred", as its --odd-at takes.
@@ -54,6 +55,9 @@ public:
     std::string OddlyAnswered(long call) const;
     // The calls so far by operation ("AddSphere"), in the order they came.
     std::vector<std::string> CallNames();
+    // The cell as it started, for the next client (its --options still apply): the lines
+    // it printed before are no longer read.
+    void Reset();
     // "quit", then the cell's exit code.
     DWORD Quit();
     std::string Output() const { return process_.Output(); }
@@ -68,6 +72,8 @@ private:
     ChildProcess process_;
     // Replies are looked for after this line, so that an old reply is never read twice.
     std::size_t next_ = 0;
+    // The first line printed since the last reset.
+    std::size_t since_ = 0;
     bool quit_ = false;
 };
 
