@@ -61,9 +61,17 @@ ChildProcess::ChildProcess(const std::wstring& exe, const std::wstring& argument
     std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
     PROCESS_INFORMATION info{};
     // CREATE_NO_WINDOW: a console program gets no console window of its own.
-    const BOOL started =
-        CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, pipes == Pipes::StandardStreams,
-                       CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info);
+    const auto create = [&] {
+        return CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, pipes == Pipes::StandardStreams,
+                              CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info);
+    };
+    BOOL started = create();
+    // Wine under load now and then fails a start with ERROR_INTERNAL_ERROR (seen with
+    // builds running beside the suites); a second try a moment later starts it.
+    if (!started && GetLastError() == ERROR_INTERNAL_ERROR) {
+        Sleep(500);
+        started = create();
+    }
     // Every handle made so far closes itself on the way out.
     if (!started)
         throw LastWin32Error("CreateProcess of " + Narrow(commandLine));
