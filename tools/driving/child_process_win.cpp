@@ -116,6 +116,11 @@ DWORD ChildProcess::WaitForExit(Milliseconds timeout)
 {
     if (WaitForSingleObject(process_.get(), static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0)
         throw Error(Narrow(name_) + " did not end within " + std::to_string(timeout.count()) + " ms");
+    // What it wrote last may still be in the pipe: its reader ends at the pipe's end.
+    if (output_) {
+        std::unique_lock lock(output_->mutex);
+        output_->changed.wait_for(lock, std::chrono::seconds(2), [&] { return output_->closed; });
+    }
     return ExitCode();
 }
 
